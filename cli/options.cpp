@@ -1,0 +1,185 @@
+// Parsing and checking tindral-render's options. Values are checked against
+// the same ranges as the parameter dialogs, except that a picture must have
+// at least one pixel each way.
+#include "cli/options.h"
+
+#include <cctype>
+#include <cerrno>
+#include <cmath>
+#include <cstdlib>
+#include <sstream>
+
+const char* const kUsage =
+    "Usage: tindral-render [options] OUTPUT.bmp\n"
+    "Renders an escape-time picture of z <- z^p + c as an 8-bit .BMP file.\n"
+    "\n"
+    "  --size WxH            picture size in pixels, 1 to 1000000 each (default 133x100)\n"
+    "  --iterations N        iteration limit, 1 to 1000000 (default 50)\n"
+    "  --rect RE0,IM0,RE1,IM1  upper-left then lower-right corner, each -5 to 5\n"
+    "                        (default -2.416667,1.25,0.916667,-1.25)\n"
+    "  --noise S             start-value noise in pixel widths (default 0)\n"
+    "  --exponent P          the exponent p (default 2)\n"
+    "  --palette NAME|FILE   gray, fire, edge, fatigues, jungle, or the colour table\n"
+    "                        of a bitmap file (default fire)\n"
+    "  --help                show this text\n"
+    "  --version             show the version\n";
+
+namespace {
+
+bool ParseInt(const std::string& text, long long* value) {
+    if (text.empty() || std::isspace(static_cast<unsigned char>(text[0]))) return false;
+    char* end = nullptr;
+    errno = 0;
+    *value = std::strtoll(text.c_str(), &end, 10);
+    return errno == 0 && *end == '\0';
+}
+
+bool ParseDouble(const std::string& text, double* value) {
+    if (text.empty() || std::isspace(static_cast<unsigned char>(text[0]))) return false;
+    char* end = nullptr;
+    errno = 0;
+    *value = std::strtod(text.c_str(), &end);
+    return *end == '\0' && std::isfinite(*value) && errno != ERANGE;
+}
+
+std::vector<std::string> Split(const std::string& text, char separator) {
+    std::vector<std::string> parts;
+    std::string::size_type begin = 0;
+    for (;;) {
+        const auto at = text.find(separator, begin);
+        parts.push_back(text.substr(begin, at == std::string::npos ? std::string::npos : at - begin));
+        if (at == std::string::npos) return parts;
+        begin = at + 1;
+    }
+}
+
+class Parser {
+public:
+    explicit Parser(ParsedCommandLine& result) : m_result(result) {}
+
+    bool Fail(const std::string& message) {
+        m_result.action = ParsedCommandLine::Action::Fail;
+        m_result.error = message;
+        return false;
+    }
+
+    bool Integer(const std::string& option, const std::string& text, long long lo, long long hi, int* out) {
+        long long v = 0;
+        if (!ParseInt(text, &v)) return Fail(option + " needs an integer, not '" + text + "'");
+        if (v < lo || v > hi) {
+            std::ostringstream message;
+            message << option << " must be between " << lo << " and " << hi << ", not " << text;
+            return Fail(message.str());
+        }
+        *out = static_cast<int>(v);
+        return true;
+    }
+
+    bool Number(const std::string& option, const std::string& text, double* out) {
+        if (!ParseDouble(text, out)) return Fail(option + " needs a number, not '" + text + "'");
+        return true;
+    }
+
+    bool Size(const std::string& text) {
+        const auto parts = Split(text, 'x');
+        if (parts.size() != 2) return Fail("--size needs WIDTHxHEIGHT, not '" + text + "'");
+        return Integer("--size width", parts[0], 1, kMaxImageSide, &m_result.options.width) &&
+               Integer("--size height", parts[1], 1, kMaxImageSide, &m_result.options.height);
+    }
+
+    bool Rect(const std::string& text) {
+        const auto parts = Split(text, ',');
+        if (parts.size() != 4) return Fail("--rect needs four numbers RE0,IM0,RE1,IM1, not '" + text + "'");
+        double v[4];
+        for (int i = 0; i < 4; ++i) {
+            if (!Number("--rect", parts[i], &v[i])) return false;
+            if (v[i] < kMinCornerComponent || v[i] > kMaxCornerComponent)
+                return Fail("--rect components must be between -5 and 5, not " + parts[i]);
+        }
+        m_result.options.rect = SearchRect{{v[0], v[1]}, {v[2], v[3]}};
+        return true;
+    }
+
+    bool Palette(const std::string& text) {
+        if (text.empty()) return Fail("--palette needs a scheme name or a bitmap file");
+        if (const auto scheme = SchemeByName(text)) {
+            m_result.options.scheme = *scheme;
+            m_result.options.paletteFile.clear();
+        } else {
+            m_result.options.paletteFile = text;
+        }
+        return true;
+    }
+
+    bool Option(const std::string& name, const std::string& value) {
+        RenderOptions& o = m_result.options;
+        if (name == "--size") return Size(value);
+        if (name == "--iterations") return Integer(name, value, kMinIterations, kMaxIterations, &o.iterations);
+        if (name == "--rect") return Rect(value);
+        if (name == "--noise") return Number(name, value, &o.noise);
+        if (name == "--exponent") return Number(name, value, &o.exponent);
+        if (name == "--palette") return Palette(value);
+        return Fail("unknown option " + name + " (try --help)");
+    }
+
+private:
+    ParsedCommandLine& m_result;
+};
+
+bool TakesValue(const std::string& name) {
+    return name == "--size" || name == "--iterations" || name == "--rect" || name == "--noise" ||
+           name == "--exponent" || name == "--palette";
+}
+
+}  // namespace
+
+ParsedCommandLine ParseCommandLine(const std::vector<std::string>& args) {
+    ParsedCommandLine result;
+    Parser parser(result);
+    std::vector<std::string> outputs;
+    bool optionsDone = false;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& arg = args[i];
+        if (optionsDone || arg.size() < 2 || arg[0] != '-') {
+            outputs.push_back(arg);
+            continue;
+        }
+        if (arg == "--") {
+            optionsDone = true;
+            continue;
+        }
+        if (arg == "--help" || arg == "-h") {
+            result.action = ParsedCommandLine::Action::Help;
+            return result;
+        }
+        if (arg == "--version") {
+            result.action = ParsedCommandLine::Action::Version;
+            return result;
+        }
+        // "--name=value" or "--name value"; the value may itself start with a
+        // minus sign, as negative corners and noise do.
+        const auto equals = arg.find('=');
+        const std::string name = arg.substr(0, equals);
+        if (!TakesValue(name)) {
+            parser.Fail("unknown option " + name + " (try --help)");
+            return result;
+        }
+        std::string value;
+        if (equals != std::string::npos) {
+            value = arg.substr(equals + 1);
+        } else if (i + 1 < args.size()) {
+            value = args[++i];
+        } else {
+            parser.Fail(name + " needs a value");
+            return result;
+        }
+        if (!parser.Option(name, value)) return result;
+    }
+    if (outputs.size() != 1) {
+        parser.Fail(outputs.empty() ? "no output file given (try --help)" : "more than one output file given");
+        return result;
+    }
+    result.options.output = outputs[0];
+    result.action = ParsedCommandLine::Action::Render;
+    return result;
+}

@@ -1,0 +1,31 @@
+// The command line of tindral-render.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "app/params.h"
+#include "palettes/schemes.h"
+
+struct RenderOptions {
+    int width = kDefaultImageWidth;
+    int height = kDefaultImageHeight;
+    int iterations = kDefaultIterations;
+    SearchRect rect = kDefaultSearchRect;
+    double noise = kDefaultNoise;
+    double exponent = kDefaultExponent;
+    Scheme scheme = Scheme::Fire;
+    std::string paletteFile;  // when set, the palette comes from this bitmap
+    std::string output;
+};
+
+struct ParsedCommandLine {
+    enum class Action { Render, Help, Version, Fail } action = Action::Fail;
+    RenderOptions options;
+    std::string error;  // one line, for Fail
+};
+
+ParsedCommandLine ParseCommandLine(const std::vector<std::string>& args);
+
+extern const char* const kUsage;

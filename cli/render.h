@@ -1,0 +1,11 @@
+// Rendering one picture to a bitmap file, the same bytes as the program's
+// Save writes for it with automatic colour assignment on.
+#pragma once
+
+#include <string>
+
+#include "cli/options.h"
+
+// Answers false with one line in *error when the picture or its file cannot
+// be made; the output file is then left as it was.
+bool RenderToFile(const RenderOptions& options, unsigned noiseSeed, std::string* error);
