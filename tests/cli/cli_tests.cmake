@@ -1,0 +1,28 @@
+# End-to-end runs of the real tindral-render (under Wine for the Windows
+# builds): exit codes, one-line errors, and files byte for byte.
+set(cli_dir ${CMAKE_CURRENT_SOURCE_DIR}/cli)
+set(cli_command "$<TARGET_FILE:tindral-render>")
+if(CMAKE_CROSSCOMPILING_EMULATOR)
+  set(cli_command "${CMAKE_CROSSCOMPILING_EMULATOR}|${cli_command}")
+endif()
+
+function(tindral_cli_test name args)
+  string(REPLACE ";" "|" args "${args}")
+  set(work ${CMAKE_CURRENT_BINARY_DIR}/cli-work/${name})
+  add_test(NAME ${TINDRAL_TEST_CONFIG}.cli.${name}
+    COMMAND ${CMAKE_COMMAND} "-DCOMMAND=${cli_command}|${args}" -DWORKDIR=${work} ${ARGN}
+            -P ${cli_dir}/run_cli.cmake)
+endfunction()
+
+# The default picture, byte for byte the same on every build.
+tindral_cli_test(DefaultPicture "out.bmp" -DEXPECT_EXIT=0 -DOUTPUT=out.bmp -DEXPECT_FILE=${cli_dir}/default-fire.bmp)
+tindral_cli_test(NegativeCorners "--rect;-2,1.5,1,-1.5;--palette;gray;out.bmp" -DEXPECT_EXIT=0)
+tindral_cli_test(UnknownOption "--colour;red;out.bmp" -DEXPECT_EXIT=2 -DOUTPUT=out.bmp -DEXPECT_NO_OUTPUT=ON
+                 "-DEXPECT_STDERR=^tindral-render: unknown option --colour")
+tindral_cli_test(ZeroWidth "--size;0x100;out.bmp" -DEXPECT_EXIT=2 -DOUTPUT=out.bmp -DEXPECT_NO_OUTPUT=ON
+                 "-DEXPECT_STDERR=between 1 and 1000000")
+tindral_cli_test(TooLarge "--size;1000000x1000000;out.bmp" -DEXPECT_EXIT=1 -DOUTPUT=out.bmp -DEXPECT_NO_OUTPUT=ON
+                 "-DEXPECT_STDERR=too large for a bitmap file")
+tindral_cli_test(MissingPaletteKeepsOutput "--palette;missing.bmp;out.bmp" -DEXPECT_EXIT=1 -DOUTPUT=out.bmp -DKEEP=ON
+                 "-DEXPECT_STDERR=cannot open palette file missing.bmp")
+tindral_cli_test(Help "--help" -DEXPECT_EXIT=0)
