@@ -54,7 +54,9 @@ TEST(AssignColors, EqualSharesGiveEveryColourAboutTwoCountsAndEndAtTwoHundred) {
     for (int k = 0; k < 400; ++k) {
         ASSERT_GE(m[k], 1);
         ASSERT_LE(m[k], 200);
-        if (k > 0) ASSERT_LE(m[k], m[k - 1]) << "colours rise as counts fall";
+        if (k > 0) {
+            ASSERT_LE(m[k], m[k - 1]) << "colours rise as counts fall";
+        }
         ++share[m[k]];
     }
     for (int colour = 1; colour <= 200; ++colour) EXPECT_TRUE(share[colour] >= 1 && share[colour] <= 3) << colour;
