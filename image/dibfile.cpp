@@ -135,7 +135,6 @@ BOOL CDIB::ReadFromFile(CFile* file) {
     // padded with zeros, so no later pixel operation runs off the block.
     std::size_t needed = 0;
     if (!AddressableBytes(header, &needed)) return FALSE;
-    if (dataBytes > std::numeric_limits<std::size_t>::max()) return FALSE;
     const std::size_t blockBytes = std::max<std::size_t>(dataBytes, needed);
 
     // A file too short for its own pixel data fails below anyway; finding out
