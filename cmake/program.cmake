@@ -1,0 +1,37 @@
+# The Windows program: its application library (framework layer, windows,
+# documents, drawing), shared by Tindral.exe and the GUI tests, and the
+# executable itself. The GUI tests include this file first when the tests are
+# configured before the program; the guard makes the second include a no-op.
+include_guard(GLOBAL)
+
+set(TINDRAL_APP_SOURCES
+  platform/window.cpp
+  platform/document.cpp
+  platform/application.cpp
+  platform/dialog.cpp
+  platform/controlbars.cpp
+  image/imagepalette.cpp
+  image/dibdraw.cpp
+  image/dibdialogs.cpp
+  app/tindralapp.cpp
+  app/tindraldoc.cpp
+  app/dialogs.cpp
+  ui/mainframe.cpp
+  ui/childframe.cpp
+  ui/tindralview.cpp
+  ui/palview.cpp
+)
+list(TRANSFORM TINDRAL_APP_SOURCES PREPEND ${PROJECT_SOURCE_DIR}/)
+add_library(tindral_app STATIC ${TINDRAL_APP_SOURCES})
+target_link_libraries(tindral_app PUBLIC tindral_core tindral_warnings
+  comctl32 comdlg32 gdi32 user32 shell32 advapi32)
+
+# Resources do not survive a static library (nothing refers to them), so
+# every executable that runs the application compiles the script itself.
+set(TINDRAL_RESOURCE_SCRIPT ${PROJECT_SOURCE_DIR}/resources/tindral.rc)
+set_source_files_properties(${TINDRAL_RESOURCE_SCRIPT} PROPERTIES OBJECT_DEPENDS
+  "${PROJECT_SOURCE_DIR}/resources/resource.h;${PROJECT_SOURCE_DIR}/resources/toolbar.bmp;${PROJECT_SOURCE_DIR}/resources/tindral.ico;${PROJECT_SOURCE_DIR}/resources/set.ico")
+
+add_executable(Tindral WIN32 ${PROJECT_SOURCE_DIR}/app/main.cpp ${TINDRAL_RESOURCE_SCRIPT})
+target_include_directories(Tindral PRIVATE ${PROJECT_SOURCE_DIR})
+target_link_libraries(Tindral PRIVATE tindral_app)

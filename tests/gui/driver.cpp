@@ -1,0 +1,275 @@
+// The driver's machinery: the application on the main thread, the scenario
+// thread, a watchdog, and the helpers that reach into the user-interface
+// thread and read windows.
+#include "tests/gui/driver.h"
+
+#include <atomic>
+#include <cstdio>
+#include <cstring>
+#include <thread>
+
+#include "app/tindralapp.h"
+#include "app/tindraldoc.h"
+#include "platform/window.h"
+
+namespace gui {
+namespace {
+
+std::atomic<int> g_failures{0};
+HWND g_pump = nullptr;
+CTindralApp* g_app = nullptr;
+constexpr UINT kRunOnUi = WM_APP + 1;
+
+LRESULT CALLBACK PumpProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == kRunOnUi) {
+        (*reinterpret_cast<const std::function<void()>*>(lParam))();
+        return 0;
+    }
+    return ::DefWindowProcA(window, message, wParam, lParam);
+}
+
+struct FindDialog {
+    const char* caption;
+    HWND found;
+};
+
+BOOL CALLBACK FindDialogProc(HWND window, LPARAM lParam) {
+    auto* find = reinterpret_cast<FindDialog*>(lParam);
+    char cls[64] = {};
+    ::GetClassNameA(window, cls, sizeof cls);
+    if (std::strcmp(cls, "#32770") != 0 || !::IsWindowVisible(window)) return TRUE;
+    if (WindowText(window) != find->caption) return TRUE;
+    find->found = window;
+    return FALSE;
+}
+
+}  // namespace
+
+void Check(bool condition, const std::string& what) {
+    std::printf("%s: %s\n", condition ? "ok" : "FAIL", what.c_str());
+    std::fflush(stdout);
+    if (!condition) ++g_failures;
+}
+
+void CheckText(const std::string& actual, const std::string& expected, const std::string& what) {
+    Check(actual == expected,
+          what + " is \"" + actual + "\"" + (actual == expected ? "" : ", expected \"" + expected + "\""));
+}
+
+int Failures() {
+    return g_failures;
+}
+
+void OnUi(const std::function<void()>& fn) {
+    ::SendMessageA(g_pump, kRunOnUi, 0, reinterpret_cast<LPARAM>(&fn));
+}
+
+CTindralApp* App() {
+    return g_app;
+}
+
+HWND MainFrame() {
+    HWND frame = nullptr;
+    OnUi([&] { frame = g_app->m_pMainWnd ? g_app->m_pMainWnd->m_hWnd : nullptr; });
+    return frame;
+}
+
+bool WaitUntil(const std::function<bool()>& condition, int timeoutMs) {
+    for (int waited = 0; waited < timeoutMs; waited += 20) {
+        if (condition()) return true;
+        ::Sleep(20);
+    }
+    return condition();
+}
+
+HWND WaitForDialog(const char* caption, int timeoutMs) {
+    FindDialog find{caption, nullptr};
+    WaitUntil(
+        [&] {
+            find.found = nullptr;
+            ::EnumWindows(&FindDialogProc, reinterpret_cast<LPARAM>(&find));
+            return find.found != nullptr;
+        },
+        timeoutMs);
+    if (!find.found) Check(false, std::string("dialog \"") + caption + "\" appears");
+    return find.found;
+}
+
+std::string DialogText(HWND dialog) {
+    char text[512] = {};
+    ::GetDlgItemTextA(dialog, 0xFFFF, text, sizeof text);
+    return text;
+}
+
+void ClickButton(HWND dialog, int id) {
+    ::PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(::GetDlgItem(dialog, id)));
+}
+
+void PostCommand(UINT id) {
+    ::PostMessageA(MainFrame(), WM_COMMAND, id, 0);
+}
+
+void SendCommand(UINT id) {
+    ::SendMessageA(MainFrame(), WM_COMMAND, id, 0);
+}
+
+void Settle() {
+    // Two round trips through the queue with a pause between them: the loop
+    // runs its idle update whenever the queue has emptied.
+    OnUi([] {});
+    ::Sleep(150);
+    OnUi([] {});
+}
+
+HWND ActiveChild() {
+    HWND child = nullptr;
+    OnUi([&] {
+        if (CMdiChild* active = g_app->m_pMainWnd->MDIGetActive()) child = active->m_hWnd;
+    });
+    return child;
+}
+
+HWND ViewOf(HWND child) {
+    HWND view = nullptr;
+    OnUi([&] {
+        auto* frame = dynamic_cast<CMdiChild*>(CWindow::FromHandle(child));
+        if (frame && frame->GetActiveView()) view = frame->GetActiveView()->m_hWnd;
+    });
+    return view;
+}
+
+CTindralDoc* DocumentOf(HWND child) {
+    CTindralDoc* document = nullptr;
+    OnUi([&] {
+        auto* frame = dynamic_cast<CMdiChild*>(CWindow::FromHandle(child));
+        if (frame) document = dynamic_cast<CTindralDoc*>(frame->GetActiveDocument());
+    });
+    return document;
+}
+
+std::vector<HWND> Children() {
+    std::vector<HWND> children;
+    OnUi([&] {
+        HWND client = g_app->m_pMainWnd->MdiClient();
+        for (HWND w = ::GetWindow(client, GW_CHILD); w; w = ::GetWindow(w, GW_HWNDNEXT))
+            if (dynamic_cast<CMdiChild*>(CWindow::FromHandle(w))) children.push_back(w);
+    });
+    return children;
+}
+
+SIZE ClientSize(HWND window) {
+    RECT r{};
+    ::GetClientRect(window, &r);
+    return SIZE{r.right, r.bottom};
+}
+
+std::string WindowText(HWND window) {
+    char text[512] = {};
+    ::GetWindowTextA(window, text, sizeof text);
+    return text;
+}
+
+Capture CaptureClient(HWND window) {
+    Capture capture;
+    OnUi([&] {
+        ::RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+        const SIZE size = ClientSize(window);
+        capture.width = size.cx;
+        capture.height = size.cy;
+        BITMAPINFO info{};
+        info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+        info.bmiHeader.biWidth = size.cx;
+        info.bmiHeader.biHeight = -size.cy;
+        info.bmiHeader.biPlanes = 1;
+        info.bmiHeader.biBitCount = 32;
+        void* bits = nullptr;
+        HDC windowDc = ::GetDC(window);
+        HDC memoryDc = ::CreateCompatibleDC(windowDc);
+        HBITMAP bitmap = ::CreateDIBSection(windowDc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+        HGDIOBJ old = ::SelectObject(memoryDc, bitmap);
+        ::BitBlt(memoryDc, 0, 0, size.cx, size.cy, windowDc, 0, 0, SRCCOPY);
+        ::GdiFlush();
+        const auto* pixels = static_cast<const unsigned*>(bits);
+        capture.pixels.assign(pixels, pixels + static_cast<std::size_t>(size.cx) * size.cy);
+        for (unsigned& p : capture.pixels) p &= 0xFFFFFF;
+        ::SelectObject(memoryDc, old);
+        ::DeleteObject(bitmap);
+        ::DeleteDC(memoryDc);
+        ::ReleaseDC(window, windowDc);
+    });
+    return capture;
+}
+
+void AgreeAndWaitForMainWindow() {
+    HWND disclaimer = WaitForDialog("Tindral Disclaimer");
+    if (disclaimer) ClickButton(disclaimer, IDOK);
+    Check(WaitUntil([] { return MainFrame() && ::IsWindowVisible(MainFrame()); }), "the main window is shown");
+    Settle();
+}
+
+}  // namespace gui
+
+int main(int argc, char** argv) {
+    if (argc < 2) {
+        std::printf("usage: tindral_gui_tests SCENARIO [ARGS...]\n");
+        return 2;
+    }
+    const std::string name = argv[1];
+    const std::vector<std::string> args(argv + 2, argv + argc);
+    gui::Scenario scenario = nullptr;
+    for (std::size_t i = 0; i < gui::kScenarioCount; ++i)
+        if (name == gui::kScenarios[i].name) scenario = gui::kScenarios[i].run;
+    if (!scenario) {
+        std::printf("unknown scenario %s\n", name.c_str());
+        return 2;
+    }
+
+    // A user who has chosen a viewer for .BMP files already: start-up must
+    // offer the program without taking that choice away.
+    HKEY key = nullptr;
+    if (::RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\Classes\\.BMP", 0, nullptr, 0, KEY_WRITE, nullptr, &key,
+                          nullptr) == ERROR_SUCCESS) {
+        const char viewer[] = "UserChosenViewer";
+        ::RegSetValueExA(key, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(viewer), sizeof viewer);
+        ::RegCloseKey(key);
+    }
+
+    // The real application object, as Tindral.exe has it.
+    CTindralApp app;
+    gui::g_app = &app;
+    HINSTANCE instance = ::GetModuleHandleA(nullptr);
+    WNDCLASSA pumpClass{};
+    pumpClass.lpfnWndProc = &gui::PumpProc;
+    pumpClass.hInstance = instance;
+    pumpClass.lpszClassName = "TindralTestPump";
+    ::RegisterClassA(&pumpClass);
+    gui::g_pump = ::CreateWindowExA(0, "TindralTestPump", "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, instance, nullptr);
+
+    // A scenario that hangs ends the process rather than the test run.
+    std::thread([] {
+        ::Sleep(180000);
+        std::printf("FAIL: the scenario did not finish within 180 s\n");
+        std::fflush(stdout);
+        ::ExitProcess(3);
+    }).detach();
+
+    int scenarioResult = 0;
+    std::atomic<bool> finished{false};
+    std::thread driver([&] {
+        scenarioResult = scenario(args);
+        // Scenarios that leave the program running end it like a user.
+        if (HWND frame = gui::MainFrame()) ::PostMessageA(frame, WM_COMMAND, ID_APP_EXIT, 0);
+        finished = true;
+    });
+    const int exitCode = RunApplication(app, instance, {}, SW_SHOWNORMAL);
+    // The driver may still be asking this thread for something: keep
+    // answering until it is done.
+    while (!finished) {
+        MSG msg;
+        while (::PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) ::DispatchMessageA(&msg);
+        ::Sleep(10);
+    }
+    driver.join();
+    std::printf("program exit code %d, %d failed check(s)\n", exitCode, gui::Failures());
+    return gui::Failures() == 0 && scenarioResult == 0 && exitCode == 0 ? 0 : 1;
+}

@@ -1,0 +1,78 @@
+// The GUI test driver: runs the real application on the main thread and a
+// scenario on a second thread that uses the program as a user would, by
+// answering dialogs, sending commands and reading what the windows show.
+#pragma once
+
+#include "platform/win32.h"
+
+#include <functional>
+#include <string>
+#include <vector>
+
+class CTindralApp;
+class CTindralDoc;
+
+namespace gui {
+
+// Counts failed checks; the process exit code is non-zero when any failed.
+void Check(bool condition, const std::string& what);
+template <typename A, typename B>
+void CheckEqual(const A& actual, const B& expected, const std::string& what) {
+    const bool equal = actual == expected;
+    Check(equal,
+          what + (equal ? "" : " (got " + std::to_string(actual) + ", expected " + std::to_string(expected) + ")"));
+}
+void CheckText(const std::string& actual, const std::string& expected, const std::string& what);
+int Failures();
+
+// Runs fn on the user-interface thread and waits for it.
+void OnUi(const std::function<void()>& fn);
+CTindralApp* App();
+HWND MainFrame();
+// The visible top-level dialog with this caption, waited for up to timeoutMs;
+// null (and a failed check) when it does not come.
+HWND WaitForDialog(const char* caption, int timeoutMs = 20000);
+bool WaitUntil(const std::function<bool()>& condition, int timeoutMs = 20000);
+// A message box's text.
+std::string DialogText(HWND dialog);
+void ClickButton(HWND dialog, int id);
+// A command as if chosen from the menu: posted, so that a modal dialog it
+// opens does not block the driver.
+void PostCommand(UINT id);
+// A command that opens nothing modal, run to its end.
+void SendCommand(UINT id);
+// Lets the message loop go idle, so that toolbar and title updates run.
+void Settle();
+
+// The active child window, its view and document.
+HWND ActiveChild();
+HWND ViewOf(HWND child);
+CTindralDoc* DocumentOf(HWND child);
+std::vector<HWND> Children();
+SIZE ClientSize(HWND window);
+std::string WindowText(HWND window);
+
+// What a window's client area shows on the screen, 0x00RRGGBB per pixel,
+// row by row from the top.
+struct Capture {
+    int width = 0;
+    int height = 0;
+    std::vector<unsigned> pixels;
+    unsigned At(int x, int y) const { return pixels[static_cast<std::size_t>(y) * width + x]; }
+};
+Capture CaptureClient(HWND window);
+
+// Answers the disclaimer and waits for the main window; every scenario that
+// goes past start-up begins here.
+void AgreeAndWaitForMainWindow();
+
+// Scenario registry.
+using Scenario = int (*)(const std::vector<std::string>& args);
+struct ScenarioEntry {
+    const char* name;
+    Scenario run;
+};
+extern const ScenarioEntry kScenarios[];
+extern const std::size_t kScenarioCount;
+
+}  // namespace gui

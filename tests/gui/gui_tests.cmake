@@ -1,0 +1,40 @@
+# The Windows program's GUI tests: one executable that links the program's
+# own application library, run once per scenario under Wine on a private
+# Xvfb display (24 bits a pixel, and 8 bits for the palette road). The
+# scenarios share one Wine prefix, so they run one at a time.
+include(${PROJECT_SOURCE_DIR}/cmake/program.cmake)
+
+add_executable(tindral_gui_tests gui/driver.cpp gui/scenarios.cpp ${TINDRAL_RESOURCE_SCRIPT})
+target_include_directories(tindral_gui_tests PRIVATE ${PROJECT_SOURCE_DIR})
+target_link_libraries(tindral_gui_tests PRIVATE tindral_app)
+
+# Only the x86_64 build can run here; the i686 one is built all the same.
+if(NOT CMAKE_SYSTEM_PROCESSOR STREQUAL "x86_64")
+  return()
+endif()
+
+set(gui_runner ${CMAKE_CURRENT_SOURCE_DIR}/gui/run-gui-test)
+set(gui_prefix ${CMAKE_BINARY_DIR}/gui-wine-prefix)
+set(gui_out ${CMAKE_CURRENT_BINARY_DIR}/gui-out)
+file(MAKE_DIRECTORY ${gui_out})
+
+# What tindral-render writes for the default picture, for the save test.
+add_test(NAME gui.render-default COMMAND tindral-render ${gui_out}/render-default.bmp)
+set_tests_properties(gui.render-default PROPERTIES FIXTURES_SETUP gui_render_default)
+
+function(tindral_gui_test name depth)
+  add_test(NAME gui.${name}-${depth}bit
+    COMMAND bash ${gui_runner} ${depth} ${gui_prefix} $<TARGET_FILE:tindral_gui_tests> ${ARGN})
+  set_tests_properties(gui.${name}-${depth}bit PROPERTIES RESOURCE_LOCK gui_wine_prefix TIMEOUT 300)
+endfunction()
+
+foreach(depth 24 8)
+  tindral_gui_test(startup ${depth} startup)
+  tindral_gui_test(disagree ${depth} disagree)
+  tindral_gui_test(sizes ${depth} sizes)
+  tindral_gui_test(save ${depth} save ${gui_out}/render-default.bmp ${gui_out}/saved-${depth}bit.bmp)
+  set_tests_properties(gui.save-${depth}bit PROPERTIES FIXTURES_REQUIRED gui_render_default)
+  tindral_gui_test(palette-window ${depth} palette-window ${CMAKE_CURRENT_SOURCE_DIR}/gui/data/imagemagick-4colours.bmp)
+endforeach()
+tindral_gui_test(schemes 24 schemes true-colour)
+tindral_gui_test(schemes 8 schemes palette-display)

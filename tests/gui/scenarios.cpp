@@ -1,0 +1,480 @@
+// What a user does with the program and what it must show: start-up order,
+// window sizes and titles, menus, saving, the palette commands, the palette
+// window and its swatches.
+#include "tests/gui/driver.h"
+
+#include <cstdio>
+#include <fstream>
+#include <iterator>
+#include <map>
+#include <set>
+#include <tuple>
+
+#include "app/tindralapp.h"
+#include "app/tindraldoc.h"
+#include "image/imagepalette.h"
+#include "palettes/schemes.h"
+#include "platform/window.h"
+#include "ui/mainframe.h"
+#include "ui/tindralview.h"
+
+namespace gui {
+namespace {
+
+std::string ReadFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+// What a user would type into a file dialog for a file of the build tree.
+std::string WindowsPath(std::string path) {
+    if (path.empty() || path[0] != '/') return path;
+    for (char& c : path)
+        if (c == '/') c = '\\';
+    return "Z:" + path;
+}
+
+// The submenu of the main window's menu bar whose title is name.
+HMENU MenuBarPopup(const char* name) {
+    HMENU bar = ::GetMenu(MainFrame());
+    for (int i = 0; i < ::GetMenuItemCount(bar); ++i) {
+        char text[64] = {};
+        ::GetMenuStringA(bar, static_cast<UINT>(i), text, sizeof text, MF_BYPOSITION);
+        if (std::string(text) == name) return ::GetSubMenu(bar, i);
+    }
+    return nullptr;
+}
+
+// Opens a menu the way the system does before it shows it, then reads
+// whether the item can be chosen.
+bool MenuItemEnabled(const char* popupName, UINT id) {
+    HMENU popup = MenuBarPopup(popupName);
+    if (!popup) return false;
+    ::SendMessageA(MainFrame(), WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(popup), 0);
+    const UINT state = ::GetMenuState(popup, id, MF_BYCOMMAND);
+    return state != static_cast<UINT>(-1) && !(state & (MF_GRAYED | MF_DISABLED));
+}
+
+std::string MenuItemText(const char* popupName, UINT id) {
+    char text[64] = {};
+    if (HMENU popup = MenuBarPopup(popupName)) ::GetMenuStringA(popup, id, text, sizeof text, MF_BYCOMMAND);
+    return text;
+}
+
+bool ToolbarButtonEnabled(UINT id) {
+    HWND toolbar = ::GetDlgItem(MainFrame(), ID_VIEW_TOOLBAR);
+    return ::SendMessageA(toolbar, TB_ISBUTTONENABLED, id, 0) != 0;
+}
+
+std::string FieldText(HWND dialog, int id) {
+    char text[64] = {};
+    ::GetDlgItemTextA(dialog, id, text, sizeof text);
+    return text;
+}
+
+// Answers a message box that must say text.
+void ExpectMessageBox(const std::string& text) {
+    HWND box = WaitForDialog("Tindral");
+    if (!box) return;
+    CheckText(DialogText(box), text, "the message box");
+    ClickButton(box, IDOK);
+    WaitUntil([box] { return !::IsWindow(box); });
+}
+
+void SetImageSize(int width, int height) {
+    PostCommand(ID_OPTIONS_PERFORMANCE);
+    HWND dialog = WaitForDialog("Performance Parameters");
+    if (!dialog) return;
+    ::SetDlgItemTextA(dialog, IDC_IMAGE_WIDTH, std::to_string(width).c_str());
+    ::SetDlgItemTextA(dialog, IDC_IMAGE_HEIGHT, std::to_string(height).c_str());
+    ClickButton(dialog, IDOK);
+    WaitUntil([dialog] { return !::IsWindow(dialog); });
+}
+
+unsigned Rgb(const RGBQUAD& q) {
+    return static_cast<unsigned>(q.rgbRed) << 16 | q.rgbGreen << 8 | q.rgbBlue;
+}
+unsigned Rgb(const PALETTEENTRY& e) {
+    return static_cast<unsigned>(e.peRed) << 16 | e.peGreen << 8 | e.peBlue;
+}
+
+std::vector<PALETTEENTRY> AppPaletteEntries() {
+    std::vector<PALETTEENTRY> entries;
+    OnUi([&] {
+        CImagePalette* palette = App()->m_pPalette.get();
+        if (!palette) return;
+        entries.resize(static_cast<std::size_t>(palette->EntryCount()));
+        ::GetPaletteEntries(palette->GetSafeHandle(), 0, static_cast<UINT>(entries.size()), entries.data());
+    });
+    return entries;
+}
+
+// Whether a picture's colour table holds the first 201 entries of colors.
+bool TableMatches(CTindralDoc* document, const RGBQUAD* colors) {
+    bool same = true;
+    OnUi([&] {
+        const BITMAPINFO* info = document->m_pDIB ? document->m_pDIB->Info() : nullptr;
+        if (!info) {
+            same = false;
+            return;
+        }
+        for (int i = 0; i < kSchemeEntries; ++i) same = same && Rgb(info->bmiColors[i]) == Rgb(colors[i]);
+    });
+    return same;
+}
+
+// How many palette-change notices the picture views have received.
+int s_viewNotices = 0;
+HHOOK s_hook = nullptr;
+
+LRESULT CALLBACK CountPaletteNotices(int code, WPARAM wParam, LPARAM lParam) {
+    const auto* call = reinterpret_cast<const CWPSTRUCT*>(lParam);
+    if (code == HC_ACTION && call->message == WM_PALETTECHANGED &&
+        dynamic_cast<CTindralView*>(CWindow::FromHandle(call->hwnd)))
+        ++s_viewNotices;
+    return ::CallNextHookEx(s_hook, code, wParam, lParam);
+}
+
+// ------------------------------------------------------------ scenarios
+
+int StartUp(const std::vector<std::string>&) {
+    HWND disclaimer = WaitForDialog("Tindral Disclaimer");
+    HWND frame = MainFrame();
+    Check(frame != nullptr, "the main window exists while the disclaimer is up");
+    Check(frame && !::IsWindowVisible(frame), "the main window is still hidden behind the disclaimer");
+    Check(Children().empty(), "no picture is shown before the disclaimer is answered");
+    if (!disclaimer) return 1;
+    ClickButton(disclaimer, IDOK);
+    Check(WaitUntil([] { return ::IsWindowVisible(MainFrame()); }), "after Agree the main window is shown");
+    Settle();
+
+    RECT outer{};
+    ::GetWindowRect(frame, &outer);
+    CheckEqual(outer.right - outer.left, 479L, "main window width");
+    CheckEqual(outer.bottom - outer.top, 479L, "main window height");
+    CheckText(WindowText(frame), "Tindral - Set1", "the main title");
+
+    HWND child = ActiveChild();
+    CheckText(WindowText(child), "Set1", "the first picture's title");
+    CheckEqual(ClientSize(child).cx, 133L, "default picture window client width");
+    CheckEqual(ClientSize(child).cy, 99L, "default picture window client height");
+    CheckEqual(ClientSize(ViewOf(child)).cx, 133L, "the view fills the window");
+    const LONG style = ::GetWindowLongA(child, GWL_STYLE);
+    const LONG exStyle = ::GetWindowLongA(child, GWL_EXSTYLE);
+    Check((style & (WS_THICKFRAME | WS_MINIMIZEBOX | WS_MAXIMIZEBOX)) == 0, "picture windows cannot be resized");
+    Check((exStyle & WS_EX_TOOLWINDOW) != 0, "picture windows have a small caption");
+    CTindralDoc* document = DocumentOf(child);
+    OnUi([&] {
+        Check(document && document->m_pDIB && document->m_pDIB->ImageWidth() == 133 &&
+                  document->m_pDIB->ImageHeight() == 100,
+              "the first picture is 133 x 100");
+    });
+
+    // The set window's menu: items without a handler anywhere are disabled.
+    Check(!MenuItemEnabled("&File", ID_FILE_SAVE_IMAGE), "Save Image is disabled");
+    Check(MenuItemEnabled("&File", ID_FILE_NEW), "New is enabled");
+    Check(MenuItemEnabled("&Palettes", ID_PALETTE_JUNGLE), "the palette commands are enabled");
+    Check(MenuItemEnabled("&Options", ID_OPTIONS_REGION), "Region is enabled");
+    CheckText(MenuItemText("&Help", ID_APP_ABOUT), "&About Tindral...", "the set window's About item");
+    Check(ToolbarButtonEnabled(ID_FILE_SAVE), "the toolbar's Save is enabled with a picture open");
+
+    SendCommand(ID_FILE_NEW);
+    Settle();
+    Check(::FindWindowA("#32770", "Tindral Disclaimer") == nullptr, "a second New shows no disclaimer");
+    CheckText(WindowText(frame), "Tindral - Set2", "the main title after a second New");
+    CheckEqual(Children().size(), std::size_t{2}, "two picture windows");
+
+    // The palette window: a second window on the same document, with the
+    // palette template's menu.
+    SendCommand(ID_VIEW_PALETTE);
+    Settle();
+    HWND paletteWindow = ActiveChild();
+    CheckText(WindowText(paletteWindow), "Set2:2", "the palette window's title");
+    CheckEqual(ClientSize(paletteWindow).cx, 133L, "palette window client width");
+    CheckEqual(ClientSize(paletteWindow).cy, 99L, "palette window client height");
+    CheckText(MenuItemText("&Help", ID_APP_ABOUT), "&About Tindral...", "the palette window's About item");
+    Check(!MenuItemEnabled("&File", ID_FILE_SAVE_PALETTE), "Save Palette is disabled");
+    Check(MenuItemEnabled("&File", ID_FILE_LOAD_PALETTE), "Load Palette is enabled");
+
+    // Auto-color-assign has no state of its own beyond the flag.
+    BOOL before = FALSE;
+    BOOL toggled = FALSE;
+    OnUi([&] { before = App()->m_bAutoColor; });
+    SendCommand(ID_AUTO_COLOR_ASSIGN);
+    OnUi([&] { toggled = App()->m_bAutoColor; });
+    SendCommand(ID_AUTO_COLOR_ASSIGN);
+    BOOL after = FALSE;
+    OnUi([&] { after = App()->m_bAutoColor; });
+    Check(before == TRUE && toggled == FALSE && after == TRUE, "Auto-color-assign toggles and toggles back");
+
+    // With every window closed: the frame's own menu, Save disabled, and
+    // View Palette says "bad".
+    OnUi([] {
+        while (CMdiChild* active = App()->m_pMainWnd->MDIGetActive()) active->MDIDestroy();
+    });
+    Settle();
+    CheckText(WindowText(frame), "Tindral", "the main title with no picture");
+    Check(!MenuItemEnabled("&File", ID_FILE_SAVE), "Save is disabled with no picture");
+    Check(!ToolbarButtonEnabled(ID_FILE_SAVE), "the toolbar's Save is disabled with no picture");
+    CheckText(MenuItemText("&Help", ID_APP_ABOUT), "&About Tindral...", "the main menu's About item");
+    PostCommand(ID_VIEW_PALETTE);
+    ExpectMessageBox("bad");
+
+    // Shell registration offers the type for .BMP and keeps the user's choice.
+    char value[128] = {};
+    LONG size = sizeof value;
+    ::RegQueryValueA(HKEY_CURRENT_USER, "Software\\Classes\\.BMP", value, &size);
+    CheckText(value, "UserChosenViewer", "the .BMP default after start-up");
+    HKEY key = nullptr;
+    const bool offered =
+        ::RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\Classes\\.BMP\\OpenWithProgids", 0, KEY_READ, &key) ==
+            ERROR_SUCCESS &&
+        ::RegQueryValueExA(key, "Tindral.Document", nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
+    if (key) ::RegCloseKey(key);
+    Check(offered, "Tindral.Document is offered for .BMP");
+    return 0;
+}
+
+int Disagree(const std::vector<std::string>&) {
+    HWND disclaimer = WaitForDialog("Tindral Disclaimer");
+    HWND frame = MainFrame();
+    Check(frame && !::IsWindowVisible(frame), "the main window is hidden while the disclaimer is up");
+    if (!disclaimer || Failures() > 0) ::ExitProcess(4);
+    std::printf("choosing Disagree: the process must now end with exit code 0\n");
+    std::fflush(stdout);
+    ClickButton(disclaimer, IDCANCEL);
+    ::Sleep(20000);
+    std::printf("FAIL: the program went on after Disagree\n");
+    ::ExitProcess(5);
+}
+
+int Sizes(const std::vector<std::string>&) {
+    AgreeAndWaitForMainWindow();
+    PostCommand(ID_OPTIONS_PERFORMANCE);
+    HWND dialog = WaitForDialog("Performance Parameters");
+    if (!dialog) return 1;
+    CheckText(FieldText(dialog, IDC_IMAGE_WIDTH), "133", "the width field");
+    CheckText(FieldText(dialog, IDC_IMAGE_HEIGHT), "100", "the height field");
+    CheckText(FieldText(dialog, IDC_ITERATIONS), "50", "the iterations field");
+    CheckText(FieldText(dialog, IDC_NOISE), "0", "the noise field");
+    CheckText(FieldText(dialog, IDC_EXPONENT), "2", "the exponent field");
+    // A rejected value keeps the dialog open and never reaches the
+    // parameters, even when the user then cancels.
+    ::SetDlgItemTextA(dialog, IDC_IMAGE_WIDTH, "-1");
+    ClickButton(dialog, IDOK);
+    ExpectMessageBox("Please enter an integer between 0 and 1000000.");
+    Check(::IsWindow(dialog) != FALSE, "the dialog stays open after a rejected value");
+    ClickButton(dialog, IDCANCEL);
+    WaitUntil([dialog] { return !::IsWindow(dialog); });
+    LONG right = 0;
+    OnUi([&] { right = App()->m_imageRect.right; });
+    CheckEqual(right, 132L, "the width after a rejected value and Cancel");
+
+    struct Case {
+        int width, height;
+        LONG clientWidth, clientHeight;
+    };
+    for (const Case& c : {Case{640, 480, 400, 299}, Case{320, 200, 320, 199}}) {
+        SetImageSize(c.width, c.height);
+        SendCommand(ID_FILE_NEW);
+        Settle();
+        HWND child = ActiveChild();
+        const std::string name = std::to_string(c.width) + " x " + std::to_string(c.height);
+        CheckEqual(ClientSize(child).cx, c.clientWidth, name + " picture window client width");
+        CheckEqual(ClientSize(child).cy, c.clientHeight, name + " picture window client height");
+        CTindralDoc* document = DocumentOf(child);
+        int w = 0, h = 0;
+        OnUi([&] {
+            w = document->m_pDIB->ImageWidth();
+            h = document->m_pDIB->ImageHeight();
+        });
+        Check(w == c.width && h == c.height, name + ": the picture has the size asked for");
+    }
+    // Sizes whose byte counts cannot be made: a message and no document.
+    const std::size_t before = Children().size();
+    SetImageSize(1000000, 1000000);
+    PostCommand(ID_FILE_NEW);
+    ExpectMessageBox("A picture of 1000000 x 1000000 pixels is too large to be made.");
+    Settle();
+    CheckEqual(Children().size(), before, "no window for a picture too large to make");
+    return 0;
+}
+
+// args: the file tindral-render wrote for the default picture, and where to
+// save the program's own.
+int Save(const std::vector<std::string>& args) {
+    if (args.size() < 2) return 1;
+    AgreeAndWaitForMainWindow();
+    std::remove(args[1].c_str());
+    PostCommand(ID_FILE_SAVE);
+    HWND dialog = WaitForDialog("Save As");
+    if (!dialog) return 1;
+    ::SetDlgItemTextA(dialog, 0x47C, WindowsPath(args[1]).c_str());
+    ClickButton(dialog, IDOK);
+    const std::string name = args[1].substr(args[1].find_last_of("\\/") + 1);
+    Check(WaitUntil([&] { return WindowText(ActiveChild()) == name; }), "the picture takes the saved file's name");
+    const std::string expected = ReadFile(args[0]);
+    const std::string saved = ReadFile(args[1]);
+    CheckEqual(saved.size(), std::size_t{14678}, "the saved file's size");
+    Check(!expected.empty() && saved == expected, "the saved file equals tindral-render's byte for byte");
+    return 0;
+}
+
+// args: "palette-display" on a 256-colour display, where the system's own
+// palette notices must do the recolouring.
+int Schemes(const std::vector<std::string>& args) {
+    const bool paletteDisplay = !args.empty() && args[0] == "palette-display";
+    AgreeAndWaitForMainWindow();
+    SendCommand(ID_FILE_NEW);
+    Settle();
+    const std::vector<HWND> children = Children();
+    CheckEqual(children.size(), std::size_t{2}, "two pictures open");
+
+    BOOL hasPalette = FALSE;
+    OnUi([&] {
+        hasPalette = App()->MainFrame()->DisplayHasPalette();
+        s_hook = ::SetWindowsHookExA(WH_CALLWNDPROC, &CountPaletteNotices, nullptr, ::GetCurrentThreadId());
+    });
+    Check((hasPalette != FALSE) == paletteDisplay,
+          paletteDisplay ? "the display has a system palette" : "the display has no system palette");
+
+    struct Picture {
+        CTindralDoc* document;
+        const std::int32_t* counts;
+        const BYTE* pixels;
+        std::string bytes;
+    };
+    std::vector<Picture> pictures;
+    for (HWND child : children) {
+        CTindralDoc* document = DocumentOf(child);
+        OnUi([&] {
+            const std::size_t size = RowStride(document->Width()) * static_cast<std::size_t>(document->Height());
+            pictures.push_back({document, document->m_pCounts.get(), document->m_pImageBits.get(),
+                                std::string(reinterpret_cast<const char*>(document->m_pImageBits.get()), size)});
+        });
+    }
+
+    for (const auto& [command, scheme, name] :
+         {std::tuple{ID_PALETTE_GRAY, Scheme::Gray, "Gray"}, std::tuple{ID_PALETTE_JUNGLE, Scheme::Jungle, "Jungle"}}) {
+        s_viewNotices = 0;
+        SendCommand(command);
+        Settle();
+        const ColorList colors = MakeScheme(scheme);
+        int recoloured = 0;
+        for (const Picture& p : pictures) {
+            if (TableMatches(p.document, colors.data())) ++recoloured;
+            bool unchanged = false;
+            OnUi([&] {
+                unchanged = p.document->m_pCounts.get() == p.counts && p.document->m_pImageBits.get() == p.pixels &&
+                            p.document->m_pDIB->Pixels() == p.pixels &&
+                            std::string(reinterpret_cast<const char*>(p.pixels), p.bytes.size()) == p.bytes;
+            });
+            Check(unchanged, std::string(name) + ": a picture keeps its counts and pixels");
+        }
+        CheckEqual(recoloured, 2, std::string(name) + ": pictures whose colour table is the new palette's");
+        Check(s_viewNotices >= 2, std::string(name) + ": every picture heard of the palette change");
+
+        if (!paletteDisplay) {
+            // On a true-colour display the screen shows exactly the table.
+            HWND view = ViewOf(children[0]);
+            const Capture shot = CaptureClient(view);
+            std::set<unsigned> table;
+            for (int i = 0; i < kSchemeEntries; ++i) table.insert(Rgb(colors[i]));
+            int outside = 0;
+            for (unsigned pixel : shot.pixels) outside += table.count(pixel) ? 0 : 1;
+            // Shrinking 100 rows into 99 merges one pair of rows in the
+            // context's default stretch mode; everything else is a table colour.
+            Check(outside <= shot.width, std::string(name) + ": captured pixels in colours outside the palette: " +
+                                             std::to_string(outside) + " of " + std::to_string(shot.pixels.size()));
+            unsigned expected = 0;
+            OnUi([&] {
+                const CDIB& dib = *pictures[0].document->m_pDIB;
+                expected = Rgb(dib.Info()->bmiColors[*dib.PixelAddress(0, 0)]);
+            });
+            Check(shot.width > 0 && shot.At(0, 0) == expected, std::string(name) + ": the top-left pixel's colour");
+        }
+    }
+    OnUi([] { ::UnhookWindowsHookEx(s_hook); });
+    return 0;
+}
+
+// args: a bitmap written by another program, whose colour table becomes the
+// palette.
+int PaletteWindow(const std::vector<std::string>& args) {
+    if (args.empty()) return 1;
+    AgreeAndWaitForMainWindow();
+    HWND setWindow = ActiveChild();
+    SendCommand(ID_VIEW_PALETTE);
+    Settle();
+    HWND paletteWindow = ActiveChild();
+    CheckText(WindowText(setWindow), "Set1:1", "the picture window's title beside a palette window");
+
+    // The swatch grid of the Fire palette: entry i fills row i / 16, column
+    // i % 16; the lines between lie at W x c / 16 and H x r / 16.
+    BOOL paletteDisplay = FALSE;
+    OnUi([&] { paletteDisplay = App()->MainFrame()->DisplayHasPalette(); });
+    auto checkSwatches = [&](const std::string& name) {
+        // A 256-colour display shows the nearest system colours: only a
+        // true-colour capture can be compared exactly.
+        if (paletteDisplay) return;
+        const std::vector<PALETTEENTRY> entries = AppPaletteEntries();
+        const Capture shot = CaptureClient(ViewOf(paletteWindow));
+        const int w = shot.width;
+        const int h = shot.height;
+        int wrongFill = 0, wrongLine = 0, wrongEmpty = 0;
+        for (int i = 0; i < 256; ++i) {
+            const int r = i / 16, c = i % 16;
+            const int left = w * c / 16, right = w * (c + 1) / 16;
+            const int top = h * r / 16, bottom = h * (r + 1) / 16;
+            const unsigned fill = shot.At((left + right + 1) / 2, (top + bottom + 1) / 2);
+            if (i < static_cast<int>(entries.size()))
+                wrongFill += fill == Rgb(entries[static_cast<std::size_t>(i)]) ? 0 : 1;
+            else
+                wrongEmpty += fill == 0xFFFFFF ? 0 : 1;
+            if (i < static_cast<int>(entries.size()) && c > 0)
+                wrongLine += shot.At(left, (top + bottom + 1) / 2) == 0 ? 0 : 1;
+        }
+        CheckEqual(wrongFill, 0, name + ": swatches not filled with their palette entry");
+        CheckEqual(wrongLine, 0, name + ": grid lines not at W x c / 16");
+        CheckEqual(wrongEmpty, 0, name + ": cells past the palette that are not left blank");
+    };
+    checkSwatches("Fire");
+
+    PostCommand(ID_FILE_LOAD_PALETTE);
+    HWND open = WaitForDialog("Open");
+    if (open) ClickButton(open, IDCANCEL);
+    ExpectMessageBox("Unable to load the DIB");
+
+    PostCommand(ID_FILE_LOAD_PALETTE);
+    open = WaitForDialog("Open");
+    if (!open) return 1;
+    ::SetDlgItemTextA(open, 0x47C, WindowsPath(args[0]).c_str());
+    ClickButton(open, IDOK);
+    WaitUntil([open] { return !::IsWindow(open); });
+    Settle();
+    const std::vector<PALETTEENTRY> entries = AppPaletteEntries();
+    CheckEqual(entries.size(), std::size_t{16}, "entries of the palette taken from the bitmap");
+    const unsigned expected[4] = {0xFF4500, 0x32CD32, 0xFFD700, 0x1E90FF};
+    for (std::size_t i = 0; i < 4 && i < entries.size(); ++i)
+        CheckEqual(Rgb(entries[i]), expected[i], "palette entry " + std::to_string(i) + " from the bitmap");
+    CTindralDoc* document = DocumentOf(setWindow);
+    bool recoloured = false;
+    OnUi([&] {
+        const RGBQUAD* table = document->m_pDIB->Info()->bmiColors;
+        recoloured =
+            Rgb(table[0]) == expected[0] && Rgb(table[3]) == expected[3] && Rgb(table[16]) == 0 && Rgb(table[200]) == 0;
+    });
+    Check(recoloured, "the open picture takes the loaded palette; entries it lacks are black");
+    checkSwatches("loaded");
+    return 0;
+}
+
+}  // namespace
+
+const ScenarioEntry kScenarios[] = {
+    {"startup", &StartUp}, {"disagree", &Disagree}, {"sizes", &Sizes},
+    {"save", &Save},       {"schemes", &Schemes},   {"palette-window", &PaletteWindow},
+};
+const std::size_t kScenarioCount = std::size(kScenarios);
+
+}  // namespace gui
