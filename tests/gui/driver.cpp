@@ -217,8 +217,12 @@ int main(int argc, char** argv) {
     const std::string name = argv[1];
     const std::vector<std::string> args(argv + 2, argv + argc);
     gui::Scenario scenario = nullptr;
-    for (std::size_t i = 0; i < gui::kScenarioCount; ++i)
-        if (name == gui::kScenarios[i].name) scenario = gui::kScenarios[i].run;
+    std::vector<std::string> programArgs;
+    for (std::size_t i = 0; i < gui::kScenarioCount; ++i) {
+        if (name != gui::kScenarios[i].name) continue;
+        scenario = gui::kScenarios[i].run;
+        if (gui::kScenarios[i].firstArgumentForProgram && !args.empty()) programArgs.push_back(args.front());
+    }
     if (!scenario) {
         std::printf("unknown scenario %s\n", name.c_str());
         return 2;
@@ -261,7 +265,7 @@ int main(int argc, char** argv) {
         if (HWND frame = gui::MainFrame()) ::PostMessageA(frame, WM_COMMAND, ID_APP_EXIT, 0);
         finished = true;
     });
-    const int exitCode = RunApplication(app, instance, {}, SW_SHOWNORMAL);
+    const int exitCode = RunApplication(app, instance, programArgs, SW_SHOWNORMAL);
     // The driver may still be asking this thread for something: keep
     // answering until it is done.
     while (!finished) {

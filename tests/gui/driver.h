@@ -71,6 +71,8 @@ using Scenario = int (*)(const std::vector<std::string>& args);
 struct ScenarioEntry {
     const char* name;
     Scenario run;
+    // Whether the scenario's first argument is the program's command line.
+    bool firstArgumentForProgram;
 };
 extern const ScenarioEntry kScenarios[];
 extern const std::size_t kScenarioCount;

@@ -469,11 +469,92 @@ int PaletteWindow(const std::vector<std::string>& args) {
     return 0;
 }
 
+int Zoom(const std::vector<std::string>&) {
+    AgreeAndWaitForMainWindow();
+    HWND first = ActiveChild();
+    HWND view = ViewOf(first);
+    auto at = [](int x, int y) { return static_cast<LPARAM>(MAKELONG(x, y)); };
+    ::SendMessageA(view, WM_LBUTTONDOWN, MK_LBUTTON, at(10, 10));
+    HWND captured = nullptr;
+    OnUi([&] { captured = ::GetCapture(); });
+    Check(captured == view, "the view holds the mouse during a drag");
+    // 40 right and 10 down from the anchor is too wide for 133 x 100: the
+    // band becomes 13 x 10.
+    ::SendMessageA(view, WM_MOUSEMOVE, MK_LBUTTON, at(50, 20));
+    int endX = 0, endY = 0;
+    OnUi([&] {
+        auto* tindralView = dynamic_cast<CTindralView*>(CWindow::FromHandle(view));
+        endX = tindralView->m_nEndX;
+        endY = tindralView->m_nEndY;
+    });
+    Check(endX == 23 && endY == 20,
+          "the band keeps the picture's proportions (end " + std::to_string(endX) + ", " + std::to_string(endY) + ")");
+    ::SendMessageA(view, WM_LBUTTONUP, 0, at(50, 20));
+    OnUi([&] { captured = ::GetCapture(); });
+    Check(captured == nullptr, "the drag lets the mouse go");
+    Settle();
+
+    HWND second = ActiveChild();
+    Check(second != first && Children().size() == 2, "the selection opens in a new window");
+    const SearchRect& d = kDefaultSearchRect;
+    const double x0 = (10 / 133.0) * (d.lowerRight.re - d.upperLeft.re) + d.upperLeft.re;
+    const double y0 = d.upperLeft.im - (10 / 99.0) * (d.upperLeft.im - d.lowerRight.im);
+    const double x1 = (23 / 133.0) * (d.lowerRight.re - d.upperLeft.re) + d.upperLeft.re;
+    const double q = 132.0 / 99.0;
+    const double y1 = (y0 * q - x1 + x0) / q;
+    SearchRect zoomed{};
+    CTindralDoc* document = DocumentOf(second);
+    OnUi([&] { zoomed = document->m_searchRect; });
+    Check(zoomed.upperLeft.re == x0 && zoomed.upperLeft.im == y0 && zoomed.lowerRight.re == x1 &&
+              zoomed.lowerRight.im == y1,
+          "the new picture covers the selection, with the parameters' proportions");
+
+    // Activating the older picture makes its region the current one again.
+    OnUi([&] { dynamic_cast<CMdiChild*>(CWindow::FromHandle(first))->MDIActivate(); });
+    SearchRect current{};
+    OnUi([&] { current = App()->m_searchRect; });
+    Check(current.upperLeft.re == d.upperLeft.re && current.lowerRight.im == d.lowerRight.im,
+          "activating the first picture brings its region back");
+    return 0;
+}
+
+// args: a bitmap file given on the program's command line.
+int OpenFile(const std::vector<std::string>& args) {
+    if (args.empty()) return 1;
+    Check(WaitUntil([] { return MainFrame() && ::IsWindowVisible(MainFrame()); }), "the main window is shown");
+    Settle();
+    Check(::FindWindowA("#32770", "Tindral Disclaimer") == nullptr, "opening a file shows no disclaimer");
+    HWND child = ActiveChild();
+    const std::string name = args[0].substr(args[0].find_last_of("\\/") + 1);
+    CheckText(WindowText(child), name, "the opened picture's title");
+    CTindralDoc* document = DocumentOf(child);
+    bool empty = false;
+    OnUi([&] { empty = document && !document->m_pDIB && !document->m_pCounts && !document->m_pImageBits; });
+    Check(empty, "a picture opened from a file holds no image");
+
+    // F1 shows our own help rather than an error.
+    PostCommand(ID_HELP);
+    HWND help = WaitForDialog("Tindral");
+    if (help) {
+        Check(DialogText(help).rfind("Tindral draws the Mandelbrot set", 0) == 0, "F1 shows the program's help");
+        ClickButton(help, IDOK);
+        WaitUntil([help] { return !::IsWindow(help); });
+    }
+
+    // The first New of the run still asks.
+    PostCommand(ID_FILE_NEW);
+    HWND disclaimer = WaitForDialog("Tindral Disclaimer");
+    if (disclaimer) ClickButton(disclaimer, IDOK);
+    Check(WaitUntil([] { return Children().size() == 2; }), "New after opening a file makes a picture");
+    return 0;
+}
+
 }  // namespace
 
 const ScenarioEntry kScenarios[] = {
-    {"startup", &StartUp}, {"disagree", &Disagree}, {"sizes", &Sizes},
-    {"save", &Save},       {"schemes", &Schemes},   {"palette-window", &PaletteWindow},
+    {"startup", &StartUp, false}, {"disagree", &Disagree, false}, {"sizes", &Sizes, false},
+    {"save", &Save, false},       {"schemes", &Schemes, false},   {"palette-window", &PaletteWindow, false},
+    {"zoom", &Zoom, false},       {"open-file", &OpenFile, true},
 };
 const std::size_t kScenarioCount = std::size(kScenarios);
 
