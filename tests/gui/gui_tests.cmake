@@ -2,6 +2,10 @@
 # own application library, run once per scenario under Wine on a private
 # Xvfb display (24 bits a pixel, and 8 bits for the palette road). The
 # scenarios share one Wine prefix, so they run one at a time.
+#
+# A picture of the program in use, for looking at by eye:
+#   tests/gui/run-gui-test 24 build/win64/gui-wine-prefix \
+#     build/win64/bin/tindral_gui_tests.exe showcase /tmp/tindral-screen.bmp
 include(${PROJECT_SOURCE_DIR}/cmake/program.cmake)
 
 add_executable(tindral_gui_tests gui/driver.cpp gui/scenarios.cpp ${TINDRAL_RESOURCE_SCRIPT})
@@ -37,6 +41,7 @@ foreach(depth 24 8)
   tindral_gui_test(palette-window ${depth} palette-window ${CMAKE_CURRENT_SOURCE_DIR}/gui/data/imagemagick-4colours.bmp)
 endforeach()
 tindral_gui_test(zoom 24 zoom)
+tindral_gui_test(region 24 region)
 tindral_gui_test(open-file 24 open-file ${gui_out}/render-default.bmp)
 set_tests_properties(gui.open-file-24bit PROPERTIES FIXTURES_REQUIRED gui_render_default)
 tindral_gui_test(schemes 24 schemes true-colour)

@@ -549,13 +549,80 @@ int OpenFile(const std::vector<std::string>& args) {
     return 0;
 }
 
+int Region(const std::vector<std::string>&) {
+    AgreeAndWaitForMainWindow();
+    PostCommand(ID_OPTIONS_REGION);
+    HWND dialog = WaitForDialog("Search Rectangle");
+    if (!dialog) return 1;
+    CheckText(FieldText(dialog, IDC_UPPER_LEFT_REAL), "-2.416667", "the upper-left real field");
+    CheckText(FieldText(dialog, IDC_UPPER_LEFT_IMAG), "1.25", "the upper-left imaginary field");
+    CheckText(FieldText(dialog, IDC_LOWER_RIGHT_REAL), "0.916667", "the lower-right real field");
+    CheckText(FieldText(dialog, IDC_LOWER_RIGHT_IMAG), "-1.25", "the lower-right imaginary field");
+    ::SetDlgItemTextA(dialog, IDC_UPPER_LEFT_REAL, "5.5");
+    ClickButton(dialog, IDOK);
+    ExpectMessageBox("Please enter a number between -5 and 5.");
+    ::SetDlgItemTextA(dialog, IDC_UPPER_LEFT_REAL, "-2");
+    ::SetDlgItemTextA(dialog, IDC_LOWER_RIGHT_IMAG, "not a number");
+    ClickButton(dialog, IDOK);
+    ExpectMessageBox("Please enter a number.");
+    ::SetDlgItemTextA(dialog, IDC_LOWER_RIGHT_IMAG, "-0.5");
+    ClickButton(dialog, IDOK);
+    WaitUntil([dialog] { return !::IsWindow(dialog); });
+    SearchRect rect{};
+    OnUi([&] { rect = App()->m_searchRect; });
+    Check(rect.upperLeft.re == -2.0 && rect.lowerRight.im == -0.5 && rect.upperLeft.im == 1.25,
+          "OK stores the checked corners");
+    // The open picture keeps its own region; the next one takes the new one.
+    SendCommand(ID_FILE_NEW);
+    Settle();
+    SearchRect made{};
+    CTindralDoc* document = DocumentOf(ActiveChild());
+    OnUi([&] { made = document->m_searchRect; });
+    Check(made.upperLeft.re == -2.0 && made.lowerRight.im == -0.5, "the next picture covers the new region");
+    return 0;
+}
+
+// args: where to write a picture of the whole screen with the program in
+// use, for looking at by eye: two pictures, one zoomed, and the palette.
+int Showcase(const std::vector<std::string>& args) {
+    if (args.empty()) return 1;
+    AgreeAndWaitForMainWindow();
+    HWND view = ViewOf(ActiveChild());
+    auto at = [](int x, int y) { return static_cast<LPARAM>(MAKELONG(x, y)); };
+    ::SendMessageA(view, WM_LBUTTONDOWN, MK_LBUTTON, at(60, 30));
+    ::SendMessageA(view, WM_MOUSEMOVE, MK_LBUTTON, at(100, 60));
+    ::SendMessageA(view, WM_LBUTTONUP, 0, at(100, 60));
+    SendCommand(ID_PALETTE_JUNGLE);
+    SendCommand(ID_VIEW_PALETTE);
+    Settle();
+    const Capture screen = CaptureClient(::GetDesktopWindow());
+    const std::uint32_t imageBytes = static_cast<std::uint32_t>(screen.pixels.size() * 4);
+    BITMAPFILEHEADER file{0x4D42, 54 + imageBytes, 0, 0, 54};
+    BITMAPINFOHEADER info{40, screen.width, -screen.height, 1, 32, BI_RGB, imageBytes, 0, 0, 0, 0};
+    std::ofstream out(args[0], std::ios::binary);
+    out.write(reinterpret_cast<const char*>(&file), sizeof file);
+    out.write(reinterpret_cast<const char*>(&info), sizeof info);
+    out.write(reinterpret_cast<const char*>(screen.pixels.data()), imageBytes);
+    Check(out.good(), "the screen picture is written to " + args[0]);
+    return 0;
+}
+
 }  // namespace
 
+// clang-format off
 const ScenarioEntry kScenarios[] = {
-    {"startup", &StartUp, false}, {"disagree", &Disagree, false}, {"sizes", &Sizes, false},
-    {"save", &Save, false},       {"schemes", &Schemes, false},   {"palette-window", &PaletteWindow, false},
-    {"zoom", &Zoom, false},       {"open-file", &OpenFile, true},
+    {"startup", &StartUp, false},
+    {"disagree", &Disagree, false},
+    {"sizes", &Sizes, false},
+    {"region", &Region, false},
+    {"save", &Save, false},
+    {"schemes", &Schemes, false},
+    {"palette-window", &PaletteWindow, false},
+    {"zoom", &Zoom, false},
+    {"open-file", &OpenFile, true},
+    {"showcase", &Showcase, false},
 };
+// clang-format on
 const std::size_t kScenarioCount = std::size(kScenarios);
 
 }  // namespace gui
