@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "cli/options.h"
+#include "cli/progress.h"
 #include "cli/render.h"
 
 #ifndef TINDRAL_VERSION
@@ -30,7 +31,11 @@ int main(int argc, char** argv) {
     }
     // Noise is seeded from the time in whole seconds, as in the program.
     std::string error;
-    if (!RenderToFile(parsed.options, static_cast<unsigned>(std::time(nullptr)), &error)) {
+    CProgressBar bar(stderr, CProgressBar::IsTerminal(stderr));
+    const bool rendered = RenderToFile(parsed.options, static_cast<unsigned>(std::time(nullptr)), &error,
+                                       [&bar](double done) { return bar.Update(done); });
+    bar.Finish();
+    if (!rendered) {
         std::fprintf(stderr, "tindral-render: %s\n", error.c_str());
         return 1;
     }

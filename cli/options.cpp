@@ -21,6 +21,8 @@ const char* const kUsage =
     "  --exponent P          the exponent p (default 2)\n"
     "  --palette NAME|FILE   gray, fire, edge, fatigues, jungle, or the colour table\n"
     "                        of a bitmap file (default fire)\n"
+    "  --threads N           worker threads, 1 to 1024 (default: the TINDRAL_THREADS\n"
+    "                        environment variable, else one per processor)\n"
     "  --help                show this text\n"
     "  --version             show the version\n";
 
@@ -119,6 +121,7 @@ public:
         if (name == "--noise") return Number(name, value, &o.noise);
         if (name == "--exponent") return Number(name, value, &o.exponent);
         if (name == "--palette") return Palette(value);
+        if (name == "--threads") return Integer(name, value, 1, 1024, &o.threads);
         return Fail("unknown option " + name + " (try --help)");
     }
 
@@ -128,7 +131,7 @@ private:
 
 bool TakesValue(const std::string& name) {
     return name == "--size" || name == "--iterations" || name == "--rect" || name == "--noise" ||
-           name == "--exponent" || name == "--palette";
+           name == "--exponent" || name == "--palette" || name == "--threads";
 }
 
 }  // namespace

@@ -18,6 +18,7 @@ struct RenderOptions {
     Scheme scheme = Scheme::Fire;
     std::string paletteFile;  // when set, the palette comes from this bitmap
     std::string output;
+    int threads = 0;  // worker threads; 0 leaves the choice to the generator
 };
 
 struct ParsedCommandLine {

@@ -52,7 +52,8 @@ bool LoadPalette(const RenderOptions& options, PaletteEntries* palette, std::str
 
 }  // namespace
 
-bool RenderToFile(const RenderOptions& options, unsigned noiseSeed, std::string* error) {
+bool RenderToFile(const RenderOptions& options, unsigned noiseSeed, std::string* error,
+                  const std::function<bool(double done)>& progress) {
     const int w = options.width;
     const int h = options.height;
     const std::string size = std::to_string(w) + " x " + std::to_string(h);
@@ -80,7 +81,13 @@ bool RenderToFile(const RenderOptions& options, unsigned noiseSeed, std::string*
     input.noise = options.noise;
     input.iterations = options.iterations;
     input.seed = noiseSeed;
-    GenerateCounts(input, counts.get());
+    GeneratorControl control;
+    control.threads = options.threads;
+    control.progress = progress;
+    if (!GenerateCounts(input, counts.get(), control)) {
+        *error = "the computation was stopped";
+        return false;
+    }
 
     const CColorMap map = CColorMap::Assign(options.iterations, w * h, counts.get());
     MapCountsToPixels(w, h, counts.get(), map, pixels.get());
