@@ -24,10 +24,13 @@ constexpr int kLanes = static_cast<int>(Batch::size);
 // loop stops; its z goes on changing, which nobody reads. The escape test is
 // "not less than 4" so that a NaN, like in the scalar loop, does not escape.
 struct QuadraticStep {
+    // One iteration is a chain of about ten cycles of latency and little
+    // work, so several independent groups of lanes run interleaved; the
+    // number per instruction set is what the benchmark liked best.
     static constexpr int kGroups = TINDRAL_QUADRATIC_GROUPS;
     // Iterations between looks for finished lanes: fewer wastes lanes on
     // pixels that are done, more costs the looks.
-    static constexpr int kChunk = 8;
+    static constexpr int kChunk = 16;
 
     double exponent;
 
