@@ -13,6 +13,7 @@
 #include "app/tindralapp.h"
 #include "engine/generator.h"
 #include "palettes/colormap.h"
+#include "ui/mainframe.h"
 
 CTindralDoc::CTindralDoc() {
     const CTindralApp* app = TindralApp();
@@ -80,8 +81,17 @@ BOOL CTindralDoc::GenerateSet() {
     input.noise = m_dNoise;
     input.iterations = TindralApp()->m_nIterations;
     input.seed = static_cast<unsigned>(std::time(nullptr));
-    GenerateCounts(input, m_pCounts.get());
-    return TRUE;
+    // The user interface waits for the picture; the status bar says how far
+    // it has got.
+    CMainFrame* frame = TindralApp()->MainFrame();
+    GeneratorControl control;
+    control.progress = [frame](double done) {
+        if (frame) frame->ShowProgress(done);
+        return true;
+    };
+    const bool complete = GenerateCounts(input, m_pCounts.get(), control);
+    if (frame) frame->ShowProgress(-1.0);
+    return complete ? TRUE : FALSE;
 }
 
 BOOL CTindralDoc::CreateImage(BOOL autoColor) {

@@ -102,6 +102,16 @@ void CMainFrame::ShowPrompt(UINT id) {
     m_wndStatusBar.SetMessageText(id ? PromptOf(id) : LoadResourceString(IDS_IDLE_MESSAGE));
 }
 
+void CMainFrame::ShowProgress(double done) {
+    if (!m_wndStatusBar.m_hWnd) return;
+    if (done < 0) {
+        ShowPrompt(0);
+    } else {
+        m_wndStatusBar.SetMessageText("Computing the picture: " + std::to_string(static_cast<int>(done * 100)) + " %");
+    }
+    ::UpdateWindow(m_wndStatusBar.m_hWnd);
+}
+
 LRESULT CMainFrame::OnMenuSelect(WPARAM wParam, LPARAM lParam) {
     const UINT flags = HIWORD(wParam);
     if (flags == 0xFFFF && lParam == 0) {

@@ -14,6 +14,9 @@ public:
     UINT RealizeAppPalette(BOOL background);
     // Whether the display has a system palette at all (256-colour displays).
     BOOL DisplayHasPalette() const;
+    // "Computing" with the share done (0 to 1) in the status bar; a negative
+    // share puts the idle prompt back.
+    void ShowProgress(double done);
 
     BOOL PreCreateWindow(CREATESTRUCTA& cs) override;
     void OnIdleUpdate() override;
