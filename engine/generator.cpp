@@ -12,6 +12,7 @@
 #include <condition_variable>
 #include <cstdlib>
 #include <ctime>
+#include <exception>
 #include <mutex>
 #include <system_error>
 #include <thread>
@@ -205,13 +206,23 @@ void RunOnWorkers(CBandRun& bands, const GeneratorControl& control, int threads)
         RunOnCallingThread(bands, control);
         return;
     }
+    // A callback that throws must not leave the workers running on counts
+    // that are about to go away: they are stopped and joined first.
+    std::exception_ptr failure;
     while (!finished.wait_for(lock, kProgressInterval, [&] { return running == 0; })) {
         lock.unlock();
-        if (!GoOn(control, bands.Done())) bands.Stop();
+        try {
+            if (!GoOn(control, bands.Done())) bands.Stop();
+        } catch (...) {
+            failure = std::current_exception();
+            bands.Stop();
+        }
         lock.lock();
     }
     lock.unlock();
     for (auto& worker : workers) worker.join();
+    if (failure) std::rethrow_exception(failure);
+    if (bands.Complete() && control.progress) control.progress(1.0);
 }
 
 int EnvironmentThreads() {
@@ -255,11 +266,11 @@ void GenerateCountsReference(const GeneratorInput& in, std::int32_t* counts) {
 }
 
 bool GenerateCounts(const GeneratorInput& in, std::int32_t* counts, const GeneratorControl& control) {
-    if (in.width < 1 || in.height < 1) return GoOn(control, 1.0);
-    const std::int64_t pixels = static_cast<std::int64_t>(in.width) * in.height;
-    if (in.iterations < 1) {
+    const std::int64_t pixels = in.width < 1 || in.height < 1 ? 0 : static_cast<std::int64_t>(in.width) * in.height;
+    if (pixels == 0 || in.iterations < 1) {
         std::fill(counts, counts + pixels, 0);
-        return GoOn(control, 1.0);
+        if (control.progress) control.progress(1.0);
+        return true;
     }
 
     // The pixels' coordinates, accumulated in the scalar loops' order once

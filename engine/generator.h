@@ -30,7 +30,7 @@ struct GeneratorControl {
     int threads = 0;
     SimdLevel simd = SimdLevel::Automatic;
     // Called on the calling thread between bands of rows with the share of
-    // rows done, 0 to 1; answering false stops the run.
+    // rows done, 0 to 1, and with 1 at the end; answering false stops the run.
     std::function<bool(double done)> progress;
     // Another thread may set this to stop the run.
     const std::atomic<bool>* cancel = nullptr;

@@ -8,6 +8,7 @@
 #include <atomic>
 #include <cstdint>
 #include <cstdlib>
+#include <stdexcept>
 #include <string>
 #include <thread>
 #include <vector>
@@ -228,9 +229,10 @@ TEST(Progress, RisesToOneOnTheCallingThread) {
         };
         ASSERT_TRUE(GenerateCounts(in, counts.data(), control));
         EXPECT_FALSE(elsewhere);
+        ASSERT_FALSE(reports.empty());
+        EXPECT_EQ(reports.back(), 1.0);
         if (threads == 1) {
-            ASSERT_GT(reports.size(), 1u);
-            EXPECT_EQ(reports.back(), 1.0);
+            EXPECT_GT(reports.size(), 2u);
         }
         for (std::size_t k = 0; k < reports.size(); ++k) {
             EXPECT_GE(reports[k], 0.0);
@@ -254,6 +256,17 @@ TEST(Progress, AnsweringFalseStopsTheRun) {
     EXPECT_EQ(calls, 2);
     // Two bands done, the rest never started.
     EXPECT_EQ(counts.back(), -1);
+}
+
+TEST(Progress, AThrowingCallbackStopsTheWorkersBeforeItPassesOn) {
+    const GeneratorInput in = SlowEnoughForBands();
+    std::vector<std::int32_t> counts(static_cast<std::size_t>(in.width) * in.height, -1);
+    for (int threads : {1, 2}) {
+        GeneratorControl control;
+        control.threads = threads;
+        control.progress = [](double) -> bool { throw std::runtime_error("out of patience"); };
+        EXPECT_THROW(GenerateCounts(in, counts.data(), control), std::runtime_error) << threads << " thread(s)";
+    }
 }
 
 TEST(Progress, ACancelFlagStopsEveryThread) {
