@@ -148,6 +148,11 @@ LRESULT CALLBACK CWindow::StaticWindowProc(HWND window, UINT message, WPARAM wPa
 
 // ---------------------------------------------------------------- MDI frame
 
+CMdiFrame::~CMdiFrame() {
+    // A window still showing the menu destroys it itself.
+    if (m_hMenuDefault && !(m_hWnd && ::GetMenu(m_hWnd) == m_hMenuDefault)) ::DestroyMenu(m_hMenuDefault);
+}
+
 BOOL CMdiFrame::LoadFrame(UINT resourceId, DWORD style) {
     HINSTANCE instance = CApp::Current()->m_hInstance;
     m_strTitle = LoadResourceString(resourceId);

@@ -75,6 +75,7 @@ class CMdiChild;
 // The main window: an MDI frame on the system's MDI client.
 class CMdiFrame : public CWindow {
 public:
+    ~CMdiFrame() override;
     // Creates the frame from resource id: menu, accelerators, icon, title.
     BOOL LoadFrame(UINT resourceId, DWORD style);
 
