@@ -93,12 +93,12 @@ public:
 #pragma GCC unroll 8
             for (int g = 0; g < Step::kGroups; ++g) {
                 const int at = g * kLanes;
-                zr[g] = Batch::load_aligned(m_zr + at);
-                zi[g] = Batch::load_aligned(m_zi + at);
-                cr[g] = Batch::load_aligned(m_cr + at);
-                ci[g] = Batch::load_aligned(m_ci + at);
-                count[g] = Batch::load_aligned(m_count + at);
-                inc[g] = Batch::load_aligned(m_inc + at);
+                zr[g] = Batch::load_unaligned(m_zr + at);
+                zi[g] = Batch::load_unaligned(m_zi + at);
+                cr[g] = Batch::load_unaligned(m_cr + at);
+                ci[g] = Batch::load_unaligned(m_ci + at);
+                count[g] = Batch::load_unaligned(m_count + at);
+                inc[g] = Batch::load_unaligned(m_inc + at);
             }
             for (int i = 0; i < chunk; ++i) {
 #pragma GCC unroll 8
@@ -110,10 +110,10 @@ public:
 #pragma GCC unroll 8
             for (int g = 0; g < Step::kGroups; ++g) {
                 const int at = g * kLanes;
-                zr[g].store_aligned(m_zr + at);
-                zi[g].store_aligned(m_zi + at);
-                count[g].store_aligned(m_count + at);
-                inc[g].store_aligned(m_inc + at);
+                zr[g].store_unaligned(m_zr + at);
+                zi[g].store_unaligned(m_zi + at);
+                count[g].store_unaligned(m_count + at);
+                inc[g].store_unaligned(m_inc + at);
                 groupDone[g] = xsimd::any((inc[g] == Batch(0.0)) | (count[g] >= Batch(limit)));
                 anyDone = anyDone || groupDone[g];
             }
@@ -181,6 +181,8 @@ private:
     int m_column = 0;
     int m_row = 0;
     CGaussNoise m_noise;
+    // Aligned for speed, yet only ever read and written with unaligned moves:
+    // GCC does not always realign Windows stacks to 64 bytes.
     alignas(64) double m_zr[kSlots];
     alignas(64) double m_zi[kSlots];
     alignas(64) double m_cr[kSlots];
