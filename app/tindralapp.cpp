@@ -4,7 +4,7 @@
 #include "app/tindralapp.h"
 
 #include "app/dialogs.h"
-#include "app/tindraldoc.h"
+#include "engine/tindraldoc.h"
 #include "image/dibwin32.h"
 #include "platform/document.h"
 #include "ui/childframe.h"

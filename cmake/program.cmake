@@ -14,7 +14,7 @@ set(TINDRAL_APP_SOURCES
   image/dibdraw.cpp
   image/dibdialogs.cpp
   app/tindralapp.cpp
-  app/tindraldoc.cpp
+  engine/tindraldoc.cpp
   app/dialogs.cpp
   ui/mainframe.cpp
   ui/childframe.cpp

@@ -8,7 +8,7 @@
 #include <cmath>
 
 #include "app/tindralapp.h"
-#include "app/tindraldoc.h"
+#include "engine/tindraldoc.h"
 #include "image/dibwin32.h"
 
 namespace {

@@ -9,7 +9,7 @@
 #include <thread>
 
 #include "app/tindralapp.h"
-#include "app/tindraldoc.h"
+#include "engine/tindraldoc.h"
 #include "platform/window.h"
 
 namespace gui {

@@ -11,7 +11,7 @@
 #include <tuple>
 
 #include "app/tindralapp.h"
-#include "app/tindraldoc.h"
+#include "engine/tindraldoc.h"
 #include "image/imagepalette.h"
 #include "palettes/schemes.h"
 #include "platform/window.h"

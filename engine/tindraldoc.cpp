@@ -2,7 +2,7 @@
 // updates and saving.
 #include "platform/win32.h"
 
-#include "app/tindraldoc.h"
+#include "engine/tindraldoc.h"
 
 #include <climits>
 #include <ctime>
