@@ -4,6 +4,7 @@
 
 #include <climits>
 #include <cstring>
+#include <tuple>
 #include <vector>
 
 #include "image/dib.h"
@@ -15,67 +16,23 @@ namespace {
 std::vector<BYTE> InfoBlock(LONG width, LONG height, WORD bits, DWORD clrUsed) {
     std::vector<BYTE> block(kInfoBlockBytes);
     auto* info = reinterpret_cast<BITMAPINFO*>(block.data());
-    info->bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    info->bmiHeader.biWidth = width;
-    info->bmiHeader.biHeight = height;
-    info->bmiHeader.biPlanes = 1;
-    info->bmiHeader.biBitCount = bits;
-    info->bmiHeader.biClrUsed = clrUsed;
+    info->bmiHeader = BITMAPINFOHEADER{40, width, height, 1, bits, 0, 0, 0, 0, clrUsed, 0};
     for (int i = 0; i < 256; ++i)
         info->bmiColors[i] = RGBQUAD{static_cast<BYTE>(i), static_cast<BYTE>(255 - i), static_cast<BYTE>(i ^ 0x55), 0};
     return block;
 }
-
-bool IsZero(const RGBQUAD& c) {
-    return c.rgbBlue == 0 && c.rgbGreen == 0 && c.rgbRed == 0 && c.rgbReserved == 0;
+const BITMAPINFO* AsInfo(const std::vector<BYTE>& block) {
+    return reinterpret_cast<const BITMAPINFO*>(block.data());
 }
 
-TEST(DibBlank, NewObjectIsSixteenSquareGreyRamp) {
-    CDIB dib;
-    EXPECT_EQ(dib.ImageWidth(), 16);
-    EXPECT_EQ(dib.ImageHeight(), 16);
-    EXPECT_EQ(dib.ColorCount(), 256);
-    EXPECT_TRUE(dib.OwnsPixels());
-    const BITMAPINFOHEADER& h = dib.Info()->bmiHeader;
-    EXPECT_EQ(h.biSize, 40u);
-    EXPECT_EQ(h.biPlanes, 1);
-    EXPECT_EQ(h.biBitCount, 8);
-    EXPECT_EQ(h.biCompression | h.biSizeImage | h.biClrUsed | h.biClrImportant, 0u);
-    EXPECT_EQ(h.biXPelsPerMeter | h.biYPelsPerMeter, 0);
-    for (int i = 0; i < 256; ++i) {
-        const RGBQUAD& c = dib.Info()->bmiColors[i];
-        ASSERT_TRUE(c.rgbBlue == i && c.rgbGreen == i && c.rgbRed == i && c.rgbReserved == 0) << "entry " << i;
-    }
-    ASSERT_EQ(dib.PixelBytes(), 256u);
-    for (std::size_t i = 0; i < 256; ++i) EXPECT_EQ(dib.Pixels()[i], 0);
-}
-
-TEST(DibBlank, BoundsAreTheImageSize) {
-    CDIB dib;
-    ASSERT_TRUE(dib.CreateBlank(640, 480));
-    RECT r{-1, -1, -1, -1};
-    dib.GetBounds(&r);
-    EXPECT_EQ(r.left, 0);
-    EXPECT_EQ(r.top, 0);
-    EXPECT_EQ(r.right, 640);
-    EXPECT_EQ(r.bottom, 480);
-}
-
-TEST(DibBlank, RecreatingWipesEarlierPixels) {
+TEST(DibBlank, FailedCreateLeavesNoImageAndRecreatingWipesPixels) {
     CDIB dib;
     *dib.PixelAddress(3, 3) = 77;
-    ASSERT_TRUE(dib.CreateBlank(16, 16));
-    EXPECT_EQ(*dib.PixelAddress(3, 3), 0);
-}
-
-TEST(DibBlank, NegativeSizesAreRefused) {
-    CDIB dib;
     EXPECT_FALSE(dib.CreateBlank(-1, 4));
     EXPECT_FALSE(dib.CreateBlank(4, -1));
-    // Empty now: nothing to address, and a new image can still be made.
     EXPECT_EQ(dib.PixelAddress(0, 0), nullptr);
-    EXPECT_TRUE(dib.CreateBlank(2, 2));
-    EXPECT_NE(dib.PixelAddress(1, 1), nullptr);
+    ASSERT_TRUE(dib.CreateBlank(16, 16));
+    EXPECT_EQ(*dib.PixelAddress(3, 3), 0);
 }
 
 struct ColorCountCase {
@@ -89,20 +46,11 @@ class HeaderColorCountTest : public testing::TestWithParam<ColorCountCase> {};
 
 TEST_P(HeaderColorCountTest, CountsMeaningfulEntries) {
     const ColorCountCase& c = GetParam();
-    BYTE header[sizeof(BITMAPINFOHEADER)] = {};
-    if (c.core) {
-        auto* core = reinterpret_cast<BITMAPCOREHEADER*>(header);
-        core->bcSize = sizeof(BITMAPCOREHEADER);
-        core->bcBitCount = c.bits;
-        // What follows a core header is not a biClrUsed field.
-        std::memcpy(header + 32, &c.clrUsed, sizeof c.clrUsed);
-    } else {
-        auto* info = reinterpret_cast<BITMAPINFOHEADER*>(header);
-        info->biSize = sizeof(BITMAPINFOHEADER);
-        info->biBitCount = c.bits;
-        info->biClrUsed = c.clrUsed;
-    }
-    EXPECT_EQ(HeaderColorCount(header), c.expected);
+    BITMAPINFOHEADER h{40, 0, 0, 1, c.bits, 0, 0, 0, 0, c.clrUsed, 0};
+    // What follows a core header is not a biClrUsed field.
+    const BITMAPCOREHEADER core{12, 0, 0, 1, c.bits};
+    if (c.core) std::memcpy(&h, &core, sizeof core);
+    EXPECT_EQ(HeaderColorCount(&h), c.expected);
 }
 
 INSTANTIATE_TEST_SUITE_P(Headers, HeaderColorCountTest,
@@ -110,11 +58,8 @@ INSTANTIATE_TEST_SUITE_P(Headers, HeaderColorCountTest,
                                          ColorCountCase{false, 8, 300, 256}, ColorCountCase{false, 1, 0, 2},
                                          ColorCountCase{false, 1, 5, 2}, ColorCountCase{false, 4, 0, 16},
                                          ColorCountCase{false, 4, 3, 3}, ColorCountCase{false, 24, 0, 0},
-                                         ColorCountCase{false, 24, 5, 5},
-                                         // Only 256 entries fit the information block.
-                                         ColorCountCase{false, 24, 300, 256},
-                                         ColorCountCase{false, 32, 0xFFFFFFFF, 256}, ColorCountCase{true, 1, 7, 2},
-                                         ColorCountCase{true, 4, 7, 16}, ColorCountCase{true, 8, 7, 256},
+                                         ColorCountCase{false, 24, 5, 5}, ColorCountCase{false, 24, 300, 256},
+                                         ColorCountCase{true, 1, 7, 2}, ColorCountCase{true, 8, 7, 256},
                                          ColorCountCase{true, 24, 7, 0}));
 
 struct GeometryCase {
@@ -129,6 +74,9 @@ TEST_P(DibGeometryTest, RowsArePaddedToFourBytesAndStoredBottomUp) {
     EXPECT_EQ(RowStride(g.width), g.stride);
     CDIB dib;
     ASSERT_TRUE(dib.CreateBlank(g.width, g.height));
+    RECT r{-1, -1, -1, -1};
+    dib.GetBounds(&r);
+    EXPECT_EQ(std::make_tuple(r.left, r.top, r.right, r.bottom), std::make_tuple(0, 0, g.width, g.height));
     ASSERT_EQ(dib.PixelBytes(), g.stride * static_cast<std::size_t>(g.height));
     const BYTE* base = dib.Pixels();
     // The top-left pixel is the first byte of the last row in memory.
@@ -141,33 +89,24 @@ TEST_P(DibGeometryTest, RowsArePaddedToFourBytesAndStoredBottomUp) {
 
 INSTANTIATE_TEST_SUITE_P(Sizes, DibGeometryTest,
                          testing::Values(GeometryCase{1, 1, 4}, GeometryCase{4, 2, 4}, GeometryCase{5, 3, 8},
-                                         GeometryCase{6, 5, 8}, GeometryCase{640, 480, 640},
-                                         GeometryCase{133, 100, 136}));
+                                         GeometryCase{640, 480, 640}, GeometryCase{133, 100, 136}));
 
 TEST(DibAttach, CopiesHeaderAndMeaningfulEntriesOnly) {
-    std::vector<BYTE> info = InfoBlock(5, 3, 8, 201);
-    std::vector<BYTE> pixels(24, 7);
-    CDIB dib;
-    ASSERT_TRUE(dib.AttachPixels(reinterpret_cast<const BITMAPINFO*>(info.data()), pixels.data()));
-    EXPECT_FALSE(dib.OwnsPixels());
-    EXPECT_EQ(dib.ColorCount(), 201);
-    EXPECT_EQ(dib.Pixels(), pixels.data());
-    EXPECT_EQ(std::memcmp(dib.Info(), info.data(), sizeof(BITMAPINFOHEADER) + 201 * sizeof(RGBQUAD)), 0);
-    for (int i = 201; i < 256; ++i) EXPECT_TRUE(IsZero(dib.Info()->bmiColors[i])) << "entry " << i;
-    // The caller may drop its header at once: the object has its own copy.
-    info.assign(info.size(), 0xEE);
-    EXPECT_EQ(dib.ImageWidth(), 5);
-    EXPECT_EQ(dib.Info()->bmiColors[200].rgbBlue, 200);
-}
-
-TEST(DibAttach, CountAboveTheBlockIsCut) {
-    // A 24-bit header with a large biClrUsed: only 256 entries may be copied.
-    std::vector<BYTE> info = InfoBlock(5, 3, 24, 1000);
-    std::vector<BYTE> pixels(24);
-    CDIB dib;
-    ASSERT_TRUE(dib.AttachPixels(reinterpret_cast<const BITMAPINFO*>(info.data()), pixels.data()));
-    EXPECT_EQ(dib.ColorCount(), 256);
-    EXPECT_EQ(std::memcmp(dib.Info()->bmiColors, info.data() + sizeof(BITMAPINFOHEADER), 1024), 0);
+    // {bits, biClrUsed, entries copied}: only 256 entries fit the block.
+    for (auto [bits, used, colors] : {std::tuple{WORD{8}, DWORD{201}, 201}, {WORD{24}, DWORD{1000}, 256}}) {
+        std::vector<BYTE> info = InfoBlock(5, 3, bits, used);
+        std::vector<BYTE> pixels(24, 7);
+        CDIB dib;
+        ASSERT_TRUE(dib.AttachPixels(AsInfo(info), pixels.data()));
+        EXPECT_FALSE(dib.OwnsPixels());
+        EXPECT_EQ(dib.ColorCount(), colors);
+        EXPECT_EQ(dib.Pixels(), pixels.data());
+        std::vector<BYTE> want(info.begin(), info.begin() + 40 + 4 * colors);
+        want.resize(kInfoBlockBytes);
+        // The caller may drop its header at once: the object has its own copy.
+        info.assign(info.size(), 0xEE);
+        EXPECT_EQ(std::memcmp(dib.Info(), want.data(), kInfoBlockBytes), 0) << bits;
+    }
 }
 
 TEST(DibAttach, AttachedBlockOutlivesTheObjectAndItsReplacement) {
@@ -177,13 +116,12 @@ TEST(DibAttach, AttachedBlockOutlivesTheObjectAndItsReplacement) {
     const std::vector<BYTE> original = pixels;
     {
         CDIB dib;
-        ASSERT_TRUE(dib.AttachPixels(reinterpret_cast<const BITMAPINFO*>(info.data()), pixels.data()));
-        // Writes through the object land in the caller's block, bottom-up.
+        ASSERT_TRUE(dib.AttachPixels(AsInfo(info), pixels.data()));
         EXPECT_EQ(dib.PixelAddress(0, 0), pixels.data() + 16);
         ASSERT_TRUE(dib.CreateBlank(4, 4));
         EXPECT_TRUE(dib.OwnsPixels());
         EXPECT_NE(dib.Pixels(), pixels.data());
-        ASSERT_TRUE(dib.AttachPixels(reinterpret_cast<const BITMAPINFO*>(info.data()), pixels.data()));
+        ASSERT_TRUE(dib.AttachPixels(AsInfo(info), pixels.data()));
     }
     // Neither CreateBlank nor the destructor released or touched the block
     // (the sanitizer build catches a release of memory it does not own).
@@ -193,12 +131,10 @@ TEST(DibAttach, AttachedBlockOutlivesTheObjectAndItsReplacement) {
 TEST(DibAttach, TopDownImagesAreNeverAddressed) {
     const std::vector<BYTE> info = InfoBlock(4, -3, 8, 0);
     std::vector<BYTE> pixels(12, 5);
-    CDIB dib;
-    ASSERT_TRUE(dib.AttachPixels(reinterpret_cast<const BITMAPINFO*>(info.data()), pixels.data()));
-    EXPECT_EQ(dib.ImageHeight(), -3);
+    CDIB dib, blank;
+    ASSERT_TRUE(dib.AttachPixels(AsInfo(info), pixels.data()));
     for (int y = -3; y < 3; ++y)
         for (int x = 0; x < 4; ++x) EXPECT_EQ(dib.PixelAddress(x, y), nullptr);
-    CDIB blank;
     dib.CopyBlockTo(&blank, 0, 0, 4, 3, 0, 0, -1);
     blank.CopyBlockTo(&dib, 0, 0, 4, 3, 0, 0, -1);
     EXPECT_EQ(*blank.PixelAddress(0, 0), 0);
@@ -224,8 +160,7 @@ TEST_P(DibCopyBlockTest, MatchesClippedCopyModel) {
     for (int y = 0; y < 5; ++y)
         for (int x = 0; x < 6; ++x) *src.PixelAddress(x, y) = static_cast<BYTE>((x + y) % 4 == 0 ? 0 : 10 * y + x + 1);
     *src.PixelAddress(2, 1) = 7;
-    for (int y = 0; y < 7; ++y)
-        for (int x = 0; x < 7; ++x) *dest.PixelAddress(x, y) = 0xEE;
+    std::memset(dest.PixelAddress(0, 6), 0xEE, dest.PixelBytes());
 
     src.CopyBlockTo(&dest, c.xd, c.yd, c.width, c.height, c.xs, c.ys, c.transparent);
 
@@ -242,7 +177,7 @@ TEST_P(DibCopyBlockTest, MatchesClippedCopyModel) {
         }
     }
     // The destination's row padding (a 7-pixel row takes 8 bytes) is never written.
-    for (int y = 0; y < 7; ++y) EXPECT_EQ(dest.Pixels()[y * 8 + 7], 0);
+    for (int y = 0; y < 7; ++y) EXPECT_EQ(dest.Pixels()[y * 8 + 7], 0xEE);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -250,8 +185,7 @@ INSTANTIATE_TEST_SUITE_P(
     testing::Values(CopyCase{"WholeImageOpaque", 1, 1, 6, 5, 0, 0, -1},
                     CopyCase{"WholeImageZeroTransparent", 1, 1, 6, 5, 0, 0, 0},
                     CopyCase{"LowByteOfTransparentIndex", 0, 0, 6, 5, 0, 0, 0x107},
-                    CopyCase{"InnerBlockToCorner", 5, 4, 3, 3, 2, 1, -1}, CopyCase{"SingleRow", 0, 6, 6, 1, 0, 4, -1},
-                    CopyCase{"ZeroWidth", 0, 0, 0, 5, 0, 0, -1}, CopyCase{"ZeroHeight", 0, 0, 6, 0, 0, 0, -1},
+                    CopyCase{"InnerBlockToCorner", 5, 4, 3, 3, 2, 1, -1}, CopyCase{"ZeroWidth", 0, 0, 0, 5, 0, 0, -1},
                     // Blocks that do not lie wholly inside both images are clipped.
                     CopyCase{"PastDestinationCorner", 5, 5, 6, 5, 0, 0, -1},
                     CopyCase{"NegativeDestination", -2, -3, 6, 5, 0, 0, -1},
