@@ -15,7 +15,9 @@ bool ComputeSetImageSizes(int width, int height, SetImageSizes* sizes) {
     const std::uint64_t pixelBytes = static_cast<std::uint64_t>(RowStride(width)) * static_cast<std::uint64_t>(height);
     const std::uint64_t maxMemory = std::numeric_limits<std::size_t>::max();
     const std::uint64_t maxFileData = std::numeric_limits<DWORD>::max() - (14 + kInfoBlockBytes);
-    if (countBytes > maxMemory || pixelBytes > maxMemory || pixelBytes > maxFileData) return false;
+    // The colour assignment counts pixels in an int.
+    const std::uint64_t maxPixels = std::numeric_limits<int>::max();
+    if (pixels > maxPixels || countBytes > maxMemory || pixelBytes > maxMemory || pixelBytes > maxFileData) return false;
     sizes->countBytes = static_cast<std::size_t>(countBytes);
     sizes->pixelBytes = static_cast<std::size_t>(pixelBytes);
     return true;

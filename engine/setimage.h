@@ -15,9 +15,10 @@ struct SetImageSizes {
     std::size_t pixelBytes;  // height rows of the padded stride
 };
 
-// False when a picture of this size cannot be represented: its counts or
-// pixels overflow this machine's memory sizes, or its file would not fit the
-// bitmap format's 32-bit sizes. Checked before anything is allocated.
+// False when a picture of this size cannot be represented: its pixel count
+// overflows an int, its counts or pixels overflow this machine's memory
+// sizes, or its file would not fit the bitmap format's 32-bit sizes.
+// Checked before anything is allocated.
 bool ComputeSetImageSizes(int width, int height, SetImageSizes* sizes);
 
 // The information block of a width x height picture: an 8-bit bottom-up

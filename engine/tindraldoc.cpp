@@ -4,7 +4,6 @@
 
 #include "engine/tindraldoc.h"
 
-#include <climits>
 #include <ctime>
 #include <string>
 #include <vector>
@@ -47,7 +46,7 @@ BOOL CTindralDoc::OnNewDocument() {
         AppMessageBox("A picture of " + size + " pixels has nothing to show: width and height must be at least 1.");
         return FALSE;
     }
-    if (!ComputeSetImageSizes(w, h, &m_sizes) || static_cast<long long>(w) * h > INT_MAX) {
+    if (!ComputeSetImageSizes(w, h, &m_sizes)) {
         AppMessageBox("A picture of " + size + " pixels is too large to be made.");
         return FALSE;
     }
