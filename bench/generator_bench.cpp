@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/generator.h"
+#include "core/engine/generator.h"
 
 namespace {
 

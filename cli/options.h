@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "app/params.h"
-#include "palettes/schemes.h"
+#include "core/engine/params.h"
+#include "core/palettes/schemes.h"
 
 struct RenderOptions {
     int width = kDefaultImageWidth;

@@ -5,21 +5,10 @@
 
 #include <cerrno>
 #include <cstring>
-#include <memory>
 
-#include "engine/generator.h"
-#include "engine/setimage.h"
-#include "image/dib.h"
-#include "palettes/colormap.h"
-#include "platform/globalmem.h"
+#include "core/engine/picture.h"
 
 namespace {
-
-struct BlockDeleter {
-    void operator()(void* block) const { GlobalRelease(block); }
-};
-template <typename T>
-using Block = std::unique_ptr<T, BlockDeleter>;
 
 bool LoadPalette(const RenderOptions& options, PaletteEntries* palette, std::string* error) {
     if (options.paletteFile.empty()) {
@@ -54,11 +43,17 @@ bool LoadPalette(const RenderOptions& options, PaletteEntries* palette, std::str
 
 bool RenderToFile(const RenderOptions& options, unsigned noiseSeed, std::string* error,
                   const std::function<bool(double done)>& progress) {
-    const int w = options.width;
-    const int h = options.height;
-    const std::string size = std::to_string(w) + " x " + std::to_string(h);
+    PictureParams params;
+    params.width = options.width;
+    params.height = options.height;
+    params.rect = options.rect;
+    params.exponent = options.exponent;
+    params.noise = options.noise;
+    params.iterations = options.iterations;
+    params.seed = noiseSeed;
+    const std::string size = std::to_string(params.width) + " x " + std::to_string(params.height);
     SetImageSizes sizes{};
-    if (!ComputeSetImageSizes(w, h, &sizes)) {
+    if (!ComputeSetImageSizes(params.width, params.height, &sizes)) {
         *error = "a " + size + " picture is too large for a bitmap file";
         return false;
     }
@@ -66,37 +61,23 @@ bool RenderToFile(const RenderOptions& options, unsigned noiseSeed, std::string*
     PaletteEntries palette;
     if (!LoadPalette(options, &palette, error)) return false;
 
-    Block<std::int32_t> counts(static_cast<std::int32_t*>(GlobalAllocZeroed(sizes.countBytes)));
-    Block<BYTE> pixels(static_cast<BYTE*>(GlobalAllocZeroed(sizes.pixelBytes)));
-    if (!counts || !pixels) {
-        *error = "not enough memory for a " + size + " picture";
-        return false;
-    }
-
-    GeneratorInput input;
-    input.width = w;
-    input.height = h;
-    input.rect = options.rect;
-    input.exponent = options.exponent;
-    input.noise = options.noise;
-    input.iterations = options.iterations;
-    input.seed = noiseSeed;
     GeneratorControl control;
     control.threads = options.threads;
     control.progress = progress;
-    if (!GenerateCounts(input, counts.get(), control)) {
-        *error = "the computation was stopped";
-        return false;
-    }
-
-    const CColorMap map = CColorMap::Assign(options.iterations, w * h, counts.get());
-    MapCountsToPixels(w, h, counts.get(), map, pixels.get());
-
-    Block<BITMAPINFO> info(BuildColorHeader(w, h, palette));
-    CDIB dib;
-    if (!info || !dib.AttachPixels(info.get(), pixels.get())) {
-        *error = "not enough memory for a " + size + " picture";
-        return false;
+    SetPicture picture;
+    switch (MakePicture(params, ColorPolicy{}, palette, control, &picture)) {
+        case PictureResult::Made:
+            break;
+        case PictureResult::Stopped:
+            *error = "the computation was stopped";
+            return false;
+        case PictureResult::Empty:
+        case PictureResult::TooLarge:
+            *error = "a " + size + " picture is too large for a bitmap file";
+            return false;
+        case PictureResult::NoMemory:
+            *error = "not enough memory for a " + size + " picture";
+            return false;
     }
 
     CReplacingFile file;
@@ -104,7 +85,7 @@ bool RenderToFile(const RenderOptions& options, unsigned noiseSeed, std::string*
         *error = "cannot create " + options.output + ": " + std::strerror(errno);
         return false;
     }
-    if (!dib.WriteToFile(&file) || !file.Commit()) {
+    if (!picture.dib->WriteToFile(&file) || !file.Commit()) {
         *error = "cannot write " + options.output + ": " + std::strerror(errno ? errno : EIO);
         return false;
     }

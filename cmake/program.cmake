@@ -5,21 +5,21 @@
 include_guard(GLOBAL)
 
 set(TINDRAL_APP_SOURCES
-  platform/window.cpp
-  platform/document.cpp
-  platform/application.cpp
-  platform/dialog.cpp
-  platform/controlbars.cpp
-  image/imagepalette.cpp
-  image/dibdraw.cpp
-  image/dibdialogs.cpp
-  app/tindralapp.cpp
-  engine/tindraldoc.cpp
-  app/dialogs.cpp
-  ui/mainframe.cpp
-  ui/childframe.cpp
-  ui/tindralview.cpp
-  ui/palview.cpp
+  win/framework/window.cpp
+  win/framework/document.cpp
+  win/framework/application.cpp
+  win/framework/dialog.cpp
+  win/framework/controlbars.cpp
+  win/image/imagepalette.cpp
+  win/image/dibdraw.cpp
+  win/image/dibdialogs.cpp
+  win/app/tindralapp.cpp
+  win/ui/tindraldoc.cpp
+  win/ui/dialogs.cpp
+  win/ui/mainframe.cpp
+  win/ui/childframe.cpp
+  win/ui/tindralview.cpp
+  win/ui/palview.cpp
 )
 list(TRANSFORM TINDRAL_APP_SOURCES PREPEND ${PROJECT_SOURCE_DIR}/)
 add_library(tindral_app STATIC ${TINDRAL_APP_SOURCES})
@@ -32,6 +32,6 @@ set(TINDRAL_RESOURCE_SCRIPT ${PROJECT_SOURCE_DIR}/resources/tindral.rc)
 set_source_files_properties(${TINDRAL_RESOURCE_SCRIPT} PROPERTIES OBJECT_DEPENDS
   "${PROJECT_SOURCE_DIR}/resources/resource.h;${PROJECT_SOURCE_DIR}/resources/toolbar.bmp;${PROJECT_SOURCE_DIR}/resources/tindral.ico;${PROJECT_SOURCE_DIR}/resources/set.ico")
 
-add_executable(Tindral WIN32 ${PROJECT_SOURCE_DIR}/app/main.cpp ${TINDRAL_RESOURCE_SCRIPT})
+add_executable(Tindral WIN32 ${PROJECT_SOURCE_DIR}/win/app/main.cpp ${TINDRAL_RESOURCE_SCRIPT})
 target_include_directories(Tindral PRIVATE ${PROJECT_SOURCE_DIR})
 target_link_libraries(Tindral PRIVATE tindral_app)

@@ -4,9 +4,9 @@
 #include <set>
 #include <vector>
 
-#include "engine/generator.h"
-#include "image/dib.h"
-#include "palettes/colormap.h"
+#include "core/engine/generator.h"
+#include "core/image/dib.h"
+#include "core/palettes/colormap.h"
 
 namespace {
 

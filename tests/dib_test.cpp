@@ -7,7 +7,7 @@
 #include <tuple>
 #include <vector>
 
-#include "image/dib.h"
+#include "core/image/dib.h"
 
 namespace {
 

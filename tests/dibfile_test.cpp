@@ -11,9 +11,9 @@
 #include <tuple>
 #include <vector>
 
-#include "engine/setimage.h"
-#include "image/dib.h"
-#include "platform/globalmem.h"
+#include "core/engine/setimage.h"
+#include "core/image/dib.h"
+#include "core/base/globalmem.h"
 #include "support/tempdir.h"
 
 // The reader answers FALSE when a damaged header asks for more memory than

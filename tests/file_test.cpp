@@ -2,7 +2,7 @@
 // that never leaves a partial file or destroys the old one.
 #include <gtest/gtest.h>
 
-#include "platform/file.h"
+#include "core/base/file.h"
 #include "support/tempdir.h"
 
 namespace {

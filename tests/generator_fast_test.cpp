@@ -13,7 +13,7 @@
 #include <thread>
 #include <vector>
 
-#include "engine/generator.h"
+#include "core/engine/generator.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 #include <numeric>
 #include <vector>
 
-#include "engine/generator.h"
+#include "core/engine/generator.h"
 
 namespace {
 

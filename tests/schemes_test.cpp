@@ -5,8 +5,8 @@
 #include <cstring>
 #include <string>
 
-#include "palettes/palette.h"
-#include "palettes/schemes.h"
+#include "core/palettes/palette.h"
+#include "core/palettes/schemes.h"
 
 namespace {
 

@@ -3,9 +3,9 @@
 
 #include <memory>
 
-#include "engine/setimage.h"
-#include "palettes/schemes.h"
-#include "platform/globalmem.h"
+#include "core/engine/setimage.h"
+#include "core/palettes/schemes.h"
+#include "core/base/globalmem.h"
 
 namespace {
 

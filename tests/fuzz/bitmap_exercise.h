@@ -10,10 +10,10 @@
 #include <cstring>
 #include <vector>
 
-#include "engine/setimage.h"
-#include "image/dib.h"
-#include "palettes/palette.h"
-#include "platform/globalmem.h"
+#include "core/engine/setimage.h"
+#include "core/image/dib.h"
+#include "core/palettes/palette.h"
+#include "core/base/globalmem.h"
 
 namespace bitmap_exercise {
 

@@ -8,9 +8,9 @@
 #include <cstring>
 #include <thread>
 
-#include "app/tindralapp.h"
-#include "engine/tindraldoc.h"
-#include "platform/window.h"
+#include "win/app/tindralapp.h"
+#include "win/ui/tindraldoc.h"
+#include "win/framework/window.h"
 
 namespace gui {
 namespace {

@@ -3,7 +3,7 @@
 // answering dialogs, sending commands and reading what the windows show.
 #pragma once
 
-#include "platform/win32.h"
+#include "win/framework/win32.h"
 
 #include <functional>
 #include <string>

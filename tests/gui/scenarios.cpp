@@ -10,13 +10,13 @@
 #include <set>
 #include <tuple>
 
-#include "app/tindralapp.h"
-#include "engine/tindraldoc.h"
-#include "image/imagepalette.h"
-#include "palettes/schemes.h"
-#include "platform/window.h"
-#include "ui/mainframe.h"
-#include "ui/tindralview.h"
+#include "win/app/tindralapp.h"
+#include "win/ui/tindraldoc.h"
+#include "win/image/imagepalette.h"
+#include "core/palettes/schemes.h"
+#include "win/framework/window.h"
+#include "win/ui/mainframe.h"
+#include "win/ui/tindralview.h"
 
 namespace gui {
 namespace {

@@ -1,0 +1,8 @@
+// The vector loops built for AVX2, four doubles a vector; only called
+// when the processor has AVX2. Compiled with -mavx2 (core/engine/simd.cmake).
+#include "core/engine/simd_prelude.h"
+
+#define TINDRAL_SIMD_ARCH xsimd::avx2
+#define TINDRAL_QUADRATIC_GROUPS 4
+#define TINDRAL_BAND_FUNCTION GenerateBandAvx2
+#include "core/engine/generator_simd.inl"

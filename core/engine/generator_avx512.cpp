@@ -1,0 +1,8 @@
+// The vector loops built for AVX-512F, eight doubles a vector; only
+// called when the processor has it. Compiled with -mavx512f (core/engine/simd.cmake).
+#include "core/engine/simd_prelude.h"
+
+#define TINDRAL_SIMD_ARCH xsimd::avx512f
+#define TINDRAL_QUADRATIC_GROUPS 6
+#define TINDRAL_BAND_FUNCTION GenerateBandAvx512
+#include "core/engine/generator_simd.inl"

@@ -1,0 +1,13 @@
+// The vector loops built for SSE2, two doubles a vector: the baseline
+// of every build, x86-64 and i686 alike.
+#include "core/engine/simd_prelude.h"
+
+#define TINDRAL_SIMD_ARCH xsimd::sse2
+// i686 has 8 vector registers, not 16: more groups would only spill.
+#if defined(__i386__)
+#define TINDRAL_QUADRATIC_GROUPS 2
+#else
+#define TINDRAL_QUADRATIC_GROUPS 4
+#endif
+#define TINDRAL_BAND_FUNCTION GenerateBandSse2
+#include "core/engine/generator_simd.inl"

@@ -1,0 +1,44 @@
+# The generator's vector loops: one file per instruction set, each compiled
+# for its own, and xsimd for the vector math. xsimd is header-only; the
+# Windows compilers must not see the rest of /usr/include, so they get a
+# directory that holds just it.
+find_path(TINDRAL_XSIMD_DIR xsimd/xsimd.hpp PATHS /usr/include NO_DEFAULT_PATH NO_CMAKE_FIND_ROOT_PATH)
+if(NOT TINDRAL_XSIMD_DIR)
+  message(FATAL_ERROR "xsimd not found: install libxsimd-dev (make deps)")
+endif()
+set(TINDRAL_XSIMD_INCLUDE ${CMAKE_BINARY_DIR}/xsimd-include)
+file(MAKE_DIRECTORY ${TINDRAL_XSIMD_INCLUDE})
+file(CREATE_LINK ${TINDRAL_XSIMD_DIR}/xsimd ${TINDRAL_XSIMD_INCLUDE}/xsimd SYMBOLIC)
+include_directories(SYSTEM ${TINDRAL_XSIMD_INCLUDE})
+
+list(APPEND TINDRAL_CORE_SOURCES
+  core/engine/vecmath.cpp
+  core/engine/generator_sse2.cpp
+  core/engine/generator_avx2.cpp
+  core/engine/generator_avx512.cpp
+)
+
+# Source properties belong to a directory, and the core is built both here
+# and, with sanitizers, under tests/; so they are set once every target that
+# compiles these files exists. No -mfma: the counts need every product
+# rounded on its own. GCC 12 sees uninitialised values in its own AVX-512
+# headers (_mm512_undefined_pd, GCC bug 105593) and, with sanitizers, in
+# xsimd's argument reduction, which fills its arrays in a loop it cannot
+# follow: -Wmaybe-uninitialized is off in these four files only (and
+# -Wuninitialized, which the same header trips under sanitizers, in the AVX-512 one).
+function(tindral_simd_source_flags)
+  set(targets)
+  foreach(t tindral_core tindral_core_asan)
+    if(TARGET ${t})
+      list(APPEND targets ${t})
+    endif()
+  endforeach()
+  set(dir ${PROJECT_SOURCE_DIR}/core/engine)
+  set_source_files_properties(${dir}/vecmath.cpp ${dir}/generator_sse2.cpp TARGET_DIRECTORY ${targets}
+    PROPERTIES COMPILE_OPTIONS -Wno-maybe-uninitialized)
+  set_source_files_properties(${dir}/generator_avx2.cpp TARGET_DIRECTORY ${targets}
+    PROPERTIES COMPILE_OPTIONS "-mavx2;-Wno-maybe-uninitialized")
+  set_source_files_properties(${dir}/generator_avx512.cpp TARGET_DIRECTORY ${targets}
+    PROPERTIES COMPILE_OPTIONS "-mavx512f;-Wno-maybe-uninitialized;-Wno-uninitialized")
+endfunction()
+cmake_language(DEFER DIRECTORY ${PROJECT_SOURCE_DIR} CALL tindral_simd_source_flags)

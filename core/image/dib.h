@@ -1,0 +1,64 @@
+// CDIB: one 8-bit device-independent bitmap in memory, an information block
+// (header plus room for 256 colour-table entries) and a separate pixel block
+// of rows padded to 4 bytes, stored bottom-up.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#include "core/base/file.h"
+#include "core/base/wintypes.h"
+
+constexpr std::size_t kInfoBlockBytes = sizeof(BITMAPINFOHEADER) + 256 * sizeof(RGBQUAD);
+
+// Bytes in one pixel row of an 8-bit image: the width raised to a multiple of 4.
+inline std::size_t RowStride(LONG width) { return (static_cast<std::size_t>(width) + 3) & ~std::size_t{3}; }
+
+// How many colour-table entries of a header (information or core) mean
+// something: the depth's default, or biClrUsed, cut to the default; at most 256.
+int HeaderColorCount(const void* header);
+
+class CDIB : public CObject {
+public:
+    CDIB();
+    ~CDIB() override;
+    CDIB(const CDIB&) = delete;
+    CDIB& operator=(const CDIB&) = delete;
+
+    void Serialize(CArchive& ar) override;
+    virtual BOOL ReadFromFile(CFile* file);
+    virtual BOOL WriteToFile(CFile* file);
+    virtual int ImageWidth() const;
+    virtual int ImageHeight() const;
+    virtual void GetBounds(RECT* rect) const;
+    // Copies a width x height block whose top-left is (xs, ys) here to (xd, yd)
+    // in dest, y counted from the top; source pixels equal to the low byte of
+    // transparent are skipped unless transparent is -1. A block that does not
+    // lie wholly inside both bitmaps is clipped to them.
+    virtual void CopyBlockTo(CDIB* dest, int xd, int yd, int width, int height, int xs, int ys, int transparent) const;
+
+    // A width x height image, every pixel 0, with the grey identity table.
+    BOOL CreateBlank(int width, int height);
+    // Copies the header and its colour table from info and refers to pixels,
+    // which the caller keeps and must keep alive while this object uses it.
+    BOOL AttachPixels(const BITMAPINFO* info, BYTE* pixels);
+    int ColorCount() const;
+    // The byte of pixel (x, y), y counted from the top; null outside the image.
+    BYTE* PixelAddress(int x, int y) const;
+
+    const BITMAPINFO* Info() const { return m_pInfo; }
+    BITMAPINFO* Info() { return m_pInfo; }
+    const BYTE* Pixels() const { return m_pPixels; }
+    BOOL OwnsPixels() const { return m_bOwnsPixels; }
+    // Bytes of the pixel block: stride x height for images made here, as long
+    // as the file said for images read from one.
+    std::size_t PixelBytes() const { return m_nPixelBytes; }
+
+private:
+    void ReleaseBlocks();
+
+    BITMAPINFO* m_pInfo = nullptr;
+    BYTE* m_pPixels = nullptr;
+    BOOL m_bOwnsPixels = TRUE;
+    std::size_t m_nPixelBytes = 0;
+};

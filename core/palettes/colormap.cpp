@@ -1,0 +1,53 @@
+// Equal-share colour assignment. The thresholds are accumulated in single
+// precision on purpose: where they stop decides whether the leftover counts
+// get colour 201 or 200.
+#include "core/palettes/colormap.h"
+
+#include "core/image/dib.h"
+
+CColorMap::CColorMap(int iterations) : m_index(static_cast<std::size_t>(iterations < 0 ? 0 : iterations) + 1, 0) {}
+
+CColorMap CColorMap::Assign(int iterations, int pixelCount, const std::int32_t* counts) {
+    CColorMap map(iterations);
+    std::vector<int>& h = map.m_index;
+    const int n = map.Iterations();
+    for (int k = 0; k < pixelCount; ++k) {
+        const std::int32_t c = counts[k];
+        if (c >= 0 && c <= n) ++h[c];
+    }
+
+    const int escaped = pixelCount - h[n];
+    h[n] = 0;
+    int i = n - 1;
+    int colour = 1;
+    float threshold = 0.005f;
+    long long sum = 0;
+    double fraction = 0.0;
+    while (i >= 0) {
+        if (threshold > fraction) {
+            // With nothing escaped the fraction has no value and the loop runs
+            // to the end, as the comparison with a NaN says.
+            do {
+                sum += h[i];
+                h[i] = colour;
+                --i;
+                fraction = static_cast<double>(sum) / static_cast<double>(escaped);
+            } while (i >= 0 && !(fraction >= threshold));
+        }
+        ++colour;
+        const double next = static_cast<double>(threshold) + static_cast<double>(0.005f);
+        threshold = static_cast<float>(next);
+        if (next >= 1.0) break;
+    }
+    for (; i >= 0; --i) h[i] = colour;
+    return map;
+}
+
+void MapCountsToPixels(int width, int height, const std::int32_t* counts, const CColorMap& map, BYTE* pixels) {
+    const std::size_t stride = RowStride(width);
+    for (int r = 0; r < height; ++r) {
+        const std::int32_t* rowCounts = counts + static_cast<std::size_t>(r) * width;
+        BYTE* row = pixels + r * stride;
+        for (int c = 0; c < width; ++c) row[c] = static_cast<BYTE>(map.IndexFor(rowCounts[c]));
+    }
+}

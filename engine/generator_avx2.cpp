@@ -1,8 +1,0 @@
-// The vector loops built for AVX2, four doubles a vector; only called
-// when the processor has AVX2. Compiled with -mavx2 (engine/simd.cmake).
-#include "engine/simd_prelude.h"
-
-#define TINDRAL_SIMD_ARCH xsimd::avx2
-#define TINDRAL_QUADRATIC_GROUPS 4
-#define TINDRAL_BAND_FUNCTION GenerateBandAvx2
-#include "engine/generator_simd.inl"

@@ -1,8 +1,0 @@
-// What every vector-loop file includes first: our own headers, which hold
-// nothing that the wider instruction sets could be used for.
-#pragma once
-
-#include <cstdint>
-
-#include "engine/generator.h"
-#include "engine/generator_kernels.h"

@@ -1,9 +1,0 @@
-// CPalView: the current palette as a grid of swatches.
-#pragma once
-
-#include "platform/window.h"
-
-class CPalView : public CView {
-public:
-    void OnDraw(CDC& dc) override;
-};

@@ -1,0 +1,85 @@
+// CTindralApp: the parameters of the next picture, the shared palette and
+// colour map, start-up, and the commands that work on all pictures at once.
+#pragma once
+
+#include "win/framework/application.h"
+
+#include <cstdint>
+#include <memory>
+
+#include "core/engine/params.h"
+#include "win/image/imagepalette.h"
+#include "core/palettes/colormap.h"
+#include "core/palettes/schemes.h"
+#include "resources/resource.h"
+
+class CDocTemplate;
+class CMainFrame;
+
+class CTindralApp : public CApp {
+public:
+    CTindralApp();
+    ~CTindralApp() override;
+
+    BOOL InitInstance() override;
+    int ExitInstance() override;
+
+    // The current palette, made by the Fire scheme when there is none.
+    CImagePalette* GetPalette();
+    // Rebuilds the colour map from a picture's own counts.
+    void AssignColors(int pixelCount, const std::int32_t* counts);
+    void SetPaletteFromDIB(const CDIB& dib);
+    CMainFrame* MainFrame() const { return m_mainFrame.get(); }
+
+    BOOL OnCommand(UINT id, BOOL execute) override;
+
+    SearchRect m_searchRect = kDefaultSearchRect;
+    int m_nIterations = kDefaultIterations;
+    int m_nMaxChildWidth = 400;
+    int m_nMaxChildHeight = 533;
+    RECT m_mainWindowRect{0, 0, 479, 479};
+    RECT m_imageRect{0, 0, kDefaultImageWidth - 1, kDefaultImageHeight - 1};
+    double m_dNoise = kDefaultNoise;
+    double m_dExponent = kDefaultExponent;
+    BOOL m_bAutoColor = TRUE;
+    BOOL m_bDisclaimerShown = FALSE;
+    std::unique_ptr<CColorMap> m_pColorMap;
+    std::unique_ptr<CDocTemplate> m_pPaletteTemplate;
+    std::unique_ptr<CImagePalette> m_pPalette;
+
+private:
+    void OnAppAbout();
+    void OnPerformanceParams();
+    void OnRegion();
+    void OnPaletteGray() { UseScheme(Scheme::Gray); }
+    void OnPaletteFire() { UseScheme(Scheme::Fire); }
+    void OnPaletteEdge() { UseScheme(Scheme::Edge); }
+    void OnPaletteFatigues() { UseScheme(Scheme::Fatigues); }
+    void OnPaletteJungle() { UseScheme(Scheme::Jungle); }
+    void OnLoadPalette();
+    void OnAutoColorAssign() { m_bAutoColor = m_bAutoColor ? FALSE : TRUE; }
+
+    void UseScheme(Scheme scheme);
+    // Realises a new palette and sees that every open picture takes it.
+    void PaletteReplaced();
+
+    std::unique_ptr<CMainFrame> m_mainFrame;
+
+    static constexpr CommandEntry<CTindralApp> kCommands[] = {
+        {ID_APP_ABOUT, &CTindralApp::OnAppAbout},
+        {ID_OPTIONS_PERFORMANCE, &CTindralApp::OnPerformanceParams},
+        {ID_OPTIONS_REGION, &CTindralApp::OnRegion},
+        {ID_PALETTE_GRAY, &CTindralApp::OnPaletteGray},
+        {ID_PALETTE_FIRE, &CTindralApp::OnPaletteFire},
+        {ID_PALETTE_EDGE, &CTindralApp::OnPaletteEdge},
+        {ID_PALETTE_FATIGUES, &CTindralApp::OnPaletteFatigues},
+        {ID_PALETTE_JUNGLE, &CTindralApp::OnPaletteJungle},
+        {ID_FILE_LOAD_PALETTE, &CTindralApp::OnLoadPalette},
+        {ID_AUTO_COLOR_ASSIGN, &CTindralApp::OnAutoColorAssign},
+    };
+};
+
+// The running application.
+inline CTindralApp* TindralApp() {
+    return static_cast<CTindralApp*>(CApp::Current());
+}

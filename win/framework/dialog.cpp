@@ -1,0 +1,174 @@
+// Modal dialogs and the exchange of their edit fields.
+#include "win/framework/dialog.h"
+
+#include <cerrno>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <exception>
+
+#include "win/framework/application.h"
+#include "win/framework/window.h"
+
+namespace {
+
+std::string FieldText(HWND dialog, int controlId) {
+    char buffer[256] = {};
+    ::GetDlgItemTextA(dialog, controlId, buffer, sizeof buffer);
+    std::string text = buffer;
+    const auto first = text.find_first_not_of(" \t");
+    const auto last = text.find_last_not_of(" \t");
+    return first == std::string::npos ? std::string() : text.substr(first, last - first + 1);
+}
+
+std::string FormatNumber(double value) {
+    char buffer[64];
+    std::snprintf(buffer, sizeof buffer, "%.15g", value);
+    return buffer;
+}
+
+// The string table's "%1" and "%2" filled in.
+std::string WithBounds(std::string text, const std::string& low, const std::string& high) {
+    for (const auto& [mark, value] : {std::pair<std::string, std::string>{"%1", low}, {"%2", high}}) {
+        const auto at = text.find(mark);
+        if (at != std::string::npos) text.replace(at, mark.size(), value);
+    }
+    return text;
+}
+
+}  // namespace
+
+void CDataExchange::Fail(int controlId, const std::string& message) {
+    m_bFailed = TRUE;
+    AppMessageBox(message, MB_OK | MB_ICONEXCLAMATION);
+    HWND control = ::GetDlgItem(m_hDialog, controlId);
+    ::SetFocus(control);
+    ::SendMessageA(control, EM_SETSEL, 0, -1);
+}
+
+void CDataExchange::Int(int controlId, int& value, int minimum, int maximum) {
+    if (m_bFailed) return;
+    if (!m_bSaveAndValidate) {
+        ::SetDlgItemTextA(m_hDialog, controlId, std::to_string(value).c_str());
+        return;
+    }
+    const std::string text = FieldText(m_hDialog, controlId);
+    char* end = nullptr;
+    errno = 0;
+    const long long parsed = text.empty() ? 0 : std::strtoll(text.c_str(), &end, 10);
+    if (text.empty() || *end != '\0' || errno == ERANGE) return Fail(controlId, LoadResourceString(61712));
+    if (parsed < minimum || parsed > maximum)
+        return Fail(controlId, WithBounds(LoadResourceString(61714), std::to_string(minimum), std::to_string(maximum)));
+    value = static_cast<int>(parsed);
+}
+
+BOOL CDataExchange::ReadDouble(int controlId, double* value) {
+    const std::string text = FieldText(m_hDialog, controlId);
+    char* end = nullptr;
+    errno = 0;
+    *value = text.empty() ? 0.0 : std::strtod(text.c_str(), &end);
+    return !text.empty() && *end == '\0' && errno != ERANGE && std::isfinite(*value);
+}
+
+void CDataExchange::Double(int controlId, double& value) {
+    if (m_bFailed) return;
+    if (!m_bSaveAndValidate) {
+        ::SetDlgItemTextA(m_hDialog, controlId, FormatNumber(value).c_str());
+        return;
+    }
+    double parsed = 0.0;
+    if (!ReadDouble(controlId, &parsed)) return Fail(controlId, LoadResourceString(61713));
+    value = parsed;
+}
+
+void CDataExchange::Double(int controlId, double& value, double minimum, double maximum) {
+    if (m_bFailed) return;
+    if (!m_bSaveAndValidate) return Double(controlId, value);
+    double parsed = 0.0;
+    if (!ReadDouble(controlId, &parsed)) return Fail(controlId, LoadResourceString(61713));
+    if (parsed < minimum || parsed > maximum)
+        return Fail(controlId, WithBounds(LoadResourceString(61715), FormatNumber(minimum), FormatNumber(maximum)));
+    value = parsed;
+}
+
+INT_PTR CDialog::DoModal() {
+    CApp* app = CApp::Current();
+    HWND owner = app->m_pMainWnd ? app->m_pMainWnd->m_hWnd : nullptr;
+    if (owner && !::IsWindowVisible(owner)) owner = nullptr;
+    return ::DialogBoxParamA(app->m_hInstance, MAKEINTRESOURCEA(m_nTemplateId), owner, &CDialog::DialogProc,
+                             reinterpret_cast<LPARAM>(this));
+}
+
+// Dialogs open centred over their owner, or over the screen without one.
+static void CenterDialog(HWND dialog) {
+    RECT area;
+    HWND owner = ::GetWindow(dialog, GW_OWNER);
+    if (owner && ::IsWindowVisible(owner))
+        ::GetWindowRect(owner, &area);
+    else
+        ::SystemParametersInfoA(SPI_GETWORKAREA, 0, &area, 0);
+    RECT box;
+    ::GetWindowRect(dialog, &box);
+    const int x = area.left + ((area.right - area.left) - (box.right - box.left)) / 2;
+    const int y = area.top + ((area.bottom - area.top) - (box.bottom - box.top)) / 2;
+    ::SetWindowPos(dialog, nullptr, x > 0 ? x : 0, y > 0 ? y : 0, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+BOOL CDialog::OnInitDialog() {
+    CenterDialog(m_hWnd);
+    UpdateData(FALSE);
+    return TRUE;
+}
+
+void CDialog::OnOK() {
+    if (UpdateData(TRUE)) EndDialog(IDOK);
+}
+
+void CDialog::OnCancel() {
+    EndDialog(IDCANCEL);
+}
+
+BOOL CDialog::UpdateData(BOOL saveAndValidate) {
+    CDataExchange dx(m_hWnd, saveAndValidate);
+    DoDataExchange(dx);
+    return !dx.Failed();
+}
+
+INT_PTR CALLBACK CDialog::DialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
+    CDialog* self = nullptr;
+    if (message == WM_INITDIALOG) {
+        self = reinterpret_cast<CDialog*>(lParam);
+        self->m_hWnd = dialog;
+        ::SetWindowLongPtrA(dialog, DWLP_USER, lParam);
+    } else {
+        self = reinterpret_cast<CDialog*>(::GetWindowLongPtrA(dialog, DWLP_USER));
+    }
+    if (!self) return FALSE;
+    // As in every window procedure, nothing unwinds into the system.
+    try {
+        switch (message) {
+            case WM_INITDIALOG:
+                return self->OnInitDialog();
+            case WM_COMMAND:
+                if (LOWORD(wParam) == IDOK) {
+                    self->OnOK();
+                    return TRUE;
+                }
+                if (LOWORD(wParam) == IDCANCEL) {
+                    self->OnCancel();
+                    return TRUE;
+                }
+                return FALSE;
+            case WM_NCDESTROY:
+                self->m_hWnd = nullptr;
+                return FALSE;
+            default:
+                return FALSE;
+        }
+    } catch (const std::exception& e) {
+        AppMessageBox(std::string("An unexpected error stopped this action:\n") + e.what(), MB_OK | MB_ICONSTOP);
+    } catch (...) {
+        AppMessageBox("An unexpected error stopped this action.", MB_OK | MB_ICONSTOP);
+    }
+    return TRUE;
+}

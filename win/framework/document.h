@@ -1,0 +1,102 @@
+// Documents and document templates: what a picture is, how many windows
+// show it, and how it is made new, opened and saved.
+#pragma once
+
+#include "win/framework/cmdtarget.h"
+#include "core/base/file.h"
+
+#include <string>
+#include <vector>
+
+class CView;
+class CMdiChild;
+class CMdiFrame;
+class CDocTemplate;
+
+class CDocument : public CCmdTarget {
+public:
+    CDocument() = default;
+    ~CDocument() override;
+
+    // The new-document step; FALSE drops the document and its window.
+    virtual BOOL OnNewDocument() { return TRUE; }
+    // Reading (loading archive) and writing (storing archive) the document.
+    virtual void Serialize(CArchive& /*ar*/) {}
+    virtual BOOL OnOpenDocument(const char* path);
+    // Writes to a temporary file first; the target is replaced only when the
+    // whole document was written, and the document keeps its old name when
+    // anything failed.
+    virtual BOOL OnSaveDocument(const char* path);
+
+    const std::string& GetTitle() const { return m_strTitle; }
+    void SetTitle(const std::string& title);
+    const std::string& GetPathName() const { return m_strPathName; }
+    void SetPathName(const std::string& path);
+    CDocTemplate* GetDocTemplate() const { return m_pDocTemplate; }
+
+    void AddView(CView* view);
+    void RemoveView(CView* view);
+    const std::vector<CView*>& Views() const { return m_views; }
+    void UpdateAllViews(CView* sender, LPARAM hint = 0, void* hintObject = nullptr);
+    // Saves under the current name, asking for one when there is none.
+    BOOL DoFileSave();
+
+    BOOL OnCommand(UINT id, BOOL execute) override;
+
+protected:
+    // A Serialize that could not write its data says so here, so that the
+    // save is not taken for a success.
+    void ReportArchiveFailure() { m_bArchiveFailed = TRUE; }
+
+private:
+    friend class CDocTemplate;
+    void UpdateFrameTitles();
+    void OnFileSave();
+
+    std::string m_strTitle;
+    std::string m_strPathName;
+    CDocTemplate* m_pDocTemplate = nullptr;
+    std::vector<CView*> m_views;
+    BOOL m_bArchiveFailed = FALSE;
+    // Set once a window shows the document: its last window deletes it.
+    BOOL m_bAutoDelete = FALSE;
+
+    static constexpr CommandEntry<CDocument> kCommands[] = {
+        {57603 /* ID_FILE_SAVE */, &CDocument::OnFileSave},
+    };
+};
+
+// Which document, frame and view classes make up one kind of window, with
+// its menu and its newline-separated strings (resource id).
+class CDocTemplate {
+public:
+    enum DocStringIndex { windowTitle, docName, fileNewName, filterName, filterExt, regFileTypeId, regFileTypeName };
+
+    using DocumentFactory = CDocument* (*)();
+    using FrameFactory = CMdiChild* (*)();
+    using ViewFactory = CView* (*)();
+
+    CDocTemplate(UINT resourceId, DocumentFactory newDocument, FrameFactory newFrame, ViewFactory newView);
+    ~CDocTemplate();
+    CDocTemplate(const CDocTemplate&) = delete;
+    CDocTemplate& operator=(const CDocTemplate&) = delete;
+
+    std::string GetDocString(DocStringIndex index) const;
+    HMENU Menu() const { return m_hMenuShared; }
+    UINT ResourceId() const { return m_nResourceId; }
+
+    // A new untitled document (path null) or one read from a file, shown in
+    // a new frame; null when the document's step failed.
+    CDocument* OpenDocumentFile(const char* path);
+    CMdiChild* CreateNewFrame(CDocument* document, CMdiChild* other);
+    void InitialUpdateFrame(CMdiChild* frame, CDocument* document, BOOL makeVisible = TRUE);
+
+private:
+    UINT m_nResourceId;
+    DocumentFactory m_pNewDocument;
+    FrameFactory m_pNewFrame;
+    ViewFactory m_pNewView;
+    HMENU m_hMenuShared = nullptr;
+    std::vector<std::string> m_strings;
+    int m_nUntitledCount = 0;
+};

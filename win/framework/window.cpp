@@ -1,0 +1,441 @@
+// Window objects: the one window procedure that finds the object of a
+// handle, MDI frames and children, and views.
+#include "win/framework/window.h"
+
+#include <deque>
+#include <exception>
+#include <new>
+
+#include "win/framework/application.h"
+#include "win/framework/document.h"
+
+namespace {
+
+constexpr UINT kFirstMdiChildId = 0xFF00;
+constexpr UINT kPaneId = 0xE900;
+constexpr UINT kWindowCascade = 57650;
+
+// The submenu that lists the open windows: the one holding Cascade.
+HMENU FindWindowMenu(HMENU menu) {
+    const int count = ::GetMenuItemCount(menu);
+    for (int i = 0; i < count; ++i) {
+        HMENU sub = ::GetSubMenu(menu, i);
+        if (sub && ::GetMenuItemID(sub, 0) == kWindowCascade) return sub;
+    }
+    return nullptr;
+}
+
+// What the user sees when something unforeseen escapes a handler: the
+// message is handled as far as it got, and the program goes on.
+void ReportEscapedException(const char* what) {
+    std::string text = "An unexpected error stopped this action";
+    if (what && *what) text += std::string(":\n") + what;
+    AppMessageBox(text, MB_OK | MB_ICONSTOP);
+}
+
+}  // namespace
+
+CWindow::~CWindow() {
+    // An object deleted while its window lives must not be found again.
+    if (m_hWnd) ::SetWindowLongPtrA(m_hWnd, GWLP_USERDATA, 0);
+}
+
+CWindow* CWindow::FromHandle(HWND window) {
+    if (!window) return nullptr;
+    return reinterpret_cast<CWindow*>(::GetWindowLongPtrA(window, GWLP_USERDATA));
+}
+
+const char* CWindow::WindowClass(HBRUSH background, HICON icon) {
+    struct Registered {
+        HBRUSH background;
+        HICON icon;
+        std::string name;
+    };
+    // A deque never moves its elements, so the names handed out stay valid.
+    static std::deque<Registered> classes;
+    for (const Registered& r : classes)
+        if (r.background == background && r.icon == icon) return r.name.c_str();
+    std::string name = "TindralWindow" + std::to_string(classes.size());
+    WNDCLASSA wc{};
+    wc.style = CS_DBLCLKS;
+    wc.lpfnWndProc = &CWindow::StaticWindowProc;
+    wc.hInstance = CApp::Current()->m_hInstance;
+    wc.hIcon = icon;
+    wc.hCursor = ::LoadCursorA(nullptr, IDC_ARROW);
+    wc.hbrBackground = background;
+    wc.lpszClassName = name.c_str();
+    if (!::RegisterClassA(&wc)) return nullptr;
+    classes.push_back({background, icon, name});
+    return classes.back().name.c_str();
+}
+
+BOOL CWindow::PreCreateWindow(CREATESTRUCTA& /*cs*/) {
+    return TRUE;
+}
+
+BOOL CWindow::CreateFromStruct(CREATESTRUCTA& cs) {
+    if (!cs.lpszClass) return FALSE;
+    ::CreateWindowExA(cs.dwExStyle, cs.lpszClass, cs.lpszName, static_cast<DWORD>(cs.style), cs.x, cs.y, cs.cx, cs.cy,
+                      cs.hwndParent, cs.hMenu, cs.hInstance, this);
+    return m_hWnd != nullptr;
+}
+
+void CWindow::SetWindowText(const std::string& text) {
+    ::SetWindowTextA(m_hWnd, text.c_str());
+}
+
+std::string CWindow::GetWindowText() const {
+    char buffer[512] = {};
+    ::GetWindowTextA(m_hWnd, buffer, sizeof buffer);
+    return buffer;
+}
+
+LRESULT CWindow::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
+    return DefWindowProc(message, wParam, lParam);
+}
+
+LRESULT CWindow::DefWindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
+    return ::DefWindowProcA(m_hWnd, message, wParam, lParam);
+}
+
+LRESULT CWindow::Default() {
+    return DefWindowProc(m_current.message, m_current.wParam, m_current.lParam);
+}
+
+LRESULT CALLBACK CWindow::StaticWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    CWindow* self = nullptr;
+    if (message == WM_NCCREATE) {
+        const auto* cs = reinterpret_cast<const CREATESTRUCTA*>(lParam);
+        void* param = cs->lpCreateParams;
+        // An MDI child's own parameter arrives inside the MDI structure.
+        if ((cs->dwExStyle & WS_EX_MDICHILD) && param)
+            param = reinterpret_cast<void*>(static_cast<const MDICREATESTRUCTA*>(param)->lParam);
+        self = static_cast<CWindow*>(param);
+        if (self) {
+            self->m_hWnd = window;
+            ::SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+        }
+    } else {
+        self = FromHandle(window);
+    }
+    if (!self) return ::DefWindowProcA(window, message, wParam, lParam);
+
+    const CurrentMessage saved = self->m_current;
+    self->m_current = {message, wParam, lParam};
+    LRESULT result = 0;
+    // Nothing may unwind through the system's code: report it here.
+    try {
+        result = self->WindowProc(message, wParam, lParam);
+    } catch (const std::bad_alloc&) {
+        ReportEscapedException("There is not enough memory.");
+        result = message == WM_CREATE ? -1 : 0;
+    } catch (const std::exception& e) {
+        ReportEscapedException(e.what());
+        result = message == WM_CREATE ? -1 : 0;
+    } catch (...) {
+        ReportEscapedException(nullptr);
+        result = message == WM_CREATE ? -1 : 0;
+    }
+    self->m_current = saved;
+
+    if (message == WM_NCDESTROY) {
+        ::SetWindowLongPtrA(window, GWLP_USERDATA, 0);
+        self->m_hWnd = nullptr;
+        self->PostNcDestroy();
+    }
+    return result;
+}
+
+// ---------------------------------------------------------------- MDI frame
+
+CMdiFrame::~CMdiFrame() {
+    // A window still showing the menu destroys it itself.
+    if (m_hMenuDefault && !(m_hWnd && ::GetMenu(m_hWnd) == m_hMenuDefault)) ::DestroyMenu(m_hMenuDefault);
+}
+
+BOOL CMdiFrame::LoadFrame(UINT resourceId, DWORD style) {
+    HINSTANCE instance = CApp::Current()->m_hInstance;
+    m_strTitle = LoadResourceString(resourceId);
+    m_hMenuDefault = ::LoadMenuA(instance, MAKEINTRESOURCEA(resourceId));
+    m_hAccelTable = ::LoadAcceleratorsA(instance, MAKEINTRESOURCEA(resourceId));
+    HICON icon = ::LoadIconA(instance, MAKEINTRESOURCEA(resourceId));
+
+    CREATESTRUCTA cs{};
+    cs.lpszClass = WindowClass(nullptr, icon);
+    cs.lpszName = m_strTitle.c_str();
+    cs.style = static_cast<LONG>(style);
+    cs.x = cs.y = cs.cx = cs.cy = CW_USEDEFAULT;
+    cs.hMenu = m_hMenuDefault;
+    cs.hInstance = instance;
+    if (!PreCreateWindow(cs)) return FALSE;
+    return CreateFromStruct(cs);
+}
+
+CMdiChild* CMdiFrame::MDIGetActive() const {
+    if (!m_hWndMDIClient) return nullptr;
+    HWND active = reinterpret_cast<HWND>(::SendMessageA(m_hWndMDIClient, WM_MDIGETACTIVE, 0, 0));
+    return dynamic_cast<CMdiChild*>(FromHandle(active));
+}
+
+void CMdiFrame::SetMdiMenu(HMENU menu) {
+    if (!menu) menu = m_hMenuDefault;
+    if (!m_hWndMDIClient || ::GetMenu(m_hWnd) == menu) return;
+    ::SendMessageA(m_hWndMDIClient, WM_MDISETMENU, reinterpret_cast<WPARAM>(menu),
+                   reinterpret_cast<LPARAM>(FindWindowMenu(menu)));
+    ::DrawMenuBar(m_hWnd);
+}
+
+BOOL CMdiFrame::RouteCommand(UINT id, BOOL execute) {
+    if (CMdiChild* child = MDIGetActive())
+        if (child->RouteCommand(id, execute)) return TRUE;
+    if (OnCommand(id, execute)) return TRUE;
+    return CApp::Current()->OnCommand(id, execute);
+}
+
+BOOL CMdiFrame::OnCommand(UINT id, BOOL execute) {
+    return DispatchCommand(this, kCommands, id, execute);
+}
+
+void CMdiFrame::OnIdleUpdate() {
+    // The last child's closing does not always bring the frame's menu back.
+    if (!MDIGetActive()) SetMdiMenu(nullptr);
+    UpdateFrameTitle();
+}
+
+void CMdiFrame::UpdateFrameTitle() {
+    std::string title = m_strTitle;
+    if (CMdiChild* child = MDIGetActive())
+        if (CDocument* document = child->GetActiveDocument()) title += " - " + document->GetTitle();
+    if (GetWindowText() != title) SetWindowText(title);
+}
+
+void CMdiFrame::RecalcLayout() {
+    RECT client;
+    ::GetClientRect(m_hWnd, &client);
+    ::MoveWindow(m_hWndMDIClient, 0, 0, client.right, client.bottom, TRUE);
+}
+
+void CMdiFrame::OnCascade() {
+    ::SendMessageA(m_hWndMDIClient, WM_MDICASCADE, 0, 0);
+}
+
+LRESULT CMdiFrame::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
+    LRESULT result = 0;
+    if (DispatchMessageEntry(this, kMessages, message, wParam, lParam, &result)) return result;
+    return CWindow::WindowProc(message, wParam, lParam);
+}
+
+LRESULT CMdiFrame::DefWindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
+    return ::DefFrameProcA(m_hWnd, m_hWndMDIClient, message, wParam, lParam);
+}
+
+LRESULT CMdiFrame::OnCreate(WPARAM /*wParam*/, LPARAM /*lParam*/) {
+    CLIENTCREATESTRUCT ccs{};
+    ccs.hWindowMenu = FindWindowMenu(m_hMenuDefault);
+    ccs.idFirstChild = kFirstMdiChildId;
+    // All child styles, so that the child frames' own style choices hold.
+    m_hWndMDIClient = ::CreateWindowExA(
+        WS_EX_CLIENTEDGE, "MDICLIENT", nullptr,
+        WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN | WS_CLIPSIBLINGS | WS_VSCROLL | WS_HSCROLL | MDIS_ALLCHILDSTYLES, 0, 0,
+        0, 0, m_hWnd, reinterpret_cast<HMENU>(static_cast<UINT_PTR>(kPaneId)), CApp::Current()->m_hInstance, &ccs);
+    return m_hWndMDIClient ? 0 : -1;
+}
+
+LRESULT CMdiFrame::OnSize(WPARAM /*wParam*/, LPARAM /*lParam*/) {
+    RecalcLayout();
+    return 0;
+}
+
+LRESULT CMdiFrame::OnCommandMessage(WPARAM wParam, LPARAM lParam) {
+    const UINT id = LOWORD(wParam);
+    // Notifications of controls other than button clicks are not commands.
+    const bool isCommand = lParam == 0 || HIWORD(wParam) == BN_CLICKED;
+    if (isCommand && id < kFirstMdiChildId && RouteCommand(id, TRUE)) return 0;
+    return Default();
+}
+
+LRESULT CMdiFrame::OnInitMenuPopup(WPARAM wParam, LPARAM lParam) {
+    if (HIWORD(lParam)) return Default();  // the system menu
+    HMENU menu = reinterpret_cast<HMENU>(wParam);
+    const int count = ::GetMenuItemCount(menu);
+    for (int i = 0; i < count; ++i) {
+        const UINT id = ::GetMenuItemID(menu, i);
+        if (id == 0 || id == static_cast<UINT>(-1) || id >= kFirstMdiChildId) continue;
+        const UINT position = static_cast<UINT>(i);
+        ::EnableMenuItem(menu, position, MF_BYPOSITION | (RouteCommand(id, FALSE) ? MF_ENABLED : MF_GRAYED));
+        const int checked = IsItemChecked(id);
+        if (checked >= 0) ::CheckMenuItem(menu, position, MF_BYPOSITION | (checked ? MF_CHECKED : MF_UNCHECKED));
+    }
+    return 0;
+}
+
+LRESULT CMdiFrame::OnClose(WPARAM /*wParam*/, LPARAM /*lParam*/) {
+    // Children first, so that their menus are handed back before the frame
+    // goes: the system would otherwise destroy a template's shared menu.
+    while (CMdiChild* child = MDIGetActive()) child->MDIDestroy();
+    ::DestroyWindow(m_hWnd);
+    return 0;
+}
+
+LRESULT CMdiFrame::OnDestroy(WPARAM /*wParam*/, LPARAM /*lParam*/) {
+    // The menus belong to the frame object and the templates, not the window.
+    ::SetMenu(m_hWnd, nullptr);
+    if (CApp::Current()->m_pMainWnd == this) ::PostQuitMessage(0);
+    return 0;
+}
+
+// ---------------------------------------------------------------- MDI child
+
+BOOL CMdiChild::LoadFrame(DWORD style, CMdiFrame* parent, CCreateContext* context) {
+    m_pContext = context;
+    m_pTemplate = context->m_pTemplate;
+    m_pMdiFrame = parent;
+    HINSTANCE instance = CApp::Current()->m_hInstance;
+    HICON icon = m_pTemplate ? ::LoadIconA(instance, MAKEINTRESOURCEA(m_pTemplate->ResourceId())) : nullptr;
+
+    CREATESTRUCTA cs{};
+    cs.lpszClass = WindowClass(reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1), icon);
+    cs.lpszName = "";
+    cs.style = static_cast<LONG>(style);
+    cs.x = cs.y = cs.cx = cs.cy = CW_USEDEFAULT;
+    cs.hwndParent = parent->MdiClient();
+    cs.hInstance = instance;
+    if (!PreCreateWindow(cs)) return FALSE;
+    cs.dwExStyle |= WS_EX_MDICHILD;
+    const BOOL created = CreateFromStruct(cs);
+    m_pContext = nullptr;
+    return created;
+}
+
+void CMdiChild::InitialUpdateFrame(BOOL makeVisible) {
+    if (m_pView) m_pView->OnInitialUpdate();
+    if (!makeVisible) return;
+    ::ShowWindow(m_hWnd, SW_SHOW);
+    MDIActivate();
+    ::UpdateWindow(m_hWnd);
+}
+
+CDocument* CMdiChild::GetActiveDocument() const {
+    return m_pView ? m_pView->GetDocument() : nullptr;
+}
+
+void CMdiChild::MDIActivate() {
+    ::SendMessageA(m_pMdiFrame->MdiClient(), WM_MDIACTIVATE, reinterpret_cast<WPARAM>(m_hWnd), 0);
+}
+
+void CMdiChild::MDIDestroy() {
+    ::SendMessageA(m_pMdiFrame->MdiClient(), WM_MDIDESTROY, reinterpret_cast<WPARAM>(m_hWnd), 0);
+}
+
+void CMdiChild::UpdateTitle(int windowNumber) {
+    CDocument* document = GetActiveDocument();
+    if (!document) return;
+    std::string title = document->GetTitle();
+    if (windowNumber > 0) title += ":" + std::to_string(windowNumber);
+    if (GetWindowText() != title) SetWindowText(title);
+}
+
+BOOL CMdiChild::RouteCommand(UINT id, BOOL execute) {
+    if (m_pView && m_pView->RouteCommand(id, execute)) return TRUE;
+    return OnCommand(id, execute);
+}
+
+LRESULT CMdiChild::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
+    LRESULT result = 0;
+    if (DispatchMessageEntry(this, kMessages, message, wParam, lParam, &result)) return result;
+    return CWindow::WindowProc(message, wParam, lParam);
+}
+
+LRESULT CMdiChild::DefWindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
+    return ::DefMDIChildProcA(m_hWnd, message, wParam, lParam);
+}
+
+LRESULT CMdiChild::OnCreate(WPARAM /*wParam*/, LPARAM /*lParam*/) {
+    if (Default() == -1) return -1;
+    if (!m_pContext || !m_pContext->m_pNewView) return 0;
+    CView* view = m_pContext->m_pNewView();
+    // A view whose window could not be made is left alone: if it got as far
+    // as WM_NCCREATE, its WM_NCDESTROY has deleted it already.
+    if (!view->Create(this, m_pContext->m_pCurrentDoc)) return -1;
+    m_pView = view;
+    return 0;
+}
+
+LRESULT CMdiChild::OnSize(WPARAM /*wParam*/, LPARAM lParam) {
+    if (m_pView && m_pView->m_hWnd) ::MoveWindow(m_pView->m_hWnd, 0, 0, LOWORD(lParam), HIWORD(lParam), TRUE);
+    return Default();
+}
+
+LRESULT CMdiChild::OnMdiActivate(WPARAM wParam, LPARAM lParam) {
+    HWND deactivated = reinterpret_cast<HWND>(wParam);
+    HWND activated = reinterpret_cast<HWND>(lParam);
+    auto viewOf = [](HWND frame) -> CView* {
+        auto* child = dynamic_cast<CMdiChild*>(FromHandle(frame));
+        return child ? child->GetActiveView() : nullptr;
+    };
+    if (activated == m_hWnd) {
+        m_pMdiFrame->SetMdiMenu(m_pTemplate ? m_pTemplate->Menu() : nullptr);
+        if (m_pView) m_pView->OnActivateView(TRUE, m_pView, viewOf(deactivated));
+    } else if (deactivated == m_hWnd) {
+        if (m_pView) m_pView->OnActivateView(FALSE, viewOf(activated), m_pView);
+        if (!activated) m_pMdiFrame->SetMdiMenu(nullptr);
+    }
+    return 0;
+}
+
+LRESULT CMdiChild::OnSetFocus(WPARAM /*wParam*/, LPARAM /*lParam*/) {
+    const LRESULT result = Default();
+    if (m_pView && m_pView->m_hWnd) ::SetFocus(m_pView->m_hWnd);
+    return result;
+}
+
+// ---------------------------------------------------------------- view
+
+CView::~CView() {
+    if (m_pDocument) m_pDocument->RemoveView(this);
+}
+
+BOOL CView::Create(CMdiChild* frame, CDocument* document) {
+    m_pFrame = frame;
+    if (document) document->AddView(this);
+    CREATESTRUCTA cs{};
+    cs.lpszClass = WindowClass(reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1), nullptr);
+    cs.lpszName = "";
+    cs.style = WS_CHILD | WS_VISIBLE;
+    cs.hwndParent = frame->m_hWnd;
+    cs.hMenu = reinterpret_cast<HMENU>(static_cast<UINT_PTR>(kPaneId));
+    cs.hInstance = CApp::Current()->m_hInstance;
+    if (!PreCreateWindow(cs)) return FALSE;
+    return CreateFromStruct(cs);
+}
+
+BOOL CView::RouteCommand(UINT id, BOOL execute) {
+    if (OnCommand(id, execute)) return TRUE;
+    return m_pDocument ? m_pDocument->OnCommand(id, execute) : FALSE;
+}
+
+LRESULT CView::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
+    LRESULT result = 0;
+    if (DispatchMessageEntry(this, kMessages, message, wParam, lParam, &result)) return result;
+    return CWindow::WindowProc(message, wParam, lParam);
+}
+
+LRESULT CView::OnPaint(WPARAM /*wParam*/, LPARAM /*lParam*/) {
+    CPaintDC dc(m_hWnd);
+    OnDraw(dc);
+    return 0;
+}
+
+// The same drawing into a device context of the caller's, so that a window's
+// picture can be captured without the screen.
+LRESULT CView::OnPrintClient(WPARAM wParam, LPARAM /*lParam*/) {
+    CDC dc(reinterpret_cast<HDC>(wParam));
+    OnDraw(dc);
+    return 0;
+}
+
+LRESULT CView::OnMouseActivate(WPARAM /*wParam*/, LPARAM /*lParam*/) {
+    const LRESULT result = Default();
+    if (m_pFrame) m_pFrame->MDIActivate();
+    return result;
+}

@@ -1,0 +1,209 @@
+// Windows as objects: one CWindow per HWND, found from the handle, and the
+// frame, MDI child and view kinds that documents are shown in.
+#pragma once
+
+#include "win/framework/cmdtarget.h"
+#include "win/framework/gdi.h"
+
+#include <string>
+
+class CDocument;
+class CDocTemplate;
+class CView;
+
+class CWindow : public CCmdTarget {
+public:
+    CWindow() = default;
+    ~CWindow() override;
+
+    // The object of a window made by this framework, or null.
+    static CWindow* FromHandle(HWND window);
+
+    HWND GetSafeHwnd() const { return m_hWnd; }
+    LRESULT SendMessage(UINT message, WPARAM wParam = 0, LPARAM lParam = 0) const {
+        return ::SendMessageA(m_hWnd, message, wParam, lParam);
+    }
+    BOOL PostMessage(UINT message, WPARAM wParam = 0, LPARAM lParam = 0) const {
+        return ::PostMessageA(m_hWnd, message, wParam, lParam);
+    }
+    void SetWindowText(const std::string& text);
+    std::string GetWindowText() const;
+
+    // The creation adjustment: a chance to change size and style before the
+    // window exists. Answering FALSE stops the creation.
+    virtual BOOL PreCreateWindow(CREATESTRUCTA& cs);
+    BOOL CreateFromStruct(CREATESTRUCTA& cs);
+
+    HWND m_hWnd = nullptr;
+
+protected:
+    // Table lookup of the most derived class first, then its bases', ending
+    // in DefWindowProc (or the frame's and MDI child's own default).
+    virtual LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam);
+    virtual LRESULT DefWindowProc(UINT message, WPARAM wParam, LPARAM lParam);
+    // The default handling of the message being handled now.
+    LRESULT Default();
+    // Called after WM_NCDESTROY, when the handle is gone: frames and views
+    // delete themselves here.
+    virtual void PostNcDestroy() {}
+
+    // One registered class for every window of the framework; background
+    // and icon differ by kind, so the kind picks one of a few classes.
+    static const char* WindowClass(HBRUSH background, HICON icon);
+
+private:
+    static LRESULT CALLBACK StaticWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+
+    struct CurrentMessage {
+        UINT message;
+        WPARAM wParam;
+        LPARAM lParam;
+    };
+    CurrentMessage m_current{};
+};
+
+// The parts of creating a frame that the document template decides: which
+// document it shows and which kind of view it makes for it.
+struct CCreateContext {
+    CDocument* m_pCurrentDoc = nullptr;
+    CView* (*m_pNewView)() = nullptr;
+    CDocTemplate* m_pTemplate = nullptr;
+};
+
+class CMdiChild;
+
+// The main window: an MDI frame on the system's MDI client.
+class CMdiFrame : public CWindow {
+public:
+    ~CMdiFrame() override;
+    // Creates the frame from resource id: menu, accelerators, icon, title.
+    BOOL LoadFrame(UINT resourceId, DWORD style);
+
+    CMdiChild* MDIGetActive() const;
+    HWND MdiClient() const { return m_hWndMDIClient; }
+    HMENU DefaultMenu() const { return m_hMenuDefault; }
+    HACCEL Accelerators() const { return m_hAccelTable; }
+    // Shows menu (or the frame's own when null) with its Window submenu.
+    void SetMdiMenu(HMENU menu);
+    // Commands: the active child (view, document, frame), then this frame,
+    // then the application.
+    BOOL RouteCommand(UINT id, BOOL execute) override;
+    // Enables menu items and refreshes the title; called when idle.
+    virtual void OnIdleUpdate();
+    void UpdateFrameTitle();
+
+protected:
+    LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
+    LRESULT DefWindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
+    // Lays out bars and the MDI client in the client area.
+    virtual void RecalcLayout();
+    // Ticks for View menu items; answers -1 for items that take none.
+    virtual int IsItemChecked(UINT /*id*/) { return -1; }
+    void OnCascade();
+
+    HWND m_hWndMDIClient = nullptr;
+    HMENU m_hMenuDefault = nullptr;
+    HACCEL m_hAccelTable = nullptr;
+    std::string m_strTitle;
+
+private:
+    LRESULT OnCreate(WPARAM wParam, LPARAM lParam);
+    LRESULT OnSize(WPARAM wParam, LPARAM lParam);
+    LRESULT OnCommandMessage(WPARAM wParam, LPARAM lParam);
+    LRESULT OnInitMenuPopup(WPARAM wParam, LPARAM lParam);
+    LRESULT OnClose(WPARAM wParam, LPARAM lParam);
+    LRESULT OnDestroy(WPARAM wParam, LPARAM lParam);
+
+public:
+    BOOL OnCommand(UINT id, BOOL execute) override;
+
+private:
+    static constexpr MessageEntry<CMdiFrame> kMessages[] = {
+        {WM_CREATE, &CMdiFrame::OnCreate},
+        {WM_SIZE, &CMdiFrame::OnSize},
+        {WM_COMMAND, &CMdiFrame::OnCommandMessage},
+        {WM_INITMENUPOPUP, &CMdiFrame::OnInitMenuPopup},
+        {WM_CLOSE, &CMdiFrame::OnClose},
+        {WM_DESTROY, &CMdiFrame::OnDestroy},
+    };
+    static constexpr CommandEntry<CMdiFrame> kCommands[] = {
+        {57650 /* ID_WINDOW_CASCADE */, &CMdiFrame::OnCascade},
+    };
+};
+
+// A document window inside the MDI frame, holding one view.
+class CMdiChild : public CWindow {
+public:
+    BOOL LoadFrame(DWORD style, CMdiFrame* parent, CCreateContext* context);
+    void InitialUpdateFrame(BOOL makeVisible);
+
+    CView* GetActiveView() const { return m_pView; }
+    CDocument* GetActiveDocument() const;
+    CDocTemplate* GetTemplate() const { return m_pTemplate; }
+    void MDIActivate();
+    void MDIDestroy();
+    void UpdateTitle(int windowNumber);
+
+    BOOL RouteCommand(UINT id, BOOL execute) override;
+
+protected:
+    LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
+    LRESULT DefWindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
+    void PostNcDestroy() override { delete this; }
+
+private:
+    LRESULT OnCreate(WPARAM wParam, LPARAM lParam);
+    LRESULT OnSize(WPARAM wParam, LPARAM lParam);
+    LRESULT OnMdiActivate(WPARAM wParam, LPARAM lParam);
+    LRESULT OnSetFocus(WPARAM wParam, LPARAM lParam);
+
+    CView* m_pView = nullptr;
+    CDocTemplate* m_pTemplate = nullptr;
+    CCreateContext* m_pContext = nullptr;
+    CMdiFrame* m_pMdiFrame = nullptr;
+
+    static constexpr MessageEntry<CMdiChild> kMessages[] = {
+        {WM_CREATE, &CMdiChild::OnCreate},
+        {WM_SIZE, &CMdiChild::OnSize},
+        {WM_MDIACTIVATE, &CMdiChild::OnMdiActivate},
+        {WM_SETFOCUS, &CMdiChild::OnSetFocus},
+    };
+};
+
+// A view of a document, filling its frame's client area.
+class CView : public CWindow {
+public:
+    ~CView() override;
+    BOOL Create(CMdiChild* frame, CDocument* document);
+    CDocument* GetDocument() const { return m_pDocument; }
+    CMdiChild* GetParentFrame() const { return m_pFrame; }
+
+    virtual void OnInitialUpdate() { OnUpdate(nullptr, 0, nullptr); }
+    virtual void OnUpdate(CView* /*sender*/, LPARAM /*hint*/, void* /*hintObject*/) {
+        ::InvalidateRect(m_hWnd, nullptr, TRUE);
+    }
+    virtual void OnActivateView(BOOL /*activate*/, CView* /*activated*/, CView* /*deactivated*/) {}
+    virtual void OnDraw(CDC& dc) = 0;
+
+    // The view first, then its document.
+    BOOL RouteCommand(UINT id, BOOL execute) override;
+
+protected:
+    LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
+    void PostNcDestroy() override { delete this; }
+
+private:
+    LRESULT OnPaint(WPARAM wParam, LPARAM lParam);
+    LRESULT OnPrintClient(WPARAM wParam, LPARAM lParam);
+    LRESULT OnMouseActivate(WPARAM wParam, LPARAM lParam);
+
+    friend class CDocument;
+    CDocument* m_pDocument = nullptr;
+    CMdiChild* m_pFrame = nullptr;
+
+    static constexpr MessageEntry<CView> kMessages[] = {
+        {WM_PAINT, &CView::OnPaint},
+        {WM_PRINTCLIENT, &CView::OnPrintClient},
+        {WM_MOUSEACTIVATE, &CView::OnMouseActivate},
+    };
+};

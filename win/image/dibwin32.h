@@ -1,0 +1,28 @@
+// What a CDIB does on Windows: drawing into a device context, matching to a
+// logical palette, and reading or writing it through the file dialogs or
+// the program's resources.
+#pragma once
+
+#include "win/framework/gdi.h"
+
+#include "core/image/dib.h"
+
+// StretchDIBits of the whole image onto (x, y, width, height); answers its
+// value (scan lines, or the system's error). An empty CDIB draws nothing.
+int DrawStretched(const CDIB& dib, CDC& dc, int x, int y, int width, int height);
+// The image 1:1 with its top-left corner at (x, y).
+int DrawAt(const CDIB& dib, CDC& dc, int x, int y);
+// Turns every pixel into the index of the palette entry nearest its colour
+// and makes the colour table the palette's; FALSE for a null palette.
+BOOL MatchToPalette(CDIB& dib, const CPalette* palette);
+
+// Reads path, or a file the user picks when path is null or empty. FALSE
+// when the dialog is cancelled or the file cannot be opened or read.
+BOOL LoadFromPath(CDIB& dib, const char* path, const char* defaultExtension);
+// Writes path, or a file the user picks. The target is replaced only when
+// the whole bitmap was written; says "Failed to open file" or "Failed to
+// save file" when it could not be.
+BOOL SaveToPath(const CDIB& dib, const char* path);
+// Takes the bitmap from a resource of type "DIB"; the pixels stay in the
+// resource's memory, made writable first.
+BOOL LoadFromResource(CDIB& dib, UINT resourceId);

@@ -1,0 +1,232 @@
+// The main frame: bars, prompts, palette realisation and its notices.
+#include "win/framework/win32.h"
+
+#include "win/ui/mainframe.h"
+
+#include <vector>
+
+#include "win/ui/dialogs.h"
+#include "win/app/tindralapp.h"
+#include "win/framework/document.h"
+
+namespace {
+
+// The status-bar prompt of a command: its string up to the line break.
+std::string PromptOf(UINT id) {
+    const std::string text = LoadResourceString(id);
+    return text.substr(0, text.find('\n'));
+}
+
+// The tooltip of a command: its string after the line break.
+std::string TooltipOf(UINT id) {
+    const std::string text = LoadResourceString(id);
+    const auto at = text.find('\n');
+    return at == std::string::npos ? std::string() : text.substr(at + 1);
+}
+
+const std::vector<UINT> kToolbarButtons = {ID_FILE_NEW, ID_FILE_SAVE, 0, ID_VIEW_PALETTE, ID_AUTO_COLOR_ASSIGN};
+const std::vector<UINT> kIndicators = {0, ID_INDICATOR_CAPS, ID_INDICATOR_NUM, ID_INDICATOR_SCRL};
+
+BOOL CALLBACK SendPaletteChanged(HWND window, LPARAM frame) {
+    ::SendMessageA(window, WM_PALETTECHANGED, static_cast<WPARAM>(frame), 0);
+    return TRUE;
+}
+
+}  // namespace
+
+BOOL CMainFrame::PreCreateWindow(CREATESTRUCTA& cs) {
+    const CTindralApp* app = TindralApp();
+    m_nRequestedWidth = app->m_mainWindowRect.right;
+    m_nRequestedHeight = app->m_mainWindowRect.bottom;
+    cs.cx = m_nRequestedWidth;
+    cs.cy = m_nRequestedHeight;
+    return CMdiFrame::PreCreateWindow(cs);
+}
+
+LRESULT CMainFrame::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
+    LRESULT result = 0;
+    if (DispatchMessageEntry(this, kMessages, message, wParam, lParam, &result)) return result;
+    return CMdiFrame::WindowProc(message, wParam, lParam);
+}
+
+BOOL CMainFrame::OnCommand(UINT id, BOOL execute) {
+    return DispatchCommand(this, kCommands, id, execute) || CMdiFrame::OnCommand(id, execute);
+}
+
+LRESULT CMainFrame::OnCreate(WPARAM wParam, LPARAM lParam) {
+    if (CMdiFrame::WindowProc(WM_CREATE, wParam, lParam) == -1) return -1;
+    if (!m_wndToolBar.Create(m_hWnd, 0x50002800, ID_VIEW_TOOLBAR) ||
+        !m_wndToolBar.LoadToolBar(IDR_MAINFRAME, kToolbarButtons))
+        return -1;
+    if (!m_wndStatusBar.Create(m_hWnd, 0x50008200, ID_VIEW_STATUS_BAR) || !m_wndStatusBar.SetIndicators(kIndicators))
+        return -1;
+    // Tooltips, fly-by prompts and sizing come with the common toolbar; it
+    // stays docked at the top.
+    m_wndToolBar.SetBarStyle(m_wndToolBar.GetBarStyle() | 0x34);
+    m_wndStatusBar.SetMessageText(LoadResourceString(IDS_IDLE_MESSAGE));
+    RecalcLayout();
+    return 0;
+}
+
+void CMainFrame::RecalcLayout() {
+    RECT client;
+    ::GetClientRect(m_hWnd, &client);
+    int top = 0;
+    int bottom = client.bottom;
+    if (m_wndToolBar.m_hWnd) {
+        ::SendMessageA(m_wndToolBar.m_hWnd, TB_AUTOSIZE, 0, 0);
+        top = m_wndToolBar.Height();
+    }
+    if (m_wndStatusBar.m_hWnd) {
+        ::SendMessageA(m_wndStatusBar.m_hWnd, WM_SIZE, 0, 0);
+        m_wndStatusBar.Layout();
+        bottom -= m_wndStatusBar.Height();
+    }
+    if (m_hWndMDIClient) ::MoveWindow(m_hWndMDIClient, 0, top, client.right, bottom > top ? bottom - top : 0, TRUE);
+}
+
+int CMainFrame::IsItemChecked(UINT id) {
+    if (id == ID_VIEW_TOOLBAR) return m_wndToolBar.IsVisible() ? 1 : 0;
+    if (id == ID_VIEW_STATUS_BAR) return m_wndStatusBar.IsVisible() ? 1 : 0;
+    return -1;
+}
+
+void CMainFrame::OnIdleUpdate() {
+    CMdiFrame::OnIdleUpdate();
+    for (UINT command : kToolbarButtons)
+        if (command) m_wndToolBar.EnableButton(command, RouteCommand(command, FALSE));
+    m_wndStatusBar.UpdateIndicators();
+}
+
+void CMainFrame::ShowPrompt(UINT id) {
+    m_wndStatusBar.SetMessageText(id ? PromptOf(id) : LoadResourceString(IDS_IDLE_MESSAGE));
+}
+
+void CMainFrame::ShowProgress(double done) {
+    if (!m_wndStatusBar.m_hWnd) return;
+    if (done < 0) {
+        ShowPrompt(0);
+    } else {
+        m_wndStatusBar.SetMessageText("Computing the picture: " + std::to_string(static_cast<int>(done * 100)) + " %");
+    }
+    ::UpdateWindow(m_wndStatusBar.m_hWnd);
+}
+
+LRESULT CMainFrame::OnMenuSelect(WPARAM wParam, LPARAM lParam) {
+    const UINT flags = HIWORD(wParam);
+    if (flags == 0xFFFF && lParam == 0) {
+        ShowPrompt(0);  // the menu closed
+    } else if (flags & (MF_POPUP | MF_SEPARATOR | MF_SYSMENU)) {
+        m_wndStatusBar.SetMessageText("");
+    } else {
+        m_wndStatusBar.SetMessageText(PromptOf(LOWORD(wParam)));
+    }
+    return 0;
+}
+
+LRESULT CMainFrame::OnNotify(WPARAM /*wParam*/, LPARAM lParam) {
+    const auto* header = reinterpret_cast<const NMHDR*>(lParam);
+    if (header->code == TTN_GETDISPINFOA) {
+        static std::string tip;
+        auto* info = reinterpret_cast<NMTTDISPINFOA*>(lParam);
+        tip = TooltipOf(static_cast<UINT>(header->idFrom));
+        info->lpszText = &tip[0];
+        return 0;
+    }
+    if (header->code == TTN_GETDISPINFOW) {
+        static std::wstring tip;
+        auto* info = reinterpret_cast<NMTTDISPINFOW*>(lParam);
+        const std::string text = TooltipOf(static_cast<UINT>(header->idFrom));
+        tip.assign(text.begin(), text.end());
+        info->lpszText = &tip[0];
+        return 0;
+    }
+    if (header->code == TBN_HOTITEMCHANGE && header->hwndFrom == m_wndToolBar.m_hWnd) {
+        const auto* hot = reinterpret_cast<const NMTBHOTITEM*>(lParam);
+        ShowPrompt((hot->dwFlags & HICF_LEAVING) ? 0 : static_cast<UINT>(hot->idNew));
+        return 0;
+    }
+    return Default();
+}
+
+LRESULT CMainFrame::OnDropFiles(WPARAM wParam, LPARAM /*lParam*/) {
+    HDROP drop = reinterpret_cast<HDROP>(wParam);
+    const UINT count = ::DragQueryFileA(drop, 0xFFFFFFFF, nullptr, 0);
+    std::vector<std::string> paths;
+    for (UINT i = 0; i < count; ++i) {
+        char path[MAX_PATH] = {};
+        if (::DragQueryFileA(drop, i, path, MAX_PATH)) paths.emplace_back(path);
+    }
+    ::DragFinish(drop);
+    ::SetForegroundWindow(m_hWnd);
+    for (const std::string& path : paths) TindralApp()->OpenDocumentFile(path.c_str());
+    return 0;
+}
+
+BOOL CMainFrame::DisplayHasPalette() const {
+    CClientDC dc(m_hWnd);
+    return (::GetDeviceCaps(dc.GetSafeHdc(), RASTERCAPS) & RC_PALETTE) != 0;
+}
+
+UINT CMainFrame::RealizeAppPalette(BOOL background) {
+    UINT changed = 0;
+    {
+        CClientDC dc(m_hWnd);
+        CImagePalette* palette = TindralApp()->GetPalette();
+        if (palette && palette->GetSafeHandle()) {
+            HPALETTE previous = dc.SelectPalette(palette->GetSafeHandle(), background);
+            changed = dc.RealizePalette();
+            if (changed == GDI_ERROR) changed = 0;
+            dc.SelectPalette(previous, TRUE);
+            dc.RealizePalette();
+        }
+    }
+    if (changed != 0 || background) ::InvalidateRect(m_hWnd, nullptr, TRUE);
+    return changed;
+}
+
+LRESULT CMainFrame::OnQueryNewPalette(WPARAM /*wParam*/, LPARAM /*lParam*/) {
+    return RealizeAppPalette(FALSE);
+}
+
+LRESULT CMainFrame::OnPaletteChanged(WPARAM wParam, LPARAM /*lParam*/) {
+    if (reinterpret_cast<HWND>(wParam) != m_hWnd) {
+        RealizeAppPalette(TRUE);
+        return 0;
+    }
+    RealizeAppPalette(FALSE);
+    ::EnumChildWindows(m_hWnd, &SendPaletteChanged, reinterpret_cast<LPARAM>(m_hWnd));
+    // The views rebuild their colour tables without repainting: show them.
+    ::RedrawWindow(m_hWnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
+    return 0;
+}
+
+void CMainFrame::OnViewPalette() {
+    CMdiChild* child = MDIGetActive();
+    CDocument* document = child ? child->GetActiveDocument() : nullptr;
+    if (!document) {
+        AppMessageBox("bad");
+        return;
+    }
+    CDocTemplate* paletteTemplate = TindralApp()->m_pPaletteTemplate.get();
+    CMdiChild* frame = paletteTemplate ? paletteTemplate->CreateNewFrame(document, child) : nullptr;
+    if (!frame) {
+        AppMessageBox("uh oh");
+        return;
+    }
+    paletteTemplate->InitialUpdateFrame(frame, document);
+}
+
+void CMainFrame::OnHelpTopics() {
+    ShowProgramHelp();
+}
+
+void CMainFrame::OnViewToolbar() {
+    ::ShowWindow(m_wndToolBar.m_hWnd, m_wndToolBar.IsVisible() ? SW_HIDE : SW_SHOW);
+    RecalcLayout();
+}
+
+void CMainFrame::OnViewStatusBar() {
+    ::ShowWindow(m_wndStatusBar.m_hWnd, m_wndStatusBar.IsVisible() ? SW_HIDE : SW_SHOW);
+    RecalcLayout();
+}

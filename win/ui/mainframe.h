@@ -1,0 +1,68 @@
+// CMainFrame: the main window with its toolbar and status bar, the owner of
+// palette realisation, and the View Palette and help commands.
+#pragma once
+
+#include "win/framework/controlbars.h"
+#include "win/framework/window.h"
+
+#include "resources/resource.h"
+
+class CMainFrame : public CMdiFrame {
+public:
+    // Realises the application's palette through this window; answers how
+    // many system-palette entries changed.
+    UINT RealizeAppPalette(BOOL background);
+    // Whether the display has a system palette at all (256-colour displays).
+    BOOL DisplayHasPalette() const;
+    // "Computing" with the share done (0 to 1) in the status bar; a negative
+    // share puts the idle prompt back.
+    void ShowProgress(double done);
+
+    BOOL PreCreateWindow(CREATESTRUCTA& cs) override;
+    void OnIdleUpdate() override;
+    BOOL OnCommand(UINT id, BOOL execute) override;
+
+    CToolBar m_wndToolBar;
+    CStatusBar m_wndStatusBar;
+    int m_nRequestedWidth = 0;
+    int m_nRequestedHeight = 0;
+
+protected:
+    LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
+    void RecalcLayout() override;
+    int IsItemChecked(UINT id) override;
+
+private:
+    LRESULT OnCreate(WPARAM wParam, LPARAM lParam);
+    LRESULT OnQueryNewPalette(WPARAM wParam, LPARAM lParam);
+    LRESULT OnPaletteChanged(WPARAM wParam, LPARAM lParam);
+    LRESULT OnNotify(WPARAM wParam, LPARAM lParam);
+    LRESULT OnMenuSelect(WPARAM wParam, LPARAM lParam);
+    LRESULT OnDropFiles(WPARAM wParam, LPARAM lParam);
+
+    void OnViewPalette();
+    void OnHelpTopics();
+    void OnViewToolbar();
+    void OnViewStatusBar();
+    void ShowPrompt(UINT id);
+
+    static constexpr MessageEntry<CMainFrame> kMessages[] = {
+        {WM_CREATE, &CMainFrame::OnCreate},
+        {WM_QUERYNEWPALETTE, &CMainFrame::OnQueryNewPalette},
+        {WM_PALETTECHANGED, &CMainFrame::OnPaletteChanged},
+        {WM_NOTIFY, &CMainFrame::OnNotify},
+        {WM_MENUSELECT, &CMainFrame::OnMenuSelect},
+        {WM_DROPFILES, &CMainFrame::OnDropFiles},
+    };
+    // Shift+F1's context help shows the same help as F1: there are no
+    // per-item help pages to point into.
+    static constexpr CommandEntry<CMainFrame> kCommands[] = {
+        {ID_VIEW_PALETTE, &CMainFrame::OnViewPalette},
+        {ID_HELP_TOPICS, &CMainFrame::OnHelpTopics},
+        {ID_HELP, &CMainFrame::OnHelpTopics},
+        {ID_CONTEXT_HELP, &CMainFrame::OnHelpTopics},
+        {ID_DEFAULT_HELP, &CMainFrame::OnHelpTopics},
+        {ID_VIEW_TOOLBAR, &CMainFrame::OnViewToolbar},
+        {ID_VIEW_STATUS_BAR, &CMainFrame::OnViewStatusBar},
+    };
+};

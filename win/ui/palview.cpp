@@ -1,0 +1,16 @@
+// Drawing the palette window.
+#include "win/framework/win32.h"
+
+#include "win/ui/palview.h"
+
+#include "win/app/tindralapp.h"
+
+// A background selection, so that painting this window never takes the
+// system palette away from the pictures.
+void CPalView::OnDraw(CDC& dc) {
+    CImagePalette* palette = TindralApp()->GetPalette();
+    if (!palette) return;
+    RECT client;
+    ::GetClientRect(m_hWnd, &client);
+    palette->DrawSwatches(dc, client, TRUE);
+}
