@@ -56,6 +56,13 @@ void CheckText(const std::string& actual, const std::string& expected, const std
           what + " is \"" + actual + "\"" + (actual == expected ? "" : ", expected \"" + expected + "\""));
 }
 
+std::string Arg(const std::vector<std::string>& args, const std::string& key) {
+    for (const std::string& arg : args)
+        if (arg.size() > key.size() && arg.compare(0, key.size(), key) == 0 && arg[key.size()] == '=')
+            return arg.substr(key.size() + 1);
+    return std::string();
+}
+
 int Failures() {
     return g_failures;
 }
@@ -209,24 +216,53 @@ void AgreeAndWaitForMainWindow() {
 
 }  // namespace gui
 
+namespace gui {
+namespace {
+
+const ScenarioEntry* FindScenario(const std::string& name) {
+    for (std::size_t i = 0; i < kScenarioCount; ++i)
+        if (name == kScenarios[i].name) return &kScenarios[i];
+    return nullptr;
+}
+
+// What the next scenario of a shared run starts from: one default picture in
+// the Fire palette with automatic colours, as after start-up.
+void Reset() {
+    OnUi([] {
+        while (CMdiChild* active = App()->m_pMainWnd->MDIGetActive()) active->MDIDestroy();
+        App()->SetNextPicture(DefaultPictureParams());
+        App()->m_bAutoColor = TRUE;
+    });
+    SendCommand(ID_PALETTE_FIRE);
+    SendCommand(ID_FILE_NEW);
+    Settle();
+}
+
+}  // namespace
+}  // namespace gui
+
+// SCENARIO[+SCENARIO...] [ARGS...]: scenarios joined by "+" share one start of
+// the program, each from the state Reset leaves; the arguments go to all.
 int main(int argc, char** argv) {
     if (argc < 2) {
-        std::printf("usage: tindral_gui_tests SCENARIO [ARGS...]\n");
+        std::printf("usage: tindral_gui_tests SCENARIO[+SCENARIO...] [ARGS...]\n");
         return 2;
     }
-    const std::string name = argv[1];
+    std::vector<const gui::ScenarioEntry*> scenarios;
+    for (std::string names = argv[1]; !names.empty();) {
+        const auto plus = names.find('+');
+        const std::string name = names.substr(0, plus);
+        names = plus == std::string::npos ? std::string() : names.substr(plus + 1);
+        const gui::ScenarioEntry* entry = gui::FindScenario(name);
+        if (!entry || (!scenarios.empty() && entry->ownStart)) {
+            std::printf("unknown scenario %s, or one that needs a start of its own\n", name.c_str());
+            return 2;
+        }
+        scenarios.push_back(entry);
+    }
     const std::vector<std::string> args(argv + 2, argv + argc);
-    gui::Scenario scenario = nullptr;
     std::vector<std::string> programArgs;
-    for (std::size_t i = 0; i < gui::kScenarioCount; ++i) {
-        if (name != gui::kScenarios[i].name) continue;
-        scenario = gui::kScenarios[i].run;
-        if (gui::kScenarios[i].firstArgumentForProgram && !args.empty()) programArgs.push_back(args.front());
-    }
-    if (!scenario) {
-        std::printf("unknown scenario %s\n", name.c_str());
-        return 2;
-    }
+    if (scenarios.front()->firstArgumentForProgram) programArgs.push_back(gui::Arg(args, "open"));
 
     // A user who has chosen a viewer for .BMP files already: start-up must
     // offer the program without taking that choice away.
@@ -251,8 +287,8 @@ int main(int argc, char** argv) {
 
     // A scenario that hangs ends the process rather than the test run.
     std::thread([] {
-        ::Sleep(180000);
-        std::printf("FAIL: the scenario did not finish within 180 s\n");
+        ::Sleep(240000);
+        std::printf("FAIL: the scenarios did not finish within 240 s\n");
         std::fflush(stdout);
         ::ExitProcess(3);
     }).detach();
@@ -260,7 +296,14 @@ int main(int argc, char** argv) {
     int scenarioResult = 0;
     std::atomic<bool> finished{false};
     std::thread driver([&] {
-        scenarioResult = scenario(args);
+        for (std::size_t i = 0; i < scenarios.size(); ++i) {
+            std::printf("--- scenario %s\n", scenarios[i]->name);
+            if (i > 0)
+                gui::Reset();
+            else if (!scenarios[i]->ownStart)
+                gui::AgreeAndWaitForMainWindow();
+            scenarioResult |= scenarios[i]->run(args);
+        }
         // Scenarios that leave the program running end it like a user.
         if (HWND frame = gui::MainFrame()) ::PostMessageA(frame, WM_COMMAND, ID_APP_EXIT, 0);
         finished = true;

@@ -66,13 +66,20 @@ Capture CaptureClient(HWND window);
 // goes past start-up begins here.
 void AgreeAndWaitForMainWindow();
 
-// Scenario registry.
+// The value of a KEY=VALUE argument, empty when there is none.
+std::string Arg(const std::vector<std::string>& args, const std::string& key);
+
+// Scenario registry. A scenario starts with the program running and one
+// default picture open, unless it sees to the start itself.
 using Scenario = int (*)(const std::vector<std::string>& args);
 struct ScenarioEntry {
     const char* name;
     Scenario run;
-    // Whether the scenario's first argument is the program's command line.
+    // Whether the "open" argument is the program's command line.
     bool firstArgumentForProgram;
+    // Whether it answers the disclaimer (or not) itself: such a scenario can
+    // only come first.
+    bool ownStart;
 };
 extern const ScenarioEntry kScenarios[];
 extern const std::size_t kScenarioCount;

@@ -5,7 +5,7 @@
 #
 # A picture of the program in use, for looking at by eye:
 #   tests/gui/run-gui-test 24 build/win64/gui-wine-prefix \
-#     build/win64/bin/tindral_gui_tests.exe showcase /tmp/tindral-screen.bmp
+#     build/win64/bin/tindral_gui_tests.exe showcase screen=/tmp/tindral-screen.bmp
 include(${PROJECT_SOURCE_DIR}/cmake/program.cmake)
 
 add_executable(tindral_gui_tests gui/driver.cpp gui/scenarios.cpp ${TINDRAL_RESOURCE_SCRIPT})
@@ -26,23 +26,17 @@ file(MAKE_DIRECTORY ${gui_out})
 add_test(NAME gui.render-default COMMAND tindral-render ${gui_out}/render-default.bmp)
 set_tests_properties(gui.render-default PROPERTIES FIXTURES_SETUP gui_render_default)
 
-function(tindral_gui_test name depth)
-  add_test(NAME gui.${name}-${depth}bit
-    COMMAND bash ${gui_runner} ${depth} ${gui_prefix} $<TARGET_FILE:tindral_gui_tests> ${ARGN})
-  set_tests_properties(gui.${name}-${depth}bit PROPERTIES RESOURCE_LOCK gui_wine_prefix TIMEOUT 300)
-endfunction()
-
+# One display and one Wine server for each depth; scenarios joined by "+"
+# share one start of the program.
+set(gui_files rendered=${gui_out}/render-default.bmp bitmap=${CMAKE_CURRENT_SOURCE_DIR}/gui/data/imagemagick-4colours.bmp)
 foreach(depth 24 8)
-  tindral_gui_test(startup ${depth} startup)
-  tindral_gui_test(disagree ${depth} disagree)
-  tindral_gui_test(sizes ${depth} sizes)
-  tindral_gui_test(save ${depth} save ${gui_out}/render-default.bmp ${gui_out}/saved-${depth}bit.bmp)
-  set_tests_properties(gui.save-${depth}bit PROPERTIES FIXTURES_REQUIRED gui_render_default)
-  tindral_gui_test(palette-window ${depth} palette-window ${CMAKE_CURRENT_SOURCE_DIR}/gui/data/imagemagick-4colours.bmp)
+  set(runs startup+sizes+region+save+schemes+palette-window+zoom ${gui_files} saved=${gui_out}/saved-${depth}bit.bmp)
+  if(depth EQUAL 8)
+    list(APPEND runs display=palette -- disagree)
+  else()
+    list(APPEND runs -- disagree -- open-file open=${gui_out}/render-default.bmp)
+  endif()
+  add_test(NAME gui.${depth}bit COMMAND bash ${gui_runner} ${depth} ${gui_prefix} $<TARGET_FILE:tindral_gui_tests> ${runs})
+  set_tests_properties(gui.${depth}bit PROPERTIES RESOURCE_LOCK gui_wine_prefix TIMEOUT 600
+                       FIXTURES_REQUIRED gui_render_default)
 endforeach()
-tindral_gui_test(zoom 24 zoom)
-tindral_gui_test(region 24 region)
-tindral_gui_test(open-file 24 open-file ${gui_out}/render-default.bmp)
-set_tests_properties(gui.open-file-24bit PROPERTIES FIXTURES_REQUIRED gui_render_default)
-tindral_gui_test(schemes 24 schemes true-colour)
-tindral_gui_test(schemes 8 schemes palette-display)

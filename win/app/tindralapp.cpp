@@ -1,47 +1,41 @@
-// Start-up, the palette commands and the colour map of the application.
+// Start-up, the templates' factories, the parameter and palette commands,
+// and the answers the windows and documents get from the program.
 #include "win/framework/win32.h"
 
 #include "win/app/tindralapp.h"
 
-#include "win/ui/dialogs.h"
-#include "win/ui/tindraldoc.h"
-#include "win/image/dibwin32.h"
+#include <ctime>
+
 #include "win/framework/document.h"
+#include "win/image/dibwin32.h"
 #include "win/ui/childframe.h"
+#include "win/ui/dialogs.h"
 #include "win/ui/mainframe.h"
 #include "win/ui/palview.h"
+#include "win/ui/tindraldoc.h"
 #include "win/ui/tindralview.h"
-
-namespace {
-
-CDocument* NewSetDocument() {
-    return new CTindralDoc;
-}
-CMdiChild* NewChildFrame() {
-    return new CChildFrame;
-}
-CView* NewSetView() {
-    return new CTindralView;
-}
-CView* NewPaletteView() {
-    return new CPalView;
-}
-
-}  // namespace
 
 CTindralApp::CTindralApp() = default;
 
 CTindralApp::~CTindralApp() = default;
 
 BOOL CTindralApp::InitInstance() {
-    // Controls look three-dimensional on every current system; the recent
-    // files are kept for this run only.
+    // The recent files are kept for this run only.
     LoadStdProfileSettings(4);
-    AddDocTemplate(std::make_unique<CDocTemplate>(IDR_SETTYPE, &NewSetDocument, &NewChildFrame, &NewSetView));
-    m_pPaletteTemplate =
-        std::make_unique<CDocTemplate>(IDR_PALETTETYPE, &NewSetDocument, &NewChildFrame, &NewPaletteView);
+    // Every picture starts from the next picture's parameters; the noise
+    // draws take the time of its making as their seed.
+    auto newSetDocument = [this]() -> CDocument* {
+        PictureParams params = NextPicture();
+        params.seed = static_cast<unsigned>(std::time(nullptr));
+        return new CTindralDoc(*this, params);
+    };
+    auto newChildFrame = [this]() -> CMdiChild* { return new CChildFrame(*this); };
+    AddDocTemplate(std::make_unique<CDocTemplate>(IDR_SETTYPE, newSetDocument, newChildFrame,
+                                                  [this]() -> CView* { return new CTindralView(*this); }));
+    m_pPaletteTemplate = std::make_unique<CDocTemplate>(IDR_PALETTETYPE, newSetDocument, newChildFrame,
+                                                        [this]() -> CView* { return new CPalView(*this); });
 
-    m_mainFrame = std::make_unique<CMainFrame>();
+    m_mainFrame = std::make_unique<CMainFrame>(*this, SIZE{m_mainWindowRect.right, m_mainWindowRect.bottom});
     if (!m_mainFrame->LoadFrame(IDR_MAINFRAME, WS_OVERLAPPEDWINDOW)) return FALSE;
     m_pMainWnd = m_mainFrame.get();
     ::DragAcceptFiles(m_mainFrame->m_hWnd, TRUE);
@@ -63,9 +57,53 @@ int CTindralApp::ExitInstance() {
     return code;
 }
 
-CImagePalette* CTindralApp::GetPalette() {
-    if (!m_pPalette) OnPaletteFire();
-    return m_pPalette.get();
+PictureParams CTindralApp::NextPicture() const {
+    PictureParams params;
+    params.width = m_imageRect.right + 1;
+    params.height = m_imageRect.bottom + 1;
+    params.rect = m_searchRect;
+    params.exponent = m_dExponent;
+    params.noise = m_dNoise;
+    params.iterations = m_nIterations;
+    return params;
+}
+
+void CTindralApp::SetNextPicture(const PictureParams& params) {
+    m_imageRect.right = params.width - 1;
+    m_imageRect.bottom = params.height - 1;
+    m_searchRect = params.rect;
+    m_dExponent = params.exponent;
+    m_dNoise = params.noise;
+    m_nIterations = params.iterations;
+}
+
+void CTindralApp::PictureActivated(const PictureParams& params) {
+    // The iteration limit and the size stay as the user last set them.
+    m_searchRect = params.rect;
+    m_dNoise = params.noise;
+    m_dExponent = params.exponent;
+}
+
+void CTindralApp::ZoomTo(const SearchRect& region) {
+    m_searchRect = region;
+    OnCommand(ID_FILE_NEW, TRUE);
+}
+
+void CTindralApp::BeforeFirstPicture() {
+    if (m_bDisclaimerShown) return;
+    m_bDisclaimerShown = TRUE;
+    CDisclaimerDlg disclaimer;
+    disclaimer.DoModal();
+}
+
+void CTindralApp::ShowProgress(double done) {
+    if (m_mainFrame) m_mainFrame->ShowProgress(done);
+}
+
+CColorMap* CTindralApp::ColorMap() {
+    // Before any assignment every count shows as the interior.
+    if (!m_pColorMap) m_pColorMap = std::make_unique<CColorMap>(0);
+    return m_pColorMap.get();
 }
 
 void CTindralApp::AssignColors(int pixelCount, const std::int32_t* counts) {
@@ -73,22 +111,31 @@ void CTindralApp::AssignColors(int pixelCount, const std::int32_t* counts) {
     m_pColorMap = std::make_unique<CColorMap>(CColorMap::Assign(m_nIterations, pixelCount, counts));
 }
 
+CImagePalette* CTindralApp::GetPalette() {
+    if (!m_pPalette) OnPaletteFire();
+    return m_pPalette.get();
+}
+
+const PaletteEntries& CTindralApp::PaletteColors() {
+    GetPalette();
+    return m_paletteEntries;
+}
+
 void CTindralApp::UseScheme(Scheme scheme) {
     const ColorList colors = MakeScheme(scheme);
-    m_pPalette.reset();
-    m_pPalette = std::make_unique<CImagePalette>();
-    m_pPalette->CreateFromColors(colors.data(), kSchemeEntries);
-    PaletteReplaced();
+    SetPaletteEntries(EntriesFromColors(colors.data(), kSchemeEntries));
 }
 
 void CTindralApp::SetPaletteFromDIB(const CDIB& dib) {
-    m_pPalette.reset();
-    m_pPalette = std::make_unique<CImagePalette>();
-    m_pPalette->CreateFromDIB(dib);
-    PaletteReplaced();
+    const int count = dib.Info() ? dib.ColorCount() : 0;
+    SetPaletteEntries(count > 0 ? EntriesFromColors(dib.Info()->bmiColors, count) : PaletteEntries());
 }
 
-void CTindralApp::PaletteReplaced() {
+void CTindralApp::SetPaletteEntries(PaletteEntries entries) {
+    m_paletteEntries = std::move(entries);
+    m_pPalette.reset();
+    m_pPalette = std::make_unique<CImagePalette>();
+    m_pPalette->CreateFromEntries(m_paletteEntries);
     CMainFrame* frame = MainFrame();
     if (!frame || !frame->m_hWnd) return;
     frame->RealizeAppPalette(FALSE);
@@ -111,32 +158,16 @@ void CTindralApp::OnAppAbout() {
     dialog.DoModal();
 }
 
+// Only values that passed their checks come back: a Cancel after a rejected
+// OK leaves the parameters as they were.
 void CTindralApp::OnPerformanceParams() {
-    CPerfParamsDlg dialog;
-    dialog.m_nWidth = m_imageRect.right + 1;
-    dialog.m_nHeight = m_imageRect.bottom + 1;
-    dialog.m_nIterations = m_nIterations;
-    dialog.m_dNoise = m_dNoise;
-    dialog.m_dExponent = m_dExponent;
-    // Only values that passed their checks come back: a Cancel after a
-    // rejected OK leaves the parameters as they were.
-    if (dialog.DoModal() != IDOK) return;
-    m_imageRect.right = dialog.m_nWidth - 1;
-    m_imageRect.bottom = dialog.m_nHeight - 1;
-    m_nIterations = dialog.m_nIterations;
-    m_dNoise = dialog.m_dNoise;
-    m_dExponent = dialog.m_dExponent;
+    CPerfParamsDlg dialog(NextPicture());
+    if (dialog.DoModal() == IDOK) SetNextPicture(dialog.Params());
 }
 
 void CTindralApp::OnRegion() {
-    CRegionDlg dialog;
-    dialog.m_dUpperLeftReal = m_searchRect.upperLeft.re;
-    dialog.m_dUpperLeftImag = m_searchRect.upperLeft.im;
-    dialog.m_dLowerRightReal = m_searchRect.lowerRight.re;
-    dialog.m_dLowerRightImag = m_searchRect.lowerRight.im;
-    if (dialog.DoModal() != IDOK) return;
-    m_searchRect = SearchRect{{dialog.m_dUpperLeftReal, dialog.m_dUpperLeftImag},
-                              {dialog.m_dLowerRightReal, dialog.m_dLowerRightImag}};
+    CRegionDlg dialog(NextPicture());
+    if (dialog.DoModal() == IDOK) SetNextPicture(dialog.Params());
 }
 
 BOOL CTindralApp::OnCommand(UINT id, BOOL execute) {

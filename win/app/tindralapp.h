@@ -1,5 +1,7 @@
 // CTindralApp: the parameters of the next picture, the shared palette and
 // colour map, start-up, and the commands that work on all pictures at once.
+// It is what every window's CExplorer is: the one place the windows and
+// documents of a run are wired together.
 #pragma once
 
 #include "win/framework/application.h"
@@ -7,16 +9,15 @@
 #include <cstdint>
 #include <memory>
 
-#include "core/engine/params.h"
-#include "win/image/imagepalette.h"
-#include "core/palettes/colormap.h"
 #include "core/palettes/schemes.h"
 #include "resources/resource.h"
+#include "win/image/imagepalette.h"
+#include "win/ui/explorer.h"
 
 class CDocTemplate;
 class CMainFrame;
 
-class CTindralApp : public CApp {
+class CTindralApp : public CApp, public CExplorer {
 public:
     CTindralApp();
     ~CTindralApp() override;
@@ -25,11 +26,15 @@ public:
     int ExitInstance() override;
 
     // The current palette, made by the Fire scheme when there is none.
-    CImagePalette* GetPalette();
+    CImagePalette* GetPalette() override;
     // Rebuilds the colour map from a picture's own counts.
-    void AssignColors(int pixelCount, const std::int32_t* counts);
+    void AssignColors(int pixelCount, const std::int32_t* counts) override;
     void SetPaletteFromDIB(const CDIB& dib);
     CMainFrame* MainFrame() const { return m_mainFrame.get(); }
+
+    // The next picture as one value, and the members it is kept in.
+    PictureParams NextPicture() const override;
+    void SetNextPicture(const PictureParams& params);
 
     BOOL OnCommand(UINT id, BOOL execute) override;
 
@@ -45,9 +50,22 @@ public:
     BOOL m_bDisclaimerShown = FALSE;
     std::unique_ptr<CColorMap> m_pColorMap;
     std::unique_ptr<CDocTemplate> m_pPaletteTemplate;
+    // The palette as entries, and the logical palette made from them.
+    PaletteEntries m_paletteEntries;
     std::unique_ptr<CImagePalette> m_pPalette;
 
 private:
+    // What the windows and documents ask of the program.
+    void PictureActivated(const PictureParams& params) override;
+    void ZoomTo(const SearchRect& region) override;
+    void BeforeFirstPicture() override;
+    void ShowProgress(double done) override;
+    BOOL AutoColor() const override { return m_bAutoColor; }
+    CColorMap* ColorMap() override;
+    const PaletteEntries& PaletteColors() override;
+    CDocTemplate* PaletteTemplate() override { return m_pPaletteTemplate.get(); }
+    PixelSize ChildLimits() const override { return {m_nMaxChildWidth, m_nMaxChildHeight}; }
+
     void OnAppAbout();
     void OnPerformanceParams();
     void OnRegion();
@@ -60,8 +78,9 @@ private:
     void OnAutoColorAssign() { m_bAutoColor = m_bAutoColor ? FALSE : TRUE; }
 
     void UseScheme(Scheme scheme);
-    // Realises a new palette and sees that every open picture takes it.
-    void PaletteReplaced();
+    // Makes the logical palette from new entries, realises it and sees that
+    // every open picture takes it.
+    void SetPaletteEntries(PaletteEntries entries);
 
     std::unique_ptr<CMainFrame> m_mainFrame;
 
@@ -78,8 +97,3 @@ private:
         {ID_AUTO_COLOR_ASSIGN, &CTindralApp::OnAutoColorAssign},
     };
 };
-
-// The running application.
-inline CTindralApp* TindralApp() {
-    return static_cast<CTindralApp*>(CApp::Current());
-}

@@ -179,7 +179,7 @@ int AppMessageBox(const std::string& text, UINT type) {
     CApp* app = CApp::Current();
     HWND owner = app && app->m_pMainWnd ? app->m_pMainWnd->m_hWnd : nullptr;
     if (owner && !::IsWindowVisible(owner)) owner = nullptr;
-    std::string caption = LoadResourceString(57344);
+    std::string caption = LoadResourceString(IDS_APP_TITLE);
     if (caption.empty()) caption = "Tindral";
     if ((type & MB_ICONMASK) == 0) type |= MB_ICONEXCLAMATION;
     if (!owner) type |= MB_TASKMODAL;

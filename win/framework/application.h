@@ -39,7 +39,6 @@ public:
     // settings between runs).
     void LoadStdProfileSettings(int maxRecentFiles) { m_nMaxRecentFiles = maxRecentFiles; }
     void AddToRecentFileList(const std::string& path);
-    const std::vector<std::string>& RecentFiles() const { return m_recentFiles; }
 
     BOOL OnCommand(UINT id, BOOL execute) override;
 
@@ -60,9 +59,9 @@ private:
     int m_nMaxRecentFiles = 0;
 
     static constexpr CommandEntry<CApp> kCommands[] = {
-        {57600 /* ID_FILE_NEW */, &CApp::OnFileNew},
-        {57601 /* ID_FILE_OPEN */, &CApp::OnFileOpen},
-        {57665 /* ID_APP_EXIT */, &CApp::OnAppExit},
+        {ID_FILE_NEW, &CApp::OnFileNew},
+        {ID_FILE_OPEN, &CApp::OnFileOpen},
+        {ID_APP_EXIT, &CApp::OnAppExit},
     };
 };
 

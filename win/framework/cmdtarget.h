@@ -1,10 +1,12 @@
-// Command and message tables: each class lists the command ids and window
-// messages it handles as a static constexpr table of member functions, read
-// top to bottom like its menu. Lookup walks one class's table; the class
-// then asks its base, so tables chain along the class tree.
+// Command tables: each class lists the command ids it handles as a static
+// constexpr table of member functions, read top to bottom like its menu.
+// Lookup walks one class's table; the class then asks its base, so tables
+// chain along the class tree.
 #pragma once
 
 #include "win/framework/win32.h"
+
+#include "win/framework/ids.h"
 
 #include <cstddef>
 
@@ -14,13 +16,6 @@ struct CommandEntry {
     void (T::*handler)();
 };
 
-template <class T>
-struct MessageEntry {
-    UINT message;
-    LRESULT (T::*handler)(WPARAM, LPARAM);
-};
-
-// Runs (execute TRUE) or only looks for (execute FALSE) the handler of id.
 template <class T, std::size_t N>
 BOOL DispatchCommand(T* self, const CommandEntry<T> (&table)[N], UINT id, BOOL execute) {
     for (const CommandEntry<T>& entry : table) {
@@ -29,17 +24,6 @@ BOOL DispatchCommand(T* self, const CommandEntry<T> (&table)[N], UINT id, BOOL e
         return TRUE;
     }
     return FALSE;
-}
-
-template <class T, std::size_t N>
-bool DispatchMessageEntry(T* self, const MessageEntry<T> (&table)[N], UINT message, WPARAM wParam, LPARAM lParam,
-                          LRESULT* result) {
-    for (const MessageEntry<T>& entry : table) {
-        if (entry.message != message) continue;
-        *result = (self->*entry.handler)(wParam, lParam);
-        return true;
-    }
-    return false;
 }
 
 // Anything that can handle commands: windows, documents, the application.

@@ -120,13 +120,13 @@ void CStatusBar::UpdateIndicators() {
     for (std::size_t i = 1; i < m_indicators.size(); ++i) {
         int key = 0;
         switch (m_indicators[i]) {
-            case 59137:
+            case ID_INDICATOR_CAPS:
                 key = VK_CAPITAL;
                 break;
-            case 59138:
+            case ID_INDICATOR_NUM:
                 key = VK_NUMLOCK;
                 break;
-            case 59139:
+            case ID_INDICATOR_SCRL:
                 key = VK_SCROLL;
                 break;
             default:

@@ -56,9 +56,9 @@ void CDataExchange::Int(int controlId, int& value, int minimum, int maximum) {
     char* end = nullptr;
     errno = 0;
     const long long parsed = text.empty() ? 0 : std::strtoll(text.c_str(), &end, 10);
-    if (text.empty() || *end != '\0' || errno == ERANGE) return Fail(controlId, LoadResourceString(61712));
+    if (text.empty() || *end != '\0' || errno == ERANGE) return Fail(controlId, LoadResourceString(IDS_PROMPT_INTEGER));
     if (parsed < minimum || parsed > maximum)
-        return Fail(controlId, WithBounds(LoadResourceString(61714), std::to_string(minimum), std::to_string(maximum)));
+        return Fail(controlId, WithBounds(LoadResourceString(IDS_PROMPT_INTEGER_RANGE), std::to_string(minimum), std::to_string(maximum)));
     value = static_cast<int>(parsed);
 }
 
@@ -77,7 +77,7 @@ void CDataExchange::Double(int controlId, double& value) {
         return;
     }
     double parsed = 0.0;
-    if (!ReadDouble(controlId, &parsed)) return Fail(controlId, LoadResourceString(61713));
+    if (!ReadDouble(controlId, &parsed)) return Fail(controlId, LoadResourceString(IDS_PROMPT_NUMBER));
     value = parsed;
 }
 
@@ -85,9 +85,9 @@ void CDataExchange::Double(int controlId, double& value, double minimum, double 
     if (m_bFailed) return;
     if (!m_bSaveAndValidate) return Double(controlId, value);
     double parsed = 0.0;
-    if (!ReadDouble(controlId, &parsed)) return Fail(controlId, LoadResourceString(61713));
+    if (!ReadDouble(controlId, &parsed)) return Fail(controlId, LoadResourceString(IDS_PROMPT_NUMBER));
     if (parsed < minimum || parsed > maximum)
-        return Fail(controlId, WithBounds(LoadResourceString(61715), FormatNumber(minimum), FormatNumber(maximum)));
+        return Fail(controlId, WithBounds(LoadResourceString(IDS_PROMPT_NUMBER_RANGE), FormatNumber(minimum), FormatNumber(maximum)));
     value = parsed;
 }
 

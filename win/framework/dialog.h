@@ -17,7 +17,6 @@ public:
     void Double(int controlId, double& value, double minimum, double maximum);
     void Double(int controlId, double& value);
     BOOL Failed() const { return m_bFailed; }
-    BOOL IsSaving() const { return m_bSaveAndValidate; }
 
 private:
     void Fail(int controlId, const std::string& message);

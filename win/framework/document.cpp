@@ -181,14 +181,14 @@ CMdiChild* CDocTemplate::CreateNewFrame(CDocument* document, CMdiChild* /*other*
     context.m_pCurrentDoc = document;
     context.m_pNewView = m_pNewView;
     context.m_pTemplate = this;
-    CMdiChild* frame = m_pNewFrame();
-    // A window that was made and then failed has deleted its object at
-    // WM_NCDESTROY; one that never came to be has not.
-    if (!frame->LoadFrame(WS_CHILD | WS_OVERLAPPEDWINDOW | WS_CLIPSIBLINGS | WS_CLIPCHILDREN, mainFrame, &context))
+    std::unique_ptr<CMdiChild> frame(m_pNewFrame());
+    if (!frame ||
+        !frame->LoadFrame(WS_CHILD | WS_OVERLAPPEDWINDOW | WS_CLIPSIBLINGS | WS_CLIPCHILDREN, mainFrame, &context))
         return nullptr;
+    frame->m_bAutoDelete = TRUE;
     // From now on the document belongs to its windows.
     document->m_bAutoDelete = TRUE;
-    return frame;
+    return frame.release();
 }
 
 void CDocTemplate::InitialUpdateFrame(CMdiChild* frame, CDocument* document, BOOL makeVisible) {

@@ -5,6 +5,7 @@
 #include "win/framework/cmdtarget.h"
 #include "core/base/file.h"
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -32,11 +33,9 @@ public:
     void SetTitle(const std::string& title);
     const std::string& GetPathName() const { return m_strPathName; }
     void SetPathName(const std::string& path);
-    CDocTemplate* GetDocTemplate() const { return m_pDocTemplate; }
 
     void AddView(CView* view);
     void RemoveView(CView* view);
-    const std::vector<CView*>& Views() const { return m_views; }
     void UpdateAllViews(CView* sender, LPARAM hint = 0, void* hintObject = nullptr);
     // Saves under the current name, asking for one when there is none.
     BOOL DoFileSave();
@@ -62,7 +61,7 @@ private:
     BOOL m_bAutoDelete = FALSE;
 
     static constexpr CommandEntry<CDocument> kCommands[] = {
-        {57603 /* ID_FILE_SAVE */, &CDocument::OnFileSave},
+        {ID_FILE_SAVE, &CDocument::OnFileSave},
     };
 };
 
@@ -72,9 +71,11 @@ class CDocTemplate {
 public:
     enum DocStringIndex { windowTitle, docName, fileNewName, filterName, filterExt, regFileTypeId, regFileTypeName };
 
-    using DocumentFactory = CDocument* (*)();
-    using FrameFactory = CMdiChild* (*)();
-    using ViewFactory = CView* (*)();
+    // Whoever registers a template says how its objects are made, so that
+    // they can be handed what they need from the start.
+    using DocumentFactory = std::function<CDocument*()>;
+    using FrameFactory = std::function<CMdiChild*()>;
+    using ViewFactory = std::function<CView*()>;
 
     CDocTemplate(UINT resourceId, DocumentFactory newDocument, FrameFactory newFrame, ViewFactory newView);
     ~CDocTemplate();

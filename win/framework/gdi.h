@@ -31,7 +31,6 @@ public:
         m_hObject = handle;
         return TRUE;
     }
-    H Detach() { return std::exchange(m_hObject, nullptr); }
     void DeleteObject() {
         if (m_hObject) ::DeleteObject(std::exchange(m_hObject, nullptr));
     }
@@ -119,4 +118,34 @@ public:
 private:
     HDC m_hDC;
     HGDIOBJ m_hOld;
+};
+
+// Selects a palette into a device context and realises it; the previous
+// palette goes back at scope end, in the foreground unless asked otherwise.
+// A null palette selects nothing.
+class CSelectPalette {
+public:
+    CSelectPalette(HDC dc, HPALETTE palette, BOOL background)
+        : m_hDC(dc), m_hOld(palette ? ::SelectPalette(dc, palette, background) : nullptr) {
+        if (m_hOld) m_nRealized = ::RealizePalette(dc);
+    }
+    ~CSelectPalette() {
+        if (!m_hOld) return;
+        ::SelectPalette(m_hDC, m_hOld, m_bRestoreInBackground);
+        if (m_bRestoreInBackground) ::RealizePalette(m_hDC);
+    }
+    CSelectPalette(const CSelectPalette&) = delete;
+    CSelectPalette& operator=(const CSelectPalette&) = delete;
+
+    // RealizePalette's answer: the system-palette entries that changed.
+    UINT Realized() const { return m_hOld && m_nRealized != GDI_ERROR ? m_nRealized : 0; }
+    // The main window hands the system palette back this way, so that the
+    // previous palette is realised again behind it.
+    void RestoreInBackground() { m_bRestoreInBackground = TRUE; }
+
+private:
+    HDC m_hDC;
+    HPALETTE m_hOld;
+    UINT m_nRealized = 0;
+    BOOL m_bRestoreInBackground = FALSE;
 };

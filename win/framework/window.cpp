@@ -3,6 +3,8 @@
 #include "win/framework/window.h"
 
 #include <deque>
+#include <iterator>
+#include <memory>
 #include <exception>
 #include <new>
 
@@ -13,14 +15,13 @@ namespace {
 
 constexpr UINT kFirstMdiChildId = 0xFF00;
 constexpr UINT kPaneId = 0xE900;
-constexpr UINT kWindowCascade = 57650;
 
 // The submenu that lists the open windows: the one holding Cascade.
 HMENU FindWindowMenu(HMENU menu) {
     const int count = ::GetMenuItemCount(menu);
     for (int i = 0; i < count; ++i) {
         HMENU sub = ::GetSubMenu(menu, i);
-        if (sub && ::GetMenuItemID(sub, 0) == kWindowCascade) return sub;
+        if (sub && ::GetMenuItemID(sub, 0) == ID_WINDOW_CASCADE) return sub;
     }
     return nullptr;
 }
@@ -91,6 +92,9 @@ std::string CWindow::GetWindowText() const {
 }
 
 LRESULT CWindow::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
+    for (const MessageMap* map = GetMessageMap(); map; map = map->base ? map->base() : nullptr)
+        for (std::size_t i = 0; i < map->count; ++i)
+            if (map->entries[i].message == message) return (this->*map->entries[i].handler)(wParam, lParam);
     return DefWindowProc(message, wParam, lParam);
 }
 
@@ -219,10 +223,21 @@ void CMdiFrame::OnCascade() {
     ::SendMessageA(m_hWndMDIClient, WM_MDICASCADE, 0, 0);
 }
 
-LRESULT CMdiFrame::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
-    LRESULT result = 0;
-    if (DispatchMessageEntry(this, kMessages, message, wParam, lParam, &result)) return result;
-    return CWindow::WindowProc(message, wParam, lParam);
+const MessageMap* CMdiFrame::ClassMessages() {
+    static const MessageEntry kEntries[] = {
+        {WM_CREATE, Handler(&CMdiFrame::OnCreate)},
+        {WM_SIZE, Handler(&CMdiFrame::OnSize)},
+        {WM_COMMAND, Handler(&CMdiFrame::OnCommandMessage)},
+        {WM_INITMENUPOPUP, Handler(&CMdiFrame::OnInitMenuPopup)},
+        {WM_CLOSE, Handler(&CMdiFrame::OnClose)},
+        {WM_DESTROY, Handler(&CMdiFrame::OnDestroy)},
+    };
+    static const MessageMap kMap{nullptr, kEntries, std::size(kEntries)};
+    return &kMap;
+}
+
+const MessageMap* CMdiFrame::GetMessageMap() const {
+    return ClassMessages();
 }
 
 LRESULT CMdiFrame::DefWindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
@@ -340,10 +355,19 @@ BOOL CMdiChild::RouteCommand(UINT id, BOOL execute) {
     return OnCommand(id, execute);
 }
 
-LRESULT CMdiChild::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
-    LRESULT result = 0;
-    if (DispatchMessageEntry(this, kMessages, message, wParam, lParam, &result)) return result;
-    return CWindow::WindowProc(message, wParam, lParam);
+const MessageMap* CMdiChild::ClassMessages() {
+    static const MessageEntry kEntries[] = {
+        {WM_CREATE, Handler(&CMdiChild::OnCreate)},
+        {WM_SIZE, Handler(&CMdiChild::OnSize)},
+        {WM_MDIACTIVATE, Handler(&CMdiChild::OnMdiActivate)},
+        {WM_SETFOCUS, Handler(&CMdiChild::OnSetFocus)},
+    };
+    static const MessageMap kMap{nullptr, kEntries, std::size(kEntries)};
+    return &kMap;
+}
+
+const MessageMap* CMdiChild::GetMessageMap() const {
+    return ClassMessages();
 }
 
 LRESULT CMdiChild::DefWindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
@@ -353,11 +377,10 @@ LRESULT CMdiChild::DefWindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
 LRESULT CMdiChild::OnCreate(WPARAM /*wParam*/, LPARAM /*lParam*/) {
     if (Default() == -1) return -1;
     if (!m_pContext || !m_pContext->m_pNewView) return 0;
-    CView* view = m_pContext->m_pNewView();
-    // A view whose window could not be made is left alone: if it got as far
-    // as WM_NCCREATE, its WM_NCDESTROY has deleted it already.
-    if (!view->Create(this, m_pContext->m_pCurrentDoc)) return -1;
-    m_pView = view;
+    std::unique_ptr<CView> view(m_pContext->m_pNewView());
+    if (!view || !view->Create(this, m_pContext->m_pCurrentDoc)) return -1;
+    view->m_bAutoDelete = TRUE;
+    m_pView = view.release();
     return 0;
 }
 
@@ -414,10 +437,18 @@ BOOL CView::RouteCommand(UINT id, BOOL execute) {
     return m_pDocument ? m_pDocument->OnCommand(id, execute) : FALSE;
 }
 
-LRESULT CView::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
-    LRESULT result = 0;
-    if (DispatchMessageEntry(this, kMessages, message, wParam, lParam, &result)) return result;
-    return CWindow::WindowProc(message, wParam, lParam);
+const MessageMap* CView::ClassMessages() {
+    static const MessageEntry kEntries[] = {
+        {WM_PAINT, Handler(&CView::OnPaint)},
+        {WM_PRINTCLIENT, Handler(&CView::OnPrintClient)},
+        {WM_MOUSEACTIVATE, Handler(&CView::OnMouseActivate)},
+    };
+    static const MessageMap kMap{nullptr, kEntries, std::size(kEntries)};
+    return &kMap;
+}
+
+const MessageMap* CView::GetMessageMap() const {
+    return ClassMessages();
 }
 
 LRESULT CView::OnPaint(WPARAM /*wParam*/, LPARAM /*lParam*/) {

@@ -5,11 +5,32 @@
 #include "win/framework/cmdtarget.h"
 #include "win/framework/gdi.h"
 
+#include <cstddef>
+#include <functional>
 #include <string>
 
 class CDocument;
 class CDocTemplate;
 class CView;
+class CWindow;
+
+// Window messages a class handles: its table, chained to its base class's,
+// so that one window procedure finds the most derived handler. The tables
+// live in the .cpp files, where the classes are complete.
+using MessageHandler = LRESULT (CWindow::*)(WPARAM, LPARAM);
+struct MessageEntry {
+    UINT message;
+    MessageHandler handler;
+};
+struct MessageMap {
+    const MessageMap* (*base)();
+    const MessageEntry* entries;
+    std::size_t count;
+};
+template <class T>
+MessageHandler Handler(LRESULT (T::*handler)(WPARAM, LPARAM)) {
+    return static_cast<MessageHandler>(handler);
+}
 
 class CWindow : public CCmdTarget {
 public:
@@ -19,12 +40,8 @@ public:
     // The object of a window made by this framework, or null.
     static CWindow* FromHandle(HWND window);
 
-    HWND GetSafeHwnd() const { return m_hWnd; }
     LRESULT SendMessage(UINT message, WPARAM wParam = 0, LPARAM lParam = 0) const {
         return ::SendMessageA(m_hWnd, message, wParam, lParam);
-    }
-    BOOL PostMessage(UINT message, WPARAM wParam = 0, LPARAM lParam = 0) const {
-        return ::PostMessageA(m_hWnd, message, wParam, lParam);
     }
     void SetWindowText(const std::string& text);
     std::string GetWindowText() const;
@@ -36,16 +53,23 @@ public:
 
     HWND m_hWnd = nullptr;
 
+    // Set once a window made by this framework exists: from then on its last
+    // message deletes the object. An object whose window never came to be
+    // stays with whoever made it.
+    BOOL m_bAutoDelete = FALSE;
+
 protected:
     // Table lookup of the most derived class first, then its bases', ending
     // in DefWindowProc (or the frame's and MDI child's own default).
-    virtual LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam);
+    virtual const MessageMap* GetMessageMap() const { return nullptr; }
     virtual LRESULT DefWindowProc(UINT message, WPARAM wParam, LPARAM lParam);
     // The default handling of the message being handled now.
     LRESULT Default();
-    // Called after WM_NCDESTROY, when the handle is gone: frames and views
-    // delete themselves here.
-    virtual void PostNcDestroy() {}
+    // Called after WM_NCDESTROY, when the handle is gone.
+    void PostNcDestroy() {
+        if (m_bAutoDelete) delete this;
+    }
 
     // One registered class for every window of the framework; background
     // and icon differ by kind, so the kind picks one of a few classes.
@@ -66,7 +90,7 @@ private:
 // document it shows and which kind of view it makes for it.
 struct CCreateContext {
     CDocument* m_pCurrentDoc = nullptr;
-    CView* (*m_pNewView)() = nullptr;
+    std::function<CView*()> m_pNewView;
     CDocTemplate* m_pTemplate = nullptr;
 };
 
@@ -81,7 +105,6 @@ public:
 
     CMdiChild* MDIGetActive() const;
     HWND MdiClient() const { return m_hWndMDIClient; }
-    HMENU DefaultMenu() const { return m_hMenuDefault; }
     HACCEL Accelerators() const { return m_hAccelTable; }
     // Shows menu (or the frame's own when null) with its Window submenu.
     void SetMdiMenu(HMENU menu);
@@ -93,7 +116,8 @@ public:
     void UpdateFrameTitle();
 
 protected:
-    LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
+    const MessageMap* GetMessageMap() const override;
+    static const MessageMap* ClassMessages();
     LRESULT DefWindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
     // Lays out bars and the MDI client in the client area.
     virtual void RecalcLayout();
@@ -106,8 +130,10 @@ protected:
     HACCEL m_hAccelTable = nullptr;
     std::string m_strTitle;
 
-private:
+    // The MDI client; frames that add bars run this first.
     LRESULT OnCreate(WPARAM wParam, LPARAM lParam);
+
+private:
     LRESULT OnSize(WPARAM wParam, LPARAM lParam);
     LRESULT OnCommandMessage(WPARAM wParam, LPARAM lParam);
     LRESULT OnInitMenuPopup(WPARAM wParam, LPARAM lParam);
@@ -118,16 +144,8 @@ public:
     BOOL OnCommand(UINT id, BOOL execute) override;
 
 private:
-    static constexpr MessageEntry<CMdiFrame> kMessages[] = {
-        {WM_CREATE, &CMdiFrame::OnCreate},
-        {WM_SIZE, &CMdiFrame::OnSize},
-        {WM_COMMAND, &CMdiFrame::OnCommandMessage},
-        {WM_INITMENUPOPUP, &CMdiFrame::OnInitMenuPopup},
-        {WM_CLOSE, &CMdiFrame::OnClose},
-        {WM_DESTROY, &CMdiFrame::OnDestroy},
-    };
     static constexpr CommandEntry<CMdiFrame> kCommands[] = {
-        {57650 /* ID_WINDOW_CASCADE */, &CMdiFrame::OnCascade},
+        {ID_WINDOW_CASCADE, &CMdiFrame::OnCascade},
     };
 };
 
@@ -139,7 +157,6 @@ public:
 
     CView* GetActiveView() const { return m_pView; }
     CDocument* GetActiveDocument() const;
-    CDocTemplate* GetTemplate() const { return m_pTemplate; }
     void MDIActivate();
     void MDIDestroy();
     void UpdateTitle(int windowNumber);
@@ -147,9 +164,9 @@ public:
     BOOL RouteCommand(UINT id, BOOL execute) override;
 
 protected:
-    LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
+    const MessageMap* GetMessageMap() const override;
+    static const MessageMap* ClassMessages();
     LRESULT DefWindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
-    void PostNcDestroy() override { delete this; }
 
 private:
     LRESULT OnCreate(WPARAM wParam, LPARAM lParam);
@@ -162,12 +179,6 @@ private:
     CCreateContext* m_pContext = nullptr;
     CMdiFrame* m_pMdiFrame = nullptr;
 
-    static constexpr MessageEntry<CMdiChild> kMessages[] = {
-        {WM_CREATE, &CMdiChild::OnCreate},
-        {WM_SIZE, &CMdiChild::OnSize},
-        {WM_MDIACTIVATE, &CMdiChild::OnMdiActivate},
-        {WM_SETFOCUS, &CMdiChild::OnSetFocus},
-    };
 };
 
 // A view of a document, filling its frame's client area.
@@ -189,8 +200,8 @@ public:
     BOOL RouteCommand(UINT id, BOOL execute) override;
 
 protected:
-    LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
-    void PostNcDestroy() override { delete this; }
+    const MessageMap* GetMessageMap() const override;
+    static const MessageMap* ClassMessages();
 
 private:
     LRESULT OnPaint(WPARAM wParam, LPARAM lParam);
@@ -201,9 +212,4 @@ private:
     CDocument* m_pDocument = nullptr;
     CMdiChild* m_pFrame = nullptr;
 
-    static constexpr MessageEntry<CView> kMessages[] = {
-        {WM_PAINT, &CView::OnPaint},
-        {WM_PRINTCLIENT, &CView::OnPrintClient},
-        {WM_MOUSEACTIVATE, &CView::OnMouseActivate},
-    };
 };

@@ -8,28 +8,27 @@
 
 #include "core/palettes/palette.h"
 
-BOOL CImagePalette::CreateFromEntries(const PALETTEENTRY* entries, int count) {
+BOOL CImagePalette::CreateFromEntries(const PaletteEntries& entries) {
+    const std::size_t count = entries.size();
     if (count < 1 || count > 65535) return FALSE;
     // LOGPALETTE ends in a one-entry array; the block holds all of them.
-    std::vector<BYTE> block(offsetof(LOGPALETTE, palPalEntry) + sizeof(PALETTEENTRY) * static_cast<std::size_t>(count));
+    std::vector<BYTE> block(offsetof(LOGPALETTE, palPalEntry) + sizeof(PALETTEENTRY) * count);
     auto* description = reinterpret_cast<LOGPALETTE*>(block.data());
     description->palVersion = 0x300;
     description->palNumEntries = static_cast<WORD>(count);
-    std::memcpy(description->palPalEntry, entries, sizeof(PALETTEENTRY) * static_cast<std::size_t>(count));
+    std::memcpy(description->palPalEntry, entries.data(), sizeof(PALETTEENTRY) * count);
     return CreatePalette(description);
 }
 
 BOOL CImagePalette::CreateFromDIB(const CDIB& dib) {
     const int count = dib.ColorCount();
     if (count == 0 || !dib.Info()) return FALSE;
-    const PaletteEntries entries = EntriesFromColors(dib.Info()->bmiColors, count);
-    return CreateFromEntries(entries.data(), count);
+    return CreateFromEntries(EntriesFromColors(dib.Info()->bmiColors, count));
 }
 
 BOOL CImagePalette::CreateFromColors(const RGBQUAD* colors, int count) {
     if (count < 1 || count > 65535) return FALSE;
-    const PaletteEntries entries = EntriesFromColors(colors, count);
-    return CreateFromEntries(entries.data(), count);
+    return CreateFromEntries(EntriesFromColors(colors, count));
 }
 
 int CImagePalette::EntryCount() const {

@@ -5,6 +5,7 @@
 #include "win/framework/gdi.h"
 
 #include "core/image/dib.h"
+#include "core/palettes/palette.h"
 
 class CImagePalette : public CPalette {
 public:
@@ -12,11 +13,10 @@ public:
     BOOL CreateFromDIB(const CDIB& dib);
     // count colours in blue, green, red order; FALSE outside 1 to 65535.
     BOOL CreateFromColors(const RGBQUAD* colors, int count);
+    // The entries as they are; FALSE outside 1 to 65535 entries.
+    BOOL CreateFromEntries(const PaletteEntries& entries);
     int EntryCount() const;
     // A 16 x 16 grid over rect (left and top taken as 0), entry i in row
     // i / 16 and column i % 16, outlined with the context's pen.
     void DrawSwatches(CDC& dc, const RECT& rect, BOOL background) const;
-
-private:
-    BOOL CreateFromEntries(const PALETTEENTRY* entries, int count);
 };

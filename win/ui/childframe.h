@@ -1,13 +1,20 @@
 // CChildFrame: the window of one picture or palette view, sized to the
-// current image's proportions, with a small caption and a fixed border.
+// next picture's proportions, with a small caption and a fixed border.
 #pragma once
 
 #include "win/framework/window.h"
 
+class CExplorer;
+
 class CChildFrame : public CMdiChild {
 public:
+    explicit CChildFrame(const CExplorer& explorer) : m_explorer(explorer) {}
+
     BOOL PreCreateWindow(CREATESTRUCTA& cs) override;
 
     int m_nClientWidth = 0;
     int m_nClientHeight = 0;
+
+private:
+    const CExplorer& m_explorer;
 };

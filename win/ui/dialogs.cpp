@@ -5,11 +5,29 @@
 
 #include <cstdlib>
 
-#include "core/engine/params.h"
 #include "win/framework/application.h"
 
 void CDisclaimerDlg::OnCancel() {
     std::exit(0);
+}
+
+CPerfParamsDlg::CPerfParamsDlg(const PictureParams& params)
+    : CDialog(IDD_PERFORMANCE),
+      m_nIterations(params.iterations),
+      m_dNoise(params.noise),
+      m_nHeight(params.height),
+      m_nWidth(params.width),
+      m_dExponent(params.exponent),
+      m_params(params) {}
+
+PictureParams CPerfParamsDlg::Params() const {
+    PictureParams params = m_params;
+    params.iterations = m_nIterations;
+    params.noise = m_dNoise;
+    params.height = m_nHeight;
+    params.width = m_nWidth;
+    params.exponent = m_dExponent;
+    return params;
 }
 
 void CPerfParamsDlg::DoDataExchange(CDataExchange& dx) {
@@ -18,6 +36,20 @@ void CPerfParamsDlg::DoDataExchange(CDataExchange& dx) {
     dx.Int(IDC_IMAGE_HEIGHT, m_nHeight, kMinImageSide, kMaxImageSide);
     dx.Int(IDC_IMAGE_WIDTH, m_nWidth, kMinImageSide, kMaxImageSide);
     dx.Double(IDC_EXPONENT, m_dExponent);
+}
+
+CRegionDlg::CRegionDlg(const PictureParams& params)
+    : CDialog(IDD_REGION),
+      m_dUpperLeftImag(params.rect.upperLeft.im),
+      m_dUpperLeftReal(params.rect.upperLeft.re),
+      m_dLowerRightImag(params.rect.lowerRight.im),
+      m_dLowerRightReal(params.rect.lowerRight.re),
+      m_params(params) {}
+
+PictureParams CRegionDlg::Params() const {
+    PictureParams params = m_params;
+    params.rect = SearchRect{{m_dUpperLeftReal, m_dUpperLeftImag}, {m_dLowerRightReal, m_dLowerRightImag}};
+    return params;
 }
 
 void CRegionDlg::DoDataExchange(CDataExchange& dx) {

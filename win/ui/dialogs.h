@@ -3,6 +3,8 @@
 
 #include "win/framework/dialog.h"
 
+#include "core/engine/params.h"
+
 #include "resources/resource.h"
 
 class CDisclaimerDlg : public CDialog {
@@ -19,9 +21,13 @@ public:
     CAboutDlg() : CDialog(IDD_ABOUTBOX) {}
 };
 
+// Each parameter dialog edits a copy of a picture's parameters; after OK,
+// Params() holds the checked values and everything the dialog does not show
+// as it was.
 class CPerfParamsDlg : public CDialog {
 public:
-    CPerfParamsDlg() : CDialog(IDD_PERFORMANCE) {}
+    explicit CPerfParamsDlg(const PictureParams& params);
+    PictureParams Params() const;
 
     int m_nIterations = 0;
     double m_dNoise = 0.0;
@@ -31,11 +37,15 @@ public:
 
 protected:
     void DoDataExchange(CDataExchange& dx) override;
+
+private:
+    PictureParams m_params;
 };
 
 class CRegionDlg : public CDialog {
 public:
-    CRegionDlg() : CDialog(IDD_REGION) {}
+    explicit CRegionDlg(const PictureParams& params);
+    PictureParams Params() const;
 
     double m_dUpperLeftImag = 0.0;
     double m_dUpperLeftReal = 0.0;
@@ -44,6 +54,9 @@ public:
 
 protected:
     void DoDataExchange(CDataExchange& dx) override;
+
+private:
+    PictureParams m_params;
 };
 
 // Our own short help, since current systems cannot show the old help files.

@@ -3,11 +3,14 @@
 
 #include "win/ui/mainframe.h"
 
+#include <iterator>
 #include <vector>
 
-#include "win/ui/dialogs.h"
-#include "win/app/tindralapp.h"
+#include "win/framework/application.h"
 #include "win/framework/document.h"
+#include "win/image/imagepalette.h"
+#include "win/ui/dialogs.h"
+#include "win/ui/explorer.h"
 
 namespace {
 
@@ -35,18 +38,22 @@ BOOL CALLBACK SendPaletteChanged(HWND window, LPARAM frame) {
 }  // namespace
 
 BOOL CMainFrame::PreCreateWindow(CREATESTRUCTA& cs) {
-    const CTindralApp* app = TindralApp();
-    m_nRequestedWidth = app->m_mainWindowRect.right;
-    m_nRequestedHeight = app->m_mainWindowRect.bottom;
     cs.cx = m_nRequestedWidth;
     cs.cy = m_nRequestedHeight;
     return CMdiFrame::PreCreateWindow(cs);
 }
 
-LRESULT CMainFrame::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
-    LRESULT result = 0;
-    if (DispatchMessageEntry(this, kMessages, message, wParam, lParam, &result)) return result;
-    return CMdiFrame::WindowProc(message, wParam, lParam);
+const MessageMap* CMainFrame::GetMessageMap() const {
+    static const MessageEntry kEntries[] = {
+        {WM_CREATE, Handler(&CMainFrame::OnCreate)},
+        {WM_QUERYNEWPALETTE, Handler(&CMainFrame::OnQueryNewPalette)},
+        {WM_PALETTECHANGED, Handler(&CMainFrame::OnPaletteChanged)},
+        {WM_NOTIFY, Handler(&CMainFrame::OnNotify)},
+        {WM_MENUSELECT, Handler(&CMainFrame::OnMenuSelect)},
+        {WM_DROPFILES, Handler(&CMainFrame::OnDropFiles)},
+    };
+    static const MessageMap kMap{&CMdiFrame::ClassMessages, kEntries, std::size(kEntries)};
+    return &kMap;
 }
 
 BOOL CMainFrame::OnCommand(UINT id, BOOL execute) {
@@ -54,7 +61,7 @@ BOOL CMainFrame::OnCommand(UINT id, BOOL execute) {
 }
 
 LRESULT CMainFrame::OnCreate(WPARAM wParam, LPARAM lParam) {
-    if (CMdiFrame::WindowProc(WM_CREATE, wParam, lParam) == -1) return -1;
+    if (CMdiFrame::OnCreate(wParam, lParam) == -1) return -1;
     if (!m_wndToolBar.Create(m_hWnd, 0x50002800, ID_VIEW_TOOLBAR) ||
         !m_wndToolBar.LoadToolBar(IDR_MAINFRAME, kToolbarButtons))
         return -1;
@@ -159,7 +166,7 @@ LRESULT CMainFrame::OnDropFiles(WPARAM wParam, LPARAM /*lParam*/) {
     }
     ::DragFinish(drop);
     ::SetForegroundWindow(m_hWnd);
-    for (const std::string& path : paths) TindralApp()->OpenDocumentFile(path.c_str());
+    for (const std::string& path : paths) CApp::Current()->OpenDocumentFile(path.c_str());
     return 0;
 }
 
@@ -172,14 +179,10 @@ UINT CMainFrame::RealizeAppPalette(BOOL background) {
     UINT changed = 0;
     {
         CClientDC dc(m_hWnd);
-        CImagePalette* palette = TindralApp()->GetPalette();
-        if (palette && palette->GetSafeHandle()) {
-            HPALETTE previous = dc.SelectPalette(palette->GetSafeHandle(), background);
-            changed = dc.RealizePalette();
-            if (changed == GDI_ERROR) changed = 0;
-            dc.SelectPalette(previous, TRUE);
-            dc.RealizePalette();
-        }
+        CImagePalette* palette = m_explorer.GetPalette();
+        CSelectPalette select(dc.GetSafeHdc(), palette ? palette->GetSafeHandle() : nullptr, background);
+        select.RestoreInBackground();
+        changed = select.Realized();
     }
     if (changed != 0 || background) ::InvalidateRect(m_hWnd, nullptr, TRUE);
     return changed;
@@ -208,7 +211,7 @@ void CMainFrame::OnViewPalette() {
         AppMessageBox("bad");
         return;
     }
-    CDocTemplate* paletteTemplate = TindralApp()->m_pPaletteTemplate.get();
+    CDocTemplate* paletteTemplate = m_explorer.PaletteTemplate();
     CMdiChild* frame = paletteTemplate ? paletteTemplate->CreateNewFrame(document, child) : nullptr;
     if (!frame) {
         AppMessageBox("uh oh");

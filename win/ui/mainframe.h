@@ -5,10 +5,15 @@
 #include "win/framework/controlbars.h"
 #include "win/framework/window.h"
 
+class CExplorer;
+
 #include "resources/resource.h"
 
 class CMainFrame : public CMdiFrame {
 public:
+    // The window opens at size (outer width and height).
+    CMainFrame(CExplorer& explorer, SIZE size) : m_explorer(explorer), m_nRequestedWidth(size.cx), m_nRequestedHeight(size.cy) {}
+
     // Realises the application's palette through this window; answers how
     // many system-palette entries changed.
     UINT RealizeAppPalette(BOOL background);
@@ -24,11 +29,9 @@ public:
 
     CToolBar m_wndToolBar;
     CStatusBar m_wndStatusBar;
-    int m_nRequestedWidth = 0;
-    int m_nRequestedHeight = 0;
 
 protected:
-    LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
+    const MessageMap* GetMessageMap() const override;
     void RecalcLayout() override;
     int IsItemChecked(UINT id) override;
 
@@ -46,14 +49,10 @@ private:
     void OnViewStatusBar();
     void ShowPrompt(UINT id);
 
-    static constexpr MessageEntry<CMainFrame> kMessages[] = {
-        {WM_CREATE, &CMainFrame::OnCreate},
-        {WM_QUERYNEWPALETTE, &CMainFrame::OnQueryNewPalette},
-        {WM_PALETTECHANGED, &CMainFrame::OnPaletteChanged},
-        {WM_NOTIFY, &CMainFrame::OnNotify},
-        {WM_MENUSELECT, &CMainFrame::OnMenuSelect},
-        {WM_DROPFILES, &CMainFrame::OnDropFiles},
-    };
+    CExplorer& m_explorer;
+    int m_nRequestedWidth;
+    int m_nRequestedHeight;
+
     // Shift+F1's context help shows the same help as F1: there are no
     // per-item help pages to point into.
     static constexpr CommandEntry<CMainFrame> kCommands[] = {

@@ -3,12 +3,13 @@
 
 #include "win/ui/palview.h"
 
-#include "win/app/tindralapp.h"
+#include "win/image/imagepalette.h"
+#include "win/ui/explorer.h"
 
 // A background selection, so that painting this window never takes the
 // system palette away from the pictures.
 void CPalView::OnDraw(CDC& dc) {
-    CImagePalette* palette = TindralApp()->GetPalette();
+    CImagePalette* palette = m_explorer.GetPalette();
     if (!palette) return;
     RECT client;
     ::GetClientRect(m_hWnd, &client);

@@ -4,133 +4,103 @@
 
 #include "win/ui/tindraldoc.h"
 
-#include <ctime>
 #include <string>
-#include <vector>
 
-#include "win/ui/dialogs.h"
-#include "win/app/tindralapp.h"
-#include "core/engine/generator.h"
-#include "core/palettes/colormap.h"
-#include "win/ui/mainframe.h"
+#include "win/framework/application.h"
+#include "win/ui/explorer.h"
 
-CTindralDoc::CTindralDoc() {
-    const CTindralApp* app = TindralApp();
-    m_imageRect = app->m_imageRect;
-    m_searchRect = app->m_searchRect;
-    m_dExponent = app->m_dExponent;
-    m_dNoise = app->m_dNoise;
-}
+CTindralDoc::CTindralDoc(CExplorer& explorer, const PictureParams& params)
+    : m_imageRect{0, 0, params.width - 1, params.height - 1},
+      m_searchRect(params.rect),
+      m_dExponent(params.exponent),
+      m_dNoise(params.noise),
+      m_nIterations(params.iterations),
+      m_nSeed(params.seed),
+      m_explorer(explorer) {}
 
-CTindralDoc::~CTindralDoc() {
-    // The bitmap refers to the pixels: it goes first.
-    m_pDIB.reset();
-    m_pImageBits.reset();
-    m_pCounts.reset();
+PictureParams CTindralDoc::Params() const {
+    PictureParams params;
+    params.width = Width();
+    params.height = Height();
+    params.rect = m_searchRect;
+    params.exponent = m_dExponent;
+    params.noise = m_dNoise;
+    params.iterations = m_nIterations;
+    params.seed = m_nSeed;
+    return params;
 }
 
 BOOL CTindralDoc::OnNewDocument() {
-    CTindralApp* app = TindralApp();
-    if (!app->m_bDisclaimerShown) {
-        app->m_bDisclaimerShown = TRUE;
-        CDisclaimerDlg disclaimer;
-        disclaimer.DoModal();
-    }
-    const int w = Width();
-    const int h = Height();
+    m_explorer.BeforeFirstPicture();
     if (!CDocument::OnNewDocument()) return FALSE;
 
-    // Sizes are checked before anything is allocated, so that nothing wraps.
-    const std::string size = std::to_string(w) + " x " + std::to_string(h);
-    if (w < 1 || h < 1) {
-        AppMessageBox("A picture of " + size + " pixels has nothing to show: width and height must be at least 1.");
-        return FALSE;
+    const ColorPolicy colors{m_explorer.AutoColor() != FALSE, m_explorer.ColorMap()};
+    const std::string size = std::to_string(Width()) + " x " + std::to_string(Height());
+    CWaitCursor wait;
+    const PictureResult result = MakePicture(Params(), colors, m_explorer.PaletteColors(), Progress(), &m_picture);
+    m_explorer.ShowProgress(-1.0);
+    switch (result) {
+        case PictureResult::Made:
+            return TRUE;
+        case PictureResult::Empty:
+            AppMessageBox("A picture of " + size + " pixels has nothing to show: width and height must be at least 1.");
+            return FALSE;
+        case PictureResult::TooLarge:
+            AppMessageBox("A picture of " + size + " pixels is too large to be made.");
+            return FALSE;
+        case PictureResult::Stopped:
+            AppMessageBox("Unable to generate set");
+            return FALSE;
+        case PictureResult::NoMemory:
+            break;
     }
-    if (!ComputeSetImageSizes(w, h, &m_sizes)) {
-        AppMessageBox("A picture of " + size + " pixels is too large to be made.");
-        return FALSE;
-    }
-    m_pCounts.reset(static_cast<std::int32_t*>(GlobalAllocZeroed(m_sizes.countBytes)));
-    m_pImageBits.reset(static_cast<BYTE*>(GlobalAllocZeroed(m_sizes.pixelBytes)));
-    if (!m_pCounts || !m_pImageBits) {
-        m_pCounts.reset();
-        m_pImageBits.reset();
-        AppMessageBox("There is not enough memory for a picture of " + size + " pixels.");
-        return FALSE;
-    }
+    AppMessageBox(m_picture.counts ? "Unable to update colors"
+                                   : "There is not enough memory for a picture of " + size + " pixels.");
+    return FALSE;
+}
 
-    if (!GenerateSet()) {
-        AppMessageBox("Unable to generate set");
-        return FALSE;
-    }
-    if (!CreateImage(app->m_bAutoColor)) {
-        AppMessageBox("Unable to create image");
-        return FALSE;
-    }
-    return UpdateColors();
+GeneratorControl CTindralDoc::Progress() {
+    GeneratorControl control;
+    control.progress = [this](double done) {
+        m_explorer.ShowProgress(done);
+        return true;
+    };
+    return control;
 }
 
 BOOL CTindralDoc::GenerateSet() {
+    if (!m_picture.counts) return FALSE;
     CWaitCursor wait;
-    GeneratorInput input;
-    input.width = Width();
-    input.height = Height();
-    input.rect = m_searchRect;
-    input.exponent = m_dExponent;
-    input.noise = m_dNoise;
-    input.iterations = TindralApp()->m_nIterations;
-    input.seed = static_cast<unsigned>(std::time(nullptr));
-    // The user interface waits for the picture; the status bar says how far
-    // it has got.
-    CMainFrame* frame = TindralApp()->MainFrame();
-    GeneratorControl control;
-    control.progress = [frame](double done) {
-        if (frame) frame->ShowProgress(done);
-        return true;
-    };
-    const bool complete = GenerateCounts(input, m_pCounts.get(), control);
-    if (frame) frame->ShowProgress(-1.0);
+    const bool complete = ComputeCounts(Params(), Progress(), &m_picture);
+    m_explorer.ShowProgress(-1.0);
     return complete ? TRUE : FALSE;
 }
 
 BOOL CTindralDoc::CreateImage(BOOL autoColor) {
-    CTindralApp* app = TindralApp();
-    const int w = Width();
-    const int h = Height();
-    if (!m_pImageBits || !m_pCounts) return FALSE;
-    if (autoColor) app->AssignColors(w * h, m_pCounts.get());
-    // Without any map yet every count shows as the interior.
-    static const CColorMap kNoMap(0);
-    const CColorMap& map = app->m_pColorMap ? *app->m_pColorMap : kNoMap;
-    MapCountsToPixels(w, h, m_pCounts.get(), map, m_pImageBits.get());
+    if (!m_picture.pixels || !m_picture.counts) return FALSE;
+    if (autoColor) m_explorer.AssignColors(Width() * Height(), m_picture.counts.get());
+    ColorPicture(*m_explorer.ColorMap(), &m_picture);
     return TRUE;
 }
 
 BITMAPINFO* CTindralDoc::BuildColorHeader() {
-    PaletteEntries entries(kPictureColors);
-    CImagePalette* palette = TindralApp()->GetPalette();
-    const UINT read = palette && palette->GetSafeHandle()
-                          ? ::GetPaletteEntries(palette->GetSafeHandle(), 0, kPictureColors, entries.data())
-                          : 0;
-    entries.resize(read);
-    return ::BuildColorHeader(Width(), Height(), entries);
+    return ::BuildColorHeader(Width(), Height(), m_explorer.PaletteColors());
 }
 
 BOOL CTindralDoc::CreateDIB(const BITMAPINFO* info) {
-    m_pDIB.reset();
-    m_pDIB = std::make_unique<CDIB>();
-    if (!info || !m_pDIB->AttachPixels(info, m_pImageBits.get())) {
+    m_picture.dib.reset();
+    auto dib = std::make_unique<CDIB>();
+    if (!info || !dib->AttachPixels(info, m_picture.pixels.get())) {
         AppMessageBox("Unable to create DIB");
         return FALSE;
     }
+    m_picture.dib = std::move(dib);
     return TRUE;
 }
 
 BOOL CTindralDoc::UpdateColors() {
-    BITMAPINFO* info = BuildColorHeader();
-    const BOOL created = CreateDIB(info);
-    GlobalRelease(info);
-    if (!created) {
+    Block<BITMAPINFO> info(BuildColorHeader());
+    if (!CreateDIB(info.get())) {
         AppMessageBox("Unable to update colors");
         return FALSE;
     }
@@ -138,9 +108,9 @@ BOOL CTindralDoc::UpdateColors() {
 }
 
 void CTindralDoc::Serialize(CArchive& ar) {
-    if (ar.IsLoading() || !m_pDIB) return;
+    if (ar.IsLoading() || !m_picture.dib) return;
     ar.Flush();
-    if (!m_pDIB->WriteToFile(ar.GetFile())) {
+    if (!m_picture.dib->WriteToFile(ar.GetFile())) {
         AppMessageBox("Unable to save the DIB");
         // Not a success: the framework keeps the old file and the old name.
         ReportArchiveFailure();

@@ -5,17 +5,16 @@
 #include "win/framework/document.h"
 
 #include <cstdint>
-#include <memory>
 
-#include "core/engine/params.h"
-#include "core/engine/setimage.h"
-#include "core/image/dib.h"
-#include "core/base/globalmem.h"
+#include "core/engine/picture.h"
+
+class CExplorer;
 
 class CTindralDoc : public CDocument {
 public:
-    CTindralDoc();
-    ~CTindralDoc() override;
+    // A picture of params; whoever asks for it answers its questions about
+    // colours and hears how far the computation has got.
+    CTindralDoc(CExplorer& explorer, const PictureParams& params);
 
     BOOL OnNewDocument() override;
     // Writes the bitmap when storing; a document read from a file stays
@@ -30,22 +29,24 @@ public:
     // New colours from the current palette for the same pixels.
     BOOL UpdateColors();
 
+    PictureParams Params() const;
     int Width() const { return m_imageRect.right + 1; }
     int Height() const { return m_imageRect.bottom + 1; }
-
-    struct BlockRelease {
-        void operator()(void* block) const { GlobalRelease(block); }
-    };
+    const CDIB* Dib() const { return m_picture.dib.get(); }
+    const std::int32_t* Counts() const { return m_picture.counts.get(); }
+    const BYTE* ImageBits() const { return m_picture.pixels.get(); }
 
     RECT m_imageRect{};
     SearchRect m_searchRect{};
     double m_dExponent = 2.0;
     double m_dNoise = 0.0;
-    std::unique_ptr<std::int32_t, BlockRelease> m_pCounts;
-    // Declared before the pixels it refers to, so that it goes first.
-    std::unique_ptr<BYTE, BlockRelease> m_pImageBits;
-    std::unique_ptr<CDIB> m_pDIB;
+    int m_nIterations = 0;
+    unsigned m_nSeed = 0;
 
 private:
-    SetImageSizes m_sizes{};
+    // Progress goes to whoever asked for the picture.
+    GeneratorControl Progress();
+
+    CExplorer& m_explorer;
+    SetPicture m_picture;
 };

@@ -4,32 +4,32 @@
 
 #include "win/ui/tindralview.h"
 
-#include <algorithm>
-#include <cmath>
+#include <iterator>
 
-#include "win/app/tindralapp.h"
-#include "win/ui/tindraldoc.h"
+#include "core/engine/zoom.h"
 #include "win/image/dibwin32.h"
+#include "win/image/imagepalette.h"
+#include "win/ui/explorer.h"
+#include "win/ui/tindraldoc.h"
 
-namespace {
-
-// The image's width-to-height ratio in single precision, from the current
-// parameters; zero when a side is empty.
-float ImageAspect() {
-    const RECT& r = TindralApp()->m_imageRect;
-    if (r.bottom + 1 <= 0 || r.right + 1 <= 0) return 0.0f;
-    return static_cast<float>(static_cast<double>(r.right + 1) / static_cast<double>(r.bottom + 1));
+const MessageMap* CTindralView::GetMessageMap() const {
+    static const MessageEntry kEntries[] = {
+        {WM_LBUTTONDOWN, Handler(&CTindralView::OnLButtonDown)},
+        {WM_LBUTTONUP, Handler(&CTindralView::OnLButtonUp)},
+        {WM_MOUSEMOVE, Handler(&CTindralView::OnMouseMove)},
+        {WM_PALETTECHANGED, Handler(&CTindralView::OnPaletteChanged)},
+    };
+    static const MessageMap kMap{&CView::ClassMessages, kEntries, std::size(kEntries)};
+    return &kMap;
 }
-
-}  // namespace
 
 CTindralDoc* CTindralView::GetDocument() const {
     return static_cast<CTindralDoc*>(CView::GetDocument());
 }
 
 BOOL CTindralView::PreCreateWindow(CREATESTRUCTA& cs) {
-    const RECT& image = TindralApp()->m_imageRect;
-    RECT rect{0, 0, image.right + 1, image.bottom + 1};
+    const PictureParams next = m_explorer.NextPicture();
+    RECT rect{0, 0, next.width, next.height};
     ::AdjustWindowRectEx(&rect, static_cast<DWORD>(cs.style), FALSE, cs.dwExStyle);
     cs.cx = rect.right - rect.left;
     cs.cy = rect.bottom - rect.top;
@@ -38,34 +38,17 @@ BOOL CTindralView::PreCreateWindow(CREATESTRUCTA& cs) {
 
 void CTindralView::OnActivateView(BOOL activate, CView* activated, CView* deactivated) {
     // The next picture or zoom goes on from the picture the user looks at.
-    if (activate && GetDocument()) {
-        CTindralApp* app = TindralApp();
-        app->m_searchRect = GetDocument()->m_searchRect;
-        app->m_dNoise = GetDocument()->m_dNoise;
-        app->m_dExponent = GetDocument()->m_dExponent;
-    }
+    if (activate && GetDocument()) m_explorer.PictureActivated(GetDocument()->Params());
     CView::OnActivateView(activate, activated, deactivated);
 }
 
 void CTindralView::OnDraw(CDC& dc) {
-    CImagePalette* palette = TindralApp()->GetPalette();
-    HPALETTE previous = nullptr;
-    const bool selected = palette && palette->GetSafeHandle();
-    if (selected) {
-        previous = dc.SelectPalette(palette->GetSafeHandle(), FALSE);
-        dc.RealizePalette();
-    }
+    CImagePalette* palette = m_explorer.GetPalette();
+    CSelectPalette select(dc.GetSafeHdc(), palette ? palette->GetSafeHandle() : nullptr, FALSE);
     RECT client;
     ::GetClientRect(m_hWnd, &client);
     CTindralDoc* document = GetDocument();
-    if (document && document->m_pDIB) DrawStretched(*document->m_pDIB, dc, 0, 0, client.right, client.bottom);
-    if (selected && previous) dc.SelectPalette(previous, FALSE);
-}
-
-LRESULT CTindralView::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
-    LRESULT result = 0;
-    if (DispatchMessageEntry(this, kMessages, message, wParam, lParam, &result)) return result;
-    return CView::WindowProc(message, wParam, lParam);
+    if (document && document->Dib()) DrawStretched(*document->Dib(), dc, 0, 0, client.right, client.bottom);
 }
 
 LRESULT CTindralView::OnLButtonDown(WPARAM /*wParam*/, LPARAM lParam) {
@@ -102,36 +85,16 @@ LRESULT CTindralView::OnMouseMove(WPARAM /*wParam*/, LPARAM lParam) {
 
     RECT client;
     ::GetClientRect(m_hWnd, &client);
-    int x = std::min<int>(static_cast<short>(LOWORD(lParam)), client.right);
-    int y = std::min<int>(static_cast<short>(HIWORD(lParam)), client.bottom);
-    const float aspect = ImageAspect();
-    const int dx = x - m_nAnchorX;
-    const int dy = y - m_nAnchorY;
-    // One row above the anchor, or an image without proportions, has no
-    // band to fit: the drag ends as any drag to the upper left does.
-    if (dy == -1 || !(aspect > 0.0f) || !std::isfinite(aspect)) {
+    const PictureParams next = m_explorer.NextPicture();
+    const PixelPoint pointer{static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
+    PixelPoint end{};
+    if (!FitBand({m_nAnchorX, m_nAnchorY}, pointer, {client.right, client.bottom},
+                 ImageAspect(next.width, next.height), &end)) {
         CancelDrag();
         return 0;
     }
-    const double shape = static_cast<double>(dx + 1) / static_cast<double>(dy + 1);
-    if (shape < aspect)
-        y = m_nAnchorY + static_cast<int>(dx / static_cast<double>(aspect));
-    else if (aspect < static_cast<float>(shape))
-        x = m_nAnchorX + static_cast<int>(dy * static_cast<double>(aspect));
-
-    const int fittedX = x - m_nAnchorX;
-    const int fittedY = y - m_nAnchorY;
-    if (fittedX < 0 || fittedY < 0) {
-        CancelDrag();
-        return 0;
-    }
-    if (fittedY < fittedX) {
-        m_nEndX = m_nAnchorX + static_cast<int>(fittedY * static_cast<double>(aspect));
-        m_nEndY = m_nAnchorY + fittedY;
-    } else {
-        m_nEndX = m_nAnchorX + fittedX;
-        m_nEndY = m_nAnchorY + static_cast<int>(fittedX / static_cast<double>(aspect));
-    }
+    m_nEndX = end.x;
+    m_nEndY = end.y;
 
     {
         CClientDC dc(m_hWnd);
@@ -148,30 +111,17 @@ LRESULT CTindralView::OnLButtonUp(WPARAM /*wParam*/, LPARAM /*lParam*/) {
     CancelDrag();
     ::SetCursor(::LoadCursorA(nullptr, IDC_ARROW));
 
-    CTindralApp* app = TindralApp();
-    const SearchRect& old = GetDocument()->m_searchRect;
-    const double x0 = old.upperLeft.re;
-    const double y0 = old.upperLeft.im;
-    const double x1 = old.lowerRight.re;
-    const double y1 = old.lowerRight.im;
     RECT client;
     ::GetClientRect(m_hWnd, &client);
-    const double cw = client.right;
-    const double ch = client.bottom;
-    const double q = static_cast<double>(app->m_imageRect.right) / static_cast<double>(app->m_imageRect.bottom);
-
-    const double newX0 = (m_nAnchorX / cw) * (x1 - x0) + x0;
-    const double newY0 = y0 - (m_nAnchorY / ch) * (y0 - y1);
-    const double newX1 = (m_nEndX / cw) * (x1 - x0) + x0;
-    const double newY1 = (newY0 * q - newX1 + newX0) / q;
-    app->m_searchRect = SearchRect{{newX0, newY0}, {newX1, newY1}};
-    app->OnCommand(ID_FILE_NEW, TRUE);
+    const PictureParams next = m_explorer.NextPicture();
+    m_explorer.ZoomTo(ZoomedRegion(GetDocument()->m_searchRect, {client.right, client.bottom}, next.width - 1,
+                                   next.height - 1, {m_nAnchorX, m_nAnchorY}, {m_nEndX, m_nEndY}));
     return 0;
 }
 
 LRESULT CTindralView::OnPaletteChanged(WPARAM /*wParam*/, LPARAM /*lParam*/) {
     Default();
     CTindralDoc* document = GetDocument();
-    if (document && document->m_pDIB) document->UpdateColors();
+    if (document && document->Dib()) document->UpdateColors();
     return 0;
 }

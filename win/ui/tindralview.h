@@ -4,10 +4,13 @@
 
 #include "win/framework/window.h"
 
+class CExplorer;
 class CTindralDoc;
 
 class CTindralView : public CView {
 public:
+    explicit CTindralView(CExplorer& explorer) : m_explorer(explorer) {}
+
     CTindralDoc* GetDocument() const;
 
     BOOL PreCreateWindow(CREATESTRUCTA& cs) override;
@@ -24,7 +27,7 @@ public:
     BOOL m_bEndSet = FALSE;
 
 protected:
-    LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
+    const MessageMap* GetMessageMap() const override;
 
 private:
     LRESULT OnLButtonDown(WPARAM wParam, LPARAM lParam);
@@ -33,10 +36,5 @@ private:
     LRESULT OnPaletteChanged(WPARAM wParam, LPARAM lParam);
     void CancelDrag();
 
-    static constexpr MessageEntry<CTindralView> kMessages[] = {
-        {WM_LBUTTONDOWN, &CTindralView::OnLButtonDown},
-        {WM_LBUTTONUP, &CTindralView::OnLButtonUp},
-        {WM_MOUSEMOVE, &CTindralView::OnMouseMove},
-        {WM_PALETTECHANGED, &CTindralView::OnPaletteChanged},
-    };
+    CExplorer& m_explorer;
 };

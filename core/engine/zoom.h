@@ -1,0 +1,38 @@
+// The geometry between a picture's pixels and its window: the child
+// window's client size, the rubber band of a zoom drag kept to the
+// picture's proportions, and the region a band selects. Pure functions of
+// integers and the region, so that their rounding can be checked exactly.
+#pragma once
+
+#include "core/engine/params.h"
+
+struct PixelSize {
+    int width;
+    int height;
+};
+
+struct PixelPoint {
+    int x;
+    int y;
+};
+
+// A picture's width-to-height ratio in single precision, as the window
+// fitting and the drag use it; 0 when a side is empty.
+float ImageAspect(int width, int height);
+
+// The client area of a new picture window: the image's size within the
+// limits, cut back to the image's proportions (in single precision, so a
+// 133 x 100 image gets 133 x 99).
+PixelSize FitChildClient(int imageWidth, int imageHeight, int maxWidth, int maxHeight);
+
+// The band's other corner for a pointer during a drag from anchor over a
+// client area of the given size: the pointer clamped to the right and
+// bottom edges, then fitted to aspect. False when the drag is to be
+// cancelled: the fitted extent is negative, or there are no proportions.
+bool FitBand(PixelPoint anchor, PixelPoint pointer, PixelSize client, float aspect, PixelPoint* end);
+
+// The region a band from anchor to end selects in a picture of region old
+// shown over client; its height follows from its width and the ratio of the
+// image's last column and last row indices, so the end's y is not used.
+SearchRect ZoomedRegion(const SearchRect& old, PixelSize client, int lastColumn, int lastRow, PixelPoint anchor,
+                        PixelPoint end);

@@ -1,0 +1,124 @@
+// A picture from its parameters: sizes, colour policies, colour tables, and
+// the geometry of its window and of a zoom drag, against worked figures.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+
+#include "core/engine/picture.h"
+#include "core/engine/zoom.h"
+#include "core/palettes/schemes.h"
+
+namespace {
+
+TEST(PictureSizes, RefusesWhatABitmapFileOrMemoryCannotHold) {
+    SetImageSizes sizes{};
+    ASSERT_TRUE(ComputeSetImageSizes(133, 100, &sizes));
+    EXPECT_EQ(sizes.pixelBytes, 13600u);  // rows of 136 bytes
+    EXPECT_FALSE(ComputeSetImageSizes(70000, 70000, &sizes));  // 4.9 GB of pixels: past 32-bit file sizes
+    EXPECT_FALSE(ComputeSetImageSizes(-1, 5, &sizes));
+    EXPECT_FALSE(ComputeSetImageSizes(65000, 65000, &sizes));  // more pixels than an int counts
+    EXPECT_TRUE(ComputeSetImageSizes(46000, 46000, &sizes) == (sizeof(std::size_t) == 8));
+    SetPicture picture;
+    EXPECT_EQ(AllocatePicture(0, 10, &picture), PictureResult::Empty);
+    EXPECT_EQ(AllocatePicture(1000000, 1000000, &picture), PictureResult::TooLarge);
+    EXPECT_FALSE(picture.counts || picture.pixels);
+}
+
+PictureParams Small() {
+    PictureParams params = DefaultPictureParams();
+    params.width = 33;
+    params.height = 25;
+    return params;
+}
+
+TEST(MakePicture, AutoColourHandsTheNewMapBackAndAFixedMapStaysAsItWas) {
+    const ColorList fire = MakeScheme(Scheme::Fire);
+    const PaletteEntries palette = EntriesFromColors(fire.data(), kSchemeEntries);
+    CColorMap map(0);
+    SetPicture picture;
+    ASSERT_EQ(MakePicture(Small(), {true, &map}, palette, {}, &picture), PictureResult::Made);
+    const CColorMap assigned = CColorMap::Assign(50, 33 * 25, picture.counts.get());
+    EXPECT_EQ(map.Entries(), assigned.Entries());
+    ASSERT_TRUE(picture.dib);
+    EXPECT_EQ(picture.dib->Pixels(), picture.pixels.get());
+    EXPECT_EQ(*picture.dib->PixelAddress(0, 24), assigned.IndexFor(picture.counts.get()[0]));
+
+    // The same map for a second picture of another region: its own counts do
+    // not change the map.
+    PictureParams other = Small();
+    other.rect = SearchRect{{-0.5, 0.5}, {0.5, -0.5}};
+    SetPicture second;
+    ASSERT_EQ(MakePicture(other, {false, &map}, palette, {}, &second), PictureResult::Made);
+    EXPECT_EQ(map.Entries(), assigned.Entries());
+    EXPECT_EQ(*second.dib->PixelAddress(5, 5), assigned.IndexFor(second.counts.get()[19 * 33 + 5]));
+}
+
+TEST(MakePicture, TakesTheFirst201EntriesAndLeavesWhatAShortPaletteLacksBlack) {
+    SetPicture picture;
+    const PaletteEntries sixteen(16, PALETTEENTRY{200, 100, 50, PC_RESERVED});
+    ASSERT_EQ(MakePicture(Small(), {}, sixteen, {}, &picture), PictureResult::Made);
+    const BITMAPINFO* info = picture.dib->Info();
+    EXPECT_EQ(info->bmiHeader.biClrImportant, 201u);
+    EXPECT_EQ(info->bmiColors[15].rgbRed, 200);
+    EXPECT_EQ(info->bmiColors[15].rgbBlue, 50);
+    EXPECT_EQ(info->bmiColors[16].rgbRed | info->bmiColors[200].rgbGreen, 0);
+}
+
+TEST(MakePicture, AProgressThatSaysStopMakesNoPicture) {
+    GeneratorControl control;
+    control.progress = [](double) { return false; };
+    SetPicture picture;
+    EXPECT_EQ(MakePicture(Small(), {}, {}, control, &picture), PictureResult::Stopped);
+    EXPECT_FALSE(picture.dib);
+}
+
+struct FitCase {
+    const char* name;
+    int imageWidth, imageHeight, clientWidth, clientHeight;
+};
+class ChildFit : public testing::TestWithParam<FitCase> {};
+
+// The single-precision ratio is slightly more than 133 / 100, so a client
+// area with the image's own proportions loses a row.
+TEST_P(ChildFit, KeepsTheImagesProportionsWithinTheLimits) {
+    const FitCase& c = GetParam();
+    const PixelSize client = FitChildClient(c.imageWidth, c.imageHeight, 400, 533);
+    EXPECT_EQ(client.width, c.clientWidth);
+    EXPECT_EQ(client.height, c.clientHeight);
+}
+INSTANTIATE_TEST_SUITE_P(Figures, ChildFit,
+                         testing::Values(FitCase{"Default", 133, 100, 133, 99}, FitCase{"Wide", 640, 480, 400, 299},
+                                         FitCase{"Square", 200, 200, 200, 200}, FitCase{"Tall", 100, 133, 100, 133},
+                                         FitCase{"Flat", 320, 200, 320, 199}, FitCase{"Empty", 0, 0, 1, 1}),
+                         [](const testing::TestParamInfo<FitCase>& p) { return std::string(p.param.name); });
+
+TEST(ZoomDrag, TheBandKeepsThePicturesProportions) {
+    const float aspect = ImageAspect(133, 100);
+    PixelPoint end{};
+    // 40 right and 10 down is too wide: x follows from dy, then the shorter
+    // side decides.
+    ASSERT_TRUE(FitBand({10, 10}, {50, 20}, {133, 99}, aspect, &end));
+    EXPECT_EQ(end.x, 23);
+    EXPECT_EQ(end.y, 20);
+    // Beyond the right edge counts as on it.
+    ASSERT_TRUE(FitBand({0, 0}, {500, 400}, {133, 99}, aspect, &end));
+    EXPECT_EQ(end.x, 131);
+    EXPECT_EQ(end.y, 99);
+    EXPECT_FALSE(FitBand({10, 10}, {9, 40}, {133, 99}, aspect, &end)) << "left of the anchor";
+    EXPECT_FALSE(FitBand({10, 10}, {40, 9}, {133, 99}, aspect, &end)) << "one row above";
+    EXPECT_FALSE(FitBand({10, 10}, {40, 40}, {133, 99}, 0.0f, &end)) << "no proportions";
+}
+
+TEST(ZoomDrag, AFullWidthSelectionKeepsTheRealExtentWithTheParametersRatio) {
+    const SearchRect zoomed = ZoomedRegion(kDefaultSearchRect, {133, 99}, 132, 99, {0, 0}, {133, 99});
+    EXPECT_EQ(zoomed.upperLeft.re, kDefaultSearchRect.upperLeft.re);
+    EXPECT_EQ(zoomed.upperLeft.im, kDefaultSearchRect.upperLeft.im);
+    EXPECT_DOUBLE_EQ(zoomed.lowerRight.re, kDefaultSearchRect.lowerRight.re);
+    EXPECT_NEAR(zoomed.upperLeft.im - zoomed.lowerRight.im, 2.5000005, 1e-12);
+    // A band of no size is a region of no size, not an error.
+    const SearchRect point = ZoomedRegion(kDefaultSearchRect, {133, 99}, 132, 99, {10, 10}, {10, 10});
+    EXPECT_EQ(point.upperLeft.re, point.lowerRight.re);
+}
+
+}  // namespace
