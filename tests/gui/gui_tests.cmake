@@ -8,7 +8,9 @@
 #     build/win64/bin/tindral_gui_tests.exe showcase screen=/tmp/tindral-screen.bmp
 include(${PROJECT_SOURCE_DIR}/cmake/program.cmake)
 
-add_executable(tindral_gui_tests gui/driver.cpp gui/scenarios.cpp ${TINDRAL_RESOURCE_SCRIPT})
+set_source_files_properties(gui/gui_tests.rc PROPERTIES OBJECT_DEPENDS
+  "${PROJECT_SOURCE_DIR}/resources/tindral.rc;${PROJECT_SOURCE_DIR}/tests/data/info8-netpbm.bmp")
+add_executable(tindral_gui_tests gui/driver.cpp gui/scenarios.cpp gui/gui_tests.rc)
 target_include_directories(tindral_gui_tests PRIVATE ${PROJECT_SOURCE_DIR})
 target_link_libraries(tindral_gui_tests PRIVATE tindral_app)
 
@@ -30,7 +32,7 @@ set_tests_properties(gui.render-default PROPERTIES FIXTURES_SETUP gui_render_def
 # share one start of the program.
 set(gui_files rendered=${gui_out}/render-default.bmp bitmap=${CMAKE_CURRENT_SOURCE_DIR}/gui/data/imagemagick-4colours.bmp)
 foreach(depth 24 8)
-  set(runs startup+sizes+region+save+schemes+palette-window+zoom ${gui_files} saved=${gui_out}/saved-${depth}bit.bmp)
+  set(runs startup+sizes+region+save+schemes+palette-window+zoom+drawing ${gui_files} saved=${gui_out}/saved-${depth}bit.bmp)
   if(depth EQUAL 8)
     list(APPEND runs display=palette -- disagree)
   else()

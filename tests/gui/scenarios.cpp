@@ -17,6 +17,7 @@
 #include "win/image/imagepalette.h"
 #include "core/palettes/schemes.h"
 #include "win/framework/window.h"
+#include "win/image/dibwin32.h"
 #include "win/ui/mainframe.h"
 #include "win/ui/tindralview.h"
 
@@ -603,6 +604,66 @@ int Showcase(const std::vector<std::string>& args) {
     return 0;
 }
 
+// The image store's Windows side on bitmaps made here: 1:1 drawing,
+// matching to a palette, and a bitmap file kept as a resource.
+int Drawing(const std::vector<std::string>&) {
+    // A 5 x 3 picture whose pixel (x, y) has index 10 * y + x, each index a
+    // colour of its own, drawn at (7, 4) into a 32-bit memory bitmap.
+    CDIB dib;
+    dib.CreateBlank(5, 3);
+    for (int y = 0; y < 3; ++y)
+        for (int x = 0; x < 5; ++x) *dib.PixelAddress(x, y) = static_cast<BYTE>(10 * y + x);
+    for (int i = 0; i < 256; ++i) dib.Info()->bmiColors[i] = RGBQUAD{static_cast<BYTE>(i), 0, static_cast<BYTE>(255 - i), 0};
+    int wrong = 0;
+    OnUi([&] {
+        BITMAPINFO info{};
+        info.bmiHeader = BITMAPINFOHEADER{40, 16, -8, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+        void* bits = nullptr;
+        HDC screen = ::GetDC(nullptr);
+        HDC memory = ::CreateCompatibleDC(screen);
+        HBITMAP bitmap = ::CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+        HGDIOBJ old = ::SelectObject(memory, bitmap);
+        CDC dc(memory);
+        DrawAt(dib, dc, 7, 4);
+        ::GdiFlush();
+        const auto* pixels = static_cast<const unsigned*>(bits);
+        for (int y = 0; y < 3; ++y)
+            for (int x = 0; x < 5; ++x) {
+                const unsigned index = static_cast<unsigned>(10 * y + x);
+                wrong += (pixels[(4 + y) * 16 + 7 + x] & 0xFFFFFF) == ((255 - index) << 16 | index) ? 0 : 1;
+            }
+        ::SelectObject(memory, old);
+        ::DeleteObject(bitmap);
+        ::DeleteDC(memory);
+        ::ReleaseDC(nullptr, screen);
+    });
+    CheckEqual(wrong, 0, "pixels drawn 1:1 at a wrong place or in a wrong colour");
+
+    // Matching to a palette of blue and red: every pixel takes the index of
+    // the nearer one (low indices are red here), and the table becomes the
+    // palette's.
+    *dib.PixelAddress(1, 0) = 200;
+    CImagePalette palette;
+    palette.CreateFromEntries({PALETTEENTRY{0, 0, 255, 0}, PALETTEENTRY{255, 0, 0, 0}});
+    Check(MatchToPalette(dib, &palette) != FALSE, "a bitmap matches a palette");
+    Check(*dib.PixelAddress(0, 0) == 1 && *dib.PixelAddress(4, 2) == 1 && *dib.PixelAddress(1, 0) == 0,
+          "each pixel takes the nearer palette entry");
+    Check(dib.Info()->bmiColors[0].rgbBlue == 255 && dib.Info()->bmiColors[1].rgbRed == 255,
+          "the colour table becomes the palette's");
+
+    // The resource holds Netpbm's 6 x 5 "F", whose top-left pixel is
+    // (200, 30, 10) and bottom-right one table entry 0.
+    CDIB resource;
+    Check(LoadFromResource(resource, 900) != FALSE, "a bitmap file kept as a resource loads");
+    const BYTE* topLeft = resource.PixelAddress(0, 0);
+    const BYTE* bottomRight = resource.PixelAddress(5, 4);
+    Check(resource.ImageWidth() == 6 && topLeft && bottomRight && *bottomRight == 0 &&
+              Rgb(resource.Info()->bmiColors[*topLeft]) == 0xC81E0A,
+          "the resource's pixels and colour table are where the file has them");
+    Check(LoadFromResource(resource, 901) == FALSE, "a missing resource is refused");
+    return 0;
+}
+
 }  // namespace
 
 // clang-format off
@@ -617,6 +678,7 @@ const ScenarioEntry kScenarios[] = {
     {"zoom", &Zoom, false, false},
     {"open-file", &OpenFile, true, true},
     {"showcase", &Showcase, false, false},
+    {"drawing", &Drawing, false, false},
 };
 // clang-format on
 const std::size_t kScenarioCount = std::size(kScenarios);
