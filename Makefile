@@ -33,7 +33,13 @@ build-win64:
 test: build
 	@tools/run-tests
 
-run: build
+# Only what it runs: the program itself, and the renderer for a machine
+# without a display.
+run: deps
+	@cmake -S . -B build/native -G Ninja --log-level=WARNING
+	@cmake --build build/native --target tindral-render
+	@cmake -S . -B build/win64 -G Ninja --log-level=WARNING -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-win64.cmake
+	@cmake --build build/win64 --target Tindral
 	@tools/run-program
 
 fuzz: deps
