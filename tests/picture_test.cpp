@@ -54,15 +54,17 @@ TEST(MakePicture, AutoColourHandsTheNewMapBackAndAFixedMapStaysAsItWas) {
     EXPECT_EQ(*second.dib->PixelAddress(5, 5), assigned.IndexFor(second.counts.get()[19 * 33 + 5]));
 }
 
-TEST(MakePicture, TakesTheFirst201EntriesAndLeavesWhatAShortPaletteLacksBlack) {
+TEST(MakePicture, AShortPalettesBandColoursRepeatUntilEveryBandHasOne) {
+    PaletteEntries four;
+    for (BYTE i = 0; i < 4; ++i) four.push_back(PALETTEENTRY{static_cast<BYTE>(10 * i), 0, 0, PC_RESERVED});
     SetPicture picture;
-    const PaletteEntries sixteen(16, PALETTEENTRY{200, 100, 50, PC_RESERVED});
-    ASSERT_EQ(MakePicture(Small(), {}, sixteen, {}, &picture), PictureResult::Made);
+    ASSERT_EQ(MakePicture(Small(), {}, four, {}, &picture), PictureResult::Made);
     const BITMAPINFO* info = picture.dib->Info();
     EXPECT_EQ(info->bmiHeader.biClrImportant, 201u);
-    EXPECT_EQ(info->bmiColors[15].rgbRed, 200);
-    EXPECT_EQ(info->bmiColors[15].rgbBlue, 50);
-    EXPECT_EQ(info->bmiColors[16].rgbRed | info->bmiColors[200].rgbGreen, 0);
+    const int expected[] = {0, 10, 20, 30, 10, 20, 30, 10};
+    for (int i = 0; i < 8; ++i) EXPECT_EQ(info->bmiColors[i].rgbRed, expected[i]) << i;
+    EXPECT_EQ(info->bmiColors[200].rgbRed, 20);  // 1 + 199 % 3
+    EXPECT_EQ(info->bmiColors[201].rgbRed, 0);
 }
 
 TEST(MakePicture, AProgressThatSaysStopMakesNoPicture) {
@@ -93,7 +95,7 @@ INSTANTIATE_TEST_SUITE_P(Figures, ChildFit,
                                          FitCase{"Flat", 320, 200, 320, 199}, FitCase{"Empty", 0, 0, 1, 1}),
                          [](const testing::TestParamInfo<FitCase>& p) { return std::string(p.param.name); });
 
-TEST(ZoomDrag, TheBandKeepsThePicturesProportions) {
+TEST(ZoomDrag, TheBandKeepsThePicturesProportionsAndGrowsTowardThePointer) {
     const float aspect = ImageAspect(133, 100);
     PixelPoint end{};
     // 40 right and 10 down is too wide: x follows from dy, then the shorter
@@ -101,13 +103,48 @@ TEST(ZoomDrag, TheBandKeepsThePicturesProportions) {
     ASSERT_TRUE(FitBand({10, 10}, {50, 20}, {133, 99}, aspect, &end));
     EXPECT_EQ(end.x, 23);
     EXPECT_EQ(end.y, 20);
-    // Beyond the right edge counts as on it.
+    // The same drag mirrored, up and to the left, and one row up.
+    ASSERT_TRUE(FitBand({60, 40}, {20, 30}, {133, 99}, aspect, &end));
+    EXPECT_EQ(end.x, 47);
+    EXPECT_EQ(end.y, 30);
+    ASSERT_TRUE(FitBand({10, 40}, {50, 30}, {133, 99}, aspect, &end));
+    EXPECT_EQ(end.x, 23);
+    EXPECT_EQ(end.y, 30);
+    // Beyond the edges counts as on them.
     ASSERT_TRUE(FitBand({0, 0}, {500, 400}, {133, 99}, aspect, &end));
     EXPECT_EQ(end.x, 131);
     EXPECT_EQ(end.y, 99);
-    EXPECT_FALSE(FitBand({10, 10}, {9, 40}, {133, 99}, aspect, &end)) << "left of the anchor";
-    EXPECT_FALSE(FitBand({10, 10}, {40, 9}, {133, 99}, aspect, &end)) << "one row above";
+    ASSERT_TRUE(FitBand({20, 15}, {-100, -100}, {133, 99}, aspect, &end));
+    EXPECT_EQ(end.x, 1);
+    EXPECT_EQ(end.y, 0);
     EXPECT_FALSE(FitBand({10, 10}, {40, 40}, {133, 99}, 0.0f, &end)) << "no proportions";
+    // A band drawn up and to the left selects what the same band drawn down
+    // and to the right does.
+    const SearchRect down = ZoomedRegion(kDefaultSearchRect, {133, 99}, 132, 99, {47, 30}, {60, 40});
+    const SearchRect up = ZoomedRegion(kDefaultSearchRect, {133, 99}, 132, 99, {60, 40}, {47, 30});
+    EXPECT_EQ(std::memcmp(&down, &up, sizeof down), 0);
+}
+
+TEST(PointUnderTheMouse, MapsTheStretchedWindowToPixelsAndCoordinates) {
+    PixelPoint pixel{};
+    ASSERT_TRUE(PixelUnder({0, 0}, {133, 99}, 133, 100, &pixel));
+    EXPECT_EQ(pixel.x, 0);
+    EXPECT_EQ(pixel.y, 99);  // the top row is the last one from the bottom
+    ASSERT_TRUE(PixelUnder({132, 98}, {133, 99}, 133, 100, &pixel));
+    EXPECT_EQ(pixel.y, 1);
+    EXPECT_FALSE(PixelUnder({133, 5}, {133, 99}, 133, 100, &pixel));
+    EXPECT_EQ(FormatCoordinate(-0.75, 0.025), "-0.750");
+    EXPECT_EQ(FormatCoordinate(0.1234567891234, 3e-10), "0.12345678912");
+}
+
+TEST(PrecisionLimit, NeighbouringPixelsMustKeepDistinctCoordinates) {
+    PictureParams params = Small();
+    EXPECT_TRUE(NeighboursDistinct(params));
+    // A thirty-third of 1e-15 is less than half the spacing of doubles near 0.75.
+    params.rect = SearchRect{{-0.75, 0.1}, {-0.75 + 1e-15, 0.1 - 1e-15}};
+    EXPECT_FALSE(NeighboursDistinct(params));
+    params.rect = SearchRect{{-0.75, 0.1}, {-0.75 + 2e-12, 0.1 - 1.5e-12}};
+    EXPECT_TRUE(NeighboursDistinct(params));
 }
 
 TEST(ZoomDrag, AFullWidthSelectionKeepsTheRealExtentWithTheParametersRatio) {

@@ -36,8 +36,13 @@ BITMAPINFO* BuildColorHeader(int width, int height, const PaletteEntries& palett
     h.biSizeImage = static_cast<DWORD>(RowStride(width) * static_cast<std::size_t>(height));
     h.biClrUsed = 256;
     h.biClrImportant = kPictureColors;
-    const int taken = std::min<int>(kPictureColors, static_cast<int>(palette.size()));
-    for (int i = 0; i < taken; ++i)
-        info->bmiColors[i] = RGBQUAD{palette[i].peBlue, palette[i].peGreen, palette[i].peRed, 0};
+    // A palette shorter than the picture's colours repeats its band colours
+    // (all but the interior's, entry 0) until every band has one.
+    const int size = static_cast<int>(palette.size());
+    for (int i = 0; i < kPictureColors && size > 0; ++i) {
+        const int from = i < size ? i : size == 1 ? 0 : 1 + (i - 1) % (size - 1);
+        const PALETTEENTRY& e = palette[static_cast<std::size_t>(from)];
+        info->bmiColors[i] = RGBQUAD{e.peBlue, e.peGreen, e.peRed, 0};
+    }
     return info;
 }

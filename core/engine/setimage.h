@@ -23,7 +23,8 @@ bool ComputeSetImageSizes(int width, int height, SetImageSizes* sizes);
 
 // The information block of a width x height picture: an 8-bit bottom-up
 // header with 256 table entries, of which the first 201 (biClrImportant) come
-// from the palette; entries the palette lacks, and 201 to 255, are black.
+// from the palette; a shorter palette's band colours (1 and up) repeat to
+// fill them, and entries 201 to 255 are black.
 // Allocated zero-filled; the caller releases it with GlobalRelease. Null when
 // memory is exhausted.
 BITMAPINFO* BuildColorHeader(int width, int height, const PaletteEntries& palette);

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 
 float ImageAspect(int width, int height) {
     if (width <= 0 || height <= 0) return 0.0f;
@@ -27,31 +28,35 @@ PixelSize FitChildClient(int imageWidth, int imageHeight, int maxWidth, int maxH
 }
 
 bool FitBand(PixelPoint anchor, PixelPoint pointer, PixelSize client, float aspect, PixelPoint* end) {
-    int x = std::min(pointer.x, client.width);
-    int y = std::min(pointer.y, client.height);
-    const int dx = x - anchor.x;
-    const int dy = y - anchor.y;
-    // One row above the anchor, or an image without proportions, has no
-    // band to fit: the drag ends as any drag to the upper left does.
-    if (dy == -1 || !(aspect > 0.0f) || !std::isfinite(aspect)) return false;
+    if (!(aspect > 0.0f) || !std::isfinite(aspect)) return false;
+    const int x = std::clamp(pointer.x, 0, std::max(client.width, 0));
+    const int y = std::clamp(pointer.y, 0, std::max(client.height, 0));
+    // The band is fitted as if it ran right and down from the anchor, then
+    // turned toward the pointer; a drag right and down is fitted as it
+    // always was.
+    const int signX = x < anchor.x ? -1 : 1;
+    const int signY = y < anchor.y ? -1 : 1;
+    const int dx = (x - anchor.x) * signX;
+    const int dy = (y - anchor.y) * signY;
+    int fittedX = dx;
+    int fittedY = dy;
     const double shape = static_cast<double>(dx + 1) / static_cast<double>(dy + 1);
     if (shape < aspect)
-        y = anchor.y + static_cast<int>(dx / static_cast<double>(aspect));
+        fittedY = static_cast<int>(dx / static_cast<double>(aspect));
     else if (aspect < static_cast<float>(shape))
-        x = anchor.x + static_cast<int>(dy * static_cast<double>(aspect));
-
-    const int fittedX = x - anchor.x;
-    const int fittedY = y - anchor.y;
-    if (fittedX < 0 || fittedY < 0) return false;
+        fittedX = static_cast<int>(dy * static_cast<double>(aspect));
     if (fittedY < fittedX)
-        *end = {anchor.x + static_cast<int>(fittedY * static_cast<double>(aspect)), anchor.y + fittedY};
+        fittedX = static_cast<int>(fittedY * static_cast<double>(aspect));
     else
-        *end = {anchor.x + fittedX, anchor.y + static_cast<int>(fittedX / static_cast<double>(aspect))};
+        fittedY = static_cast<int>(fittedX / static_cast<double>(aspect));
+    *end = {anchor.x + signX * fittedX, anchor.y + signY * fittedY};
     return true;
 }
 
-SearchRect ZoomedRegion(const SearchRect& old, PixelSize client, int lastColumn, int lastRow, PixelPoint anchor,
-                        PixelPoint end) {
+SearchRect ZoomedRegion(const SearchRect& old, PixelSize client, int lastColumn, int lastRow, PixelPoint corner,
+                        PixelPoint otherCorner) {
+    const PixelPoint from{std::min(corner.x, otherCorner.x), std::min(corner.y, otherCorner.y)};
+    const int toX = std::max(corner.x, otherCorner.x);
     const double x0 = old.upperLeft.re;
     const double y0 = old.upperLeft.im;
     const double x1 = old.lowerRight.re;
@@ -59,9 +64,55 @@ SearchRect ZoomedRegion(const SearchRect& old, PixelSize client, int lastColumn,
     const double cw = client.width;
     const double ch = client.height;
     const double q = static_cast<double>(lastColumn) / static_cast<double>(lastRow);
-    const double newX0 = (anchor.x / cw) * (x1 - x0) + x0;
-    const double newY0 = y0 - (anchor.y / ch) * (y0 - y1);
-    const double newX1 = (end.x / cw) * (x1 - x0) + x0;
+    const double newX0 = (from.x / cw) * (x1 - x0) + x0;
+    const double newY0 = y0 - (from.y / ch) * (y0 - y1);
+    const double newX1 = (toX / cw) * (x1 - x0) + x0;
     const double newY1 = (newY0 * q - newX1 + newX0) / q;
     return SearchRect{{newX0, newY0}, {newX1, newY1}};
+}
+
+void PixelCoordinates(const PictureParams& params, std::vector<double>* columnRe, std::vector<double>* rowIm) {
+    const double dx = (params.rect.lowerRight.re - params.rect.upperLeft.re) / params.width;
+    const double dy = (params.rect.lowerRight.im - params.rect.upperLeft.im) / params.height;
+    columnRe->resize(static_cast<std::size_t>(std::max(params.width, 0)));
+    rowIm->resize(static_cast<std::size_t>(std::max(params.height, 0)));
+    double re = params.rect.upperLeft.re;
+    for (double& column : *columnRe) {
+        column = re;
+        re = re + dx;
+    }
+    double im = params.rect.lowerRight.im;
+    for (double& row : *rowIm) {
+        row = im;
+        im = im - dy;
+    }
+}
+
+bool NeighboursDistinct(const PictureParams& params) {
+    std::vector<double> columnRe;
+    std::vector<double> rowIm;
+    PixelCoordinates(params, &columnRe, &rowIm);
+    auto distinct = [](const std::vector<double>& values) {
+        return std::adjacent_find(values.begin(), values.end()) == values.end();
+    };
+    return distinct(columnRe) && distinct(rowIm);
+}
+
+bool PixelUnder(PixelPoint point, PixelSize client, int width, int height, PixelPoint* pixel) {
+    if (point.x < 0 || point.y < 0 || point.x >= client.width || point.y >= client.height || width < 1 ||
+        height < 1)
+        return false;
+    const auto column = static_cast<long long>(point.x) * width / client.width;
+    const auto rowFromTop = static_cast<long long>(point.y) * height / client.height;
+    *pixel = {static_cast<int>(column), height - 1 - static_cast<int>(rowFromTop)};
+    return true;
+}
+
+std::string FormatCoordinate(double value, double spacing) {
+    spacing = std::fabs(spacing);
+    const int decimals =
+        spacing > 0 && std::isfinite(spacing) ? std::clamp(static_cast<int>(std::ceil(-std::log10(spacing))) + 1, 1, 20) : 6;
+    char text[64];
+    std::snprintf(text, sizeof text, "%.*f", decimals, value);
+    return text;
 }

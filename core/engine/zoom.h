@@ -4,6 +4,9 @@
 // integers and the region, so that their rounding can be checked exactly.
 #pragma once
 
+#include <string>
+#include <vector>
+
 #include "core/engine/params.h"
 
 struct PixelSize {
@@ -26,13 +29,28 @@ float ImageAspect(int width, int height);
 PixelSize FitChildClient(int imageWidth, int imageHeight, int maxWidth, int maxHeight);
 
 // The band's other corner for a pointer during a drag from anchor over a
-// client area of the given size: the pointer clamped to the right and
-// bottom edges, then fitted to aspect. False when the drag is to be
-// cancelled: the fitted extent is negative, or there are no proportions.
+// client area of the given size: the pointer clamped to the client area,
+// then the band fitted to aspect and grown from the anchor toward the
+// pointer, whichever way that lies. False when there are no proportions.
 bool FitBand(PixelPoint anchor, PixelPoint pointer, PixelSize client, float aspect, PixelPoint* end);
 
-// The region a band from anchor to end selects in a picture of region old
+// The region a band between two corners selects in a picture of region old
 // shown over client; its height follows from its width and the ratio of the
-// image's last column and last row indices, so the end's y is not used.
-SearchRect ZoomedRegion(const SearchRect& old, PixelSize client, int lastColumn, int lastRow, PixelPoint anchor,
-                        PixelPoint end);
+// image's last column and last row indices, so the lower corner's y is not
+// used.
+SearchRect ZoomedRegion(const SearchRect& old, PixelSize client, int lastColumn, int lastRow, PixelPoint corner,
+                        PixelPoint otherCorner);
+
+// The real part of every column, left to right, and the imaginary part of
+// every row, bottom to top, accumulated exactly as the generator does.
+void PixelCoordinates(const PictureParams& params, std::vector<double>* columnRe, std::vector<double>* rowIm);
+// Whether neighbouring pixels of a picture still have different
+// coordinates: past that, doubles cannot tell them apart.
+bool NeighboursDistinct(const PictureParams& params);
+// The pixel of a picture of width x height under point of a client area it
+// is stretched over, as column from the left and row from the bottom; false
+// outside the picture.
+bool PixelUnder(PixelPoint point, PixelSize client, int width, int height, PixelPoint* pixel);
+// A coordinate with as many decimals as it takes to tell it from its
+// neighbour spacing away.
+std::string FormatCoordinate(double value, double spacing);

@@ -32,7 +32,7 @@ set_tests_properties(gui.render-default PROPERTIES FIXTURES_SETUP gui_render_def
 # share one start of the program.
 set(gui_files rendered=${gui_out}/render-default.bmp bitmap=${CMAKE_CURRENT_SOURCE_DIR}/gui/data/imagemagick-4colours.bmp)
 foreach(depth 24 8)
-  set(runs startup+sizes+region+save+schemes+palette-window+zoom+drawing ${gui_files} saved=${gui_out}/saved-${depth}bit.bmp)
+  set(runs startup+sizes+region+save+schemes+palette-window+zoom+drawing+explore ${gui_files} saved=${gui_out}/saved-${depth}bit.bmp)
   if(depth EQUAL 8)
     list(APPEND runs display=palette -- disagree)
   else()

@@ -18,6 +18,7 @@
 #include "core/palettes/schemes.h"
 #include "win/framework/window.h"
 #include "win/image/dibwin32.h"
+#include "win/ui/dialogs.h"
 #include "win/ui/mainframe.h"
 #include "win/ui/tindralview.h"
 
@@ -464,10 +465,10 @@ int PaletteWindow(const std::vector<std::string>& args) {
     bool recoloured = false;
     OnUi([&] {
         const RGBQUAD* table = document->Dib()->Info()->bmiColors;
-        recoloured =
-            Rgb(table[0]) == expected[0] && Rgb(table[3]) == expected[3] && Rgb(table[16]) == 0 && Rgb(table[200]) == 0;
+        recoloured = Rgb(table[0]) == expected[0] && Rgb(table[3]) == expected[3] && Rgb(table[16]) == Rgb(table[1]) &&
+                     Rgb(table[200]) == Rgb(table[5]) && Rgb(table[201]) == 0;
     });
-    Check(recoloured, "the open picture takes the loaded palette; entries it lacks are black");
+    Check(recoloured, "the open picture takes the loaded palette, its band colours repeated past its end");
     checkSwatches("loaded");
     return 0;
 }
@@ -664,6 +665,128 @@ int Drawing(const std::vector<std::string>&) {
     return 0;
 }
 
+// Drags in a view: anchor, then the pointer's positions, then release.
+void Drag(HWND view, POINT from, POINT to) {
+    auto at = [](POINT p) { return static_cast<LPARAM>(MAKELONG(p.x, p.y)); };
+    ::SendMessageA(view, WM_LBUTTONDOWN, MK_LBUTTON, at(from));
+    ::SendMessageA(view, WM_MOUSEMOVE, MK_LBUTTON, at(to));
+    ::SendMessageA(view, WM_LBUTTONUP, 0, at(to));
+    Settle();
+}
+
+std::string StatusText() {
+    char text[256] = {};
+    ::SendMessageA(::GetDlgItem(MainFrame(), ID_VIEW_STATUS_BAR), SB_GETTEXTA, 0, reinterpret_cast<LPARAM>(text));
+    return text;
+}
+
+// What a user exploring finds: clicks that select nothing, bands in every
+// direction, the point under the mouse, a palette shorter than the bands, a
+// dialog that keeps exact values, the limit of precision, and a long
+// computation that can be stopped.
+int Explore(const std::vector<std::string>&) {
+    HWND first = ActiveChild();
+    HWND view = ViewOf(first);
+    Drag(view, {30, 30}, {80, 60});
+    const std::size_t afterDrag = Children().size();
+    OnUi([&] { dynamic_cast<CMdiChild*>(CWindow::FromHandle(first))->MDIActivate(); });
+    Drag(view, {40, 40}, {41, 41});
+    CheckEqual(Children().size(), afterDrag, "windows after a click that barely moves, following a drag");
+
+    // Each way a band can be drawn zooms to where it was drawn.
+    for (const auto& [from, to, name] : {std::tuple{POINT{10, 10}, POINT{50, 20}, "down and right"},
+                                         std::tuple{POINT{90, 60}, POINT{50, 50}, "up and left"},
+                                         std::tuple{POINT{20, 70}, POINT{60, 60}, "up and right"},
+                                         std::tuple{POINT{100, 20}, POINT{60, 30}, "down and left"}}) {
+        OnUi([&] { dynamic_cast<CMdiChild*>(CWindow::FromHandle(first))->MDIActivate(); });
+        const std::size_t before = Children().size();
+        Drag(view, from, to);
+        int endX = 0, endY = 0;
+        OnUi([&] {
+            auto* tindralView = dynamic_cast<CTindralView*>(CWindow::FromHandle(view));
+            endX = tindralView->m_nEndX;
+            endY = tindralView->m_nEndY;
+        });
+        const SearchRect expected = ZoomedRegion(kDefaultSearchRect, {133, 99}, 132, 99, {from.x, from.y}, {endX, endY});
+        SearchRect zoomed{};
+        CTindralDoc* document = DocumentOf(ActiveChild());
+        OnUi([&] { zoomed = document->m_searchRect; });
+        Check(Children().size() == before + 1 && std::memcmp(&zoomed, &expected, sizeof zoomed) == 0 &&
+                  (endX - from.x) * (to.x - from.x) > 0 && (endY - from.y) * (to.y - from.y) > 0,
+              std::string("a band drawn ") + name + " grows toward the pointer and is the new region");
+    }
+
+    // The top-left pixel of the default picture: its coordinate to the
+    // decimals its spacing of 0.025 needs, and its count.
+    OnUi([&] { dynamic_cast<CMdiChild*>(CWindow::FromHandle(first))->MDIActivate(); });
+    ::SendMessageA(view, WM_MOUSEMOVE, 0, 0);
+    std::int32_t count = -1;
+    CTindralDoc* document = DocumentOf(first);
+    OnUi([&] { count = document->Counts()[99 * 133]; });
+    CheckText(StatusText(), "-2.417 + 1.225i: " + std::to_string(count) + " iterations", "the status bar over a pixel");
+    ::SendMessageA(view, WM_MOUSELEAVE, 0, 0);
+    CheckText(StatusText(), LoadResourceString(IDS_IDLE_MESSAGE), "the status bar once the pointer has left");
+
+    // A 64-colour palette: every band has a colour of it, none is black.
+    CDIB bitmap;
+    bitmap.CreateBlank(8, 8);
+    bitmap.Info()->bmiHeader.biClrUsed = 64;
+    for (int i = 0; i < 64; ++i) bitmap.Info()->bmiColors[i] = RGBQUAD{static_cast<BYTE>(4 * i + 3), 200, 40, 0};
+    int black = 0;
+    OnUi([&] {
+        App()->SetPaletteFromDIB(bitmap);
+        const RGBQUAD* table = document->Dib()->Info()->bmiColors;
+        for (int i = 0; i < 201; ++i) black += Rgb(table[i]) == 0 ? 1 : 0;
+    });
+    CheckEqual(black, 0, "black bands with a 64-colour palette");
+
+    // OK without an edit keeps a deep region bit for bit; a region past the
+    // precision of doubles is refused.
+    const SearchRect deep{{-0.743643887037151, 0.131825904205330}, {-0.743643887036151, 0.131825904204580}};
+    OnUi([&] {
+        PictureParams params = App()->NextPicture();
+        params.rect = deep;
+        App()->SetNextPicture(params);
+    });
+    PostCommand(ID_OPTIONS_REGION);
+    HWND dialog = WaitForDialog("Search Rectangle");
+    if (!dialog) return 1;
+    ClickButton(dialog, IDOK);
+    WaitUntil([dialog] { return !::IsWindow(dialog); });
+    SearchRect kept{};
+    OnUi([&] { kept = App()->m_searchRect; });
+    Check(std::memcmp(&kept, &deep, sizeof kept) == 0, "OK without an edit keeps the region bit for bit");
+    PostCommand(ID_OPTIONS_REGION);
+    dialog = WaitForDialog("Search Rectangle");
+    if (!dialog) return 1;
+    ::SetDlgItemTextA(dialog, IDC_LOWER_RIGHT_REAL, "-0.743643887037150");
+    ClickButton(dialog, IDOK);
+    ExpectMessageBox(kPrecisionLimit);
+    OnUi([&] { kept = App()->m_searchRect; });
+    Check(std::memcmp(&kept, &deep, sizeof kept) == 0, "a region past the limit of precision is not taken");
+
+    // A long computation keeps the program awake, and Escape stops it.
+    OnUi([] {
+        PictureParams params = DefaultPictureParams();
+        params.width = 1600;
+        params.height = 1200;
+        params.iterations = 1000000;
+        params.rect = SearchRect{{-0.2, 0.1}, {0.1, -0.125}};
+        App()->SetNextPicture(params);
+    });
+    const std::size_t before = Children().size();
+    PostCommand(ID_FILE_NEW);
+    Check(WaitUntil([] { return StatusText().rfind("Computing the picture", 0) == 0; }),
+          "the status bar shows the computation");
+    DWORD_PTR answer = 0;
+    Check(::SendMessageTimeoutA(MainFrame(), WM_NULL, 0, 0, SMTO_BLOCK, 1000, &answer) != 0,
+          "the main window answers within a second while a picture is computed");
+    ::PostMessageA(MainFrame(), WM_KEYDOWN, VK_ESCAPE, 0);
+    Check(WaitUntil([] { return StatusText() == "The picture was stopped."; }), "Escape stops the computation");
+    CheckEqual(Children().size(), before, "windows after a stopped picture");
+    return 0;
+}
+
 }  // namespace
 
 // clang-format off
@@ -679,6 +802,7 @@ const ScenarioEntry kScenarios[] = {
     {"open-file", &OpenFile, true, true},
     {"showcase", &Showcase, false, false},
     {"drawing", &Drawing, false, false},
+    {"explore", &Explore, false, false},
 };
 // clang-format on
 const std::size_t kScenarioCount = std::size(kScenarios);

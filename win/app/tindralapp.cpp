@@ -6,6 +6,8 @@
 
 #include <ctime>
 
+#include "core/engine/zoom.h"
+
 #include "win/framework/document.h"
 #include "win/image/dibwin32.h"
 #include "win/ui/childframe.h"
@@ -85,19 +87,81 @@ void CTindralApp::PictureActivated(const PictureParams& params) {
 }
 
 void CTindralApp::ZoomTo(const SearchRect& region) {
+    if (m_bComputing) return;
+    PictureParams next = NextPicture();
+    next.rect = region;
+    if (!WithinPrecision(next)) return;
     m_searchRect = region;
     OnCommand(ID_FILE_NEW, TRUE);
 }
 
-void CTindralApp::BeforeFirstPicture() {
-    if (m_bDisclaimerShown) return;
-    m_bDisclaimerShown = TRUE;
-    CDisclaimerDlg disclaimer;
-    disclaimer.DoModal();
+void CTindralApp::BeginComputation() {
+    if (!m_bDisclaimerShown) {
+        m_bDisclaimerShown = TRUE;
+        CDisclaimerDlg disclaimer;
+        disclaimer.DoModal();
+    }
+    m_bComputing = true;
+    m_bStopRequested = false;
+    m_nComputationStart = ::GetTickCount64();
+    m_nLastProgressShown = 0;
+    // Commands wait for the picture: the toolbar shows it at once.
+    if (m_mainFrame && m_mainFrame->m_hWnd) m_mainFrame->OnIdleUpdate();
 }
 
-void CTindralApp::ShowProgress(double done) {
-    if (m_mainFrame) m_mainFrame->ShowProgress(done);
+bool CTindralApp::Progress(double done) {
+    const std::uint64_t now = ::GetTickCount64();
+    if (m_mainFrame && now - m_nLastProgressShown >= 100) {
+        m_nLastProgressShown = now;
+        const double elapsed = static_cast<double>(now - m_nComputationStart) / 1000.0;
+        // An estimate needs a little of the picture behind it.
+        const double left = done > 0.02 && elapsed > 0.5 ? elapsed * (1.0 - done) / done : -1.0;
+        m_mainFrame->ShowProgress(done, left);
+    }
+    // The windows paint, move and answer while the picture is computed;
+    // Escape stops it.
+    MSG msg;
+    while (!m_bStopRequested && ::PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        if (msg.message == WM_QUIT) {
+            ::PostQuitMessage(static_cast<int>(msg.wParam));
+            m_bStopRequested = true;
+            break;
+        }
+        if (msg.message == WM_KEYDOWN && msg.wParam == VK_ESCAPE) {
+            m_bStopRequested = true;
+            break;
+        }
+        if (!TranslateAccelerators(&msg)) {
+            ::TranslateMessage(&msg);
+            ::DispatchMessageA(&msg);
+        }
+    }
+    return !m_bStopRequested;
+}
+
+void CTindralApp::EndComputation(bool stopped) {
+    m_bComputing = false;
+    if (m_mainFrame) m_mainFrame->ShowProgress(-1.0, -1.0);
+    if (stopped) ShowStatus("The picture was stopped.");
+    if (m_bCloseRequested && m_mainFrame && m_mainFrame->m_hWnd) {
+        m_bCloseRequested = false;
+        ::PostMessageA(m_mainFrame->m_hWnd, WM_CLOSE, 0, 0);
+    }
+}
+
+void CTindralApp::CloseWhenStopped() {
+    m_bStopRequested = true;
+    m_bCloseRequested = true;
+}
+
+void CTindralApp::ShowStatus(const std::string& text) {
+    if (m_mainFrame) m_mainFrame->ShowStatus(text);
+}
+
+bool CTindralApp::WithinPrecision(const PictureParams& params) {
+    if (NeighboursDistinct(params)) return true;
+    AppMessageBox(kPrecisionLimit);
+    return false;
 }
 
 CColorMap* CTindralApp::ColorMap() {
@@ -162,14 +226,16 @@ void CTindralApp::OnAppAbout() {
 // OK leaves the parameters as they were.
 void CTindralApp::OnPerformanceParams() {
     CPerfParamsDlg dialog(NextPicture());
-    if (dialog.DoModal() == IDOK) SetNextPicture(dialog.Params());
+    if (dialog.DoModal() == IDOK && WithinPrecision(dialog.Params())) SetNextPicture(dialog.Params());
 }
 
 void CTindralApp::OnRegion() {
     CRegionDlg dialog(NextPicture());
-    if (dialog.DoModal() == IDOK) SetNextPicture(dialog.Params());
+    if (dialog.DoModal() == IDOK && WithinPrecision(dialog.Params())) SetNextPicture(dialog.Params());
 }
 
 BOOL CTindralApp::OnCommand(UINT id, BOOL execute) {
+    // While a picture is computed, commands wait for it; Exit stops it.
+    if (m_bComputing && id != ID_APP_EXIT) return FALSE;
     return DispatchCommand(this, kCommands, id, execute) || CApp::OnCommand(id, execute);
 }

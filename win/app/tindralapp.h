@@ -58,8 +58,12 @@ private:
     // What the windows and documents ask of the program.
     void PictureActivated(const PictureParams& params) override;
     void ZoomTo(const SearchRect& region) override;
-    void BeforeFirstPicture() override;
-    void ShowProgress(double done) override;
+    void BeginComputation() override;
+    bool Progress(double done) override;
+    void EndComputation(bool stopped) override;
+    bool Computing() const override { return m_bComputing; }
+    void CloseWhenStopped() override;
+    void ShowStatus(const std::string& text) override;
     BOOL AutoColor() const override { return m_bAutoColor; }
     CColorMap* ColorMap() override;
     const PaletteEntries& PaletteColors() override;
@@ -77,12 +81,21 @@ private:
     void OnLoadPalette();
     void OnAutoColorAssign() { m_bAutoColor = m_bAutoColor ? FALSE : TRUE; }
 
+    // Refuses parameters whose neighbouring pixels doubles cannot tell apart.
+    bool WithinPrecision(const PictureParams& params);
     void UseScheme(Scheme scheme);
     // Makes the logical palette from new entries, realises it and sees that
     // every open picture takes it.
     void SetPaletteEntries(PaletteEntries entries);
 
     std::unique_ptr<CMainFrame> m_mainFrame;
+    // The computation under way: when it began, whether the user asked it to
+    // stop, and whether the main window is to close after it.
+    bool m_bComputing = false;
+    bool m_bStopRequested = false;
+    bool m_bCloseRequested = false;
+    std::uint64_t m_nComputationStart = 0;
+    std::uint64_t m_nLastProgressShown = 0;
 
     static constexpr CommandEntry<CTindralApp> kCommands[] = {
         {ID_APP_ABOUT, &CTindralApp::OnAppAbout},

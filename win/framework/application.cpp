@@ -29,11 +29,7 @@ int CApp::Run() {
         }
         const BOOL got = ::GetMessageA(&msg, nullptr, 0, 0);
         if (got == 0 || got == -1) break;
-        HWND frame = m_pMainWnd ? m_pMainWnd->m_hWnd : nullptr;
-        const bool translated =
-            frame && ((m_pMainWnd->MdiClient() && ::TranslateMDISysAccel(m_pMainWnd->MdiClient(), &msg)) ||
-                      (m_pMainWnd->Accelerators() && ::TranslateAcceleratorA(frame, m_pMainWnd->Accelerators(), &msg)));
-        if (!translated) {
+        if (!TranslateAccelerators(&msg)) {
             ::TranslateMessage(&msg);
             ::DispatchMessageA(&msg);
         }
@@ -41,6 +37,13 @@ int CApp::Run() {
     }
     const int code = ExitInstance();
     return code != 0 ? code : static_cast<int>(msg.wParam);
+}
+
+BOOL CApp::TranslateAccelerators(MSG* msg) {
+    HWND frame = m_pMainWnd ? m_pMainWnd->m_hWnd : nullptr;
+    if (!frame) return FALSE;
+    if (m_pMainWnd->MdiClient() && ::TranslateMDISysAccel(m_pMainWnd->MdiClient(), msg)) return TRUE;
+    return m_pMainWnd->Accelerators() && ::TranslateAcceleratorA(frame, m_pMainWnd->Accelerators(), msg);
 }
 
 void CApp::OnIdle() {

@@ -26,6 +26,9 @@ public:
     // The message loop, with idle updates when the queue runs dry.
     int Run();
     virtual void OnIdle();
+    // The main window's and the MDI client's keyboard shortcuts for msg;
+    // TRUE when it became a command.
+    BOOL TranslateAccelerators(MSG* msg);
 
     void AddDocTemplate(std::unique_ptr<CDocTemplate> docTemplate);
     CDocTemplate* FirstDocTemplate() const;

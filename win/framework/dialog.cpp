@@ -21,9 +21,14 @@ std::string FieldText(HWND dialog, int controlId) {
     return first == std::string::npos ? std::string() : text.substr(first, last - first + 1);
 }
 
+// The shortest digits that read back as the same double, so that OK without
+// an edit gives the value back bit for bit.
 std::string FormatNumber(double value) {
     char buffer[64];
-    std::snprintf(buffer, sizeof buffer, "%.15g", value);
+    for (int digits = 1; digits <= 17; ++digits) {
+        std::snprintf(buffer, sizeof buffer, "%.*g", digits, value);
+        if (std::strtod(buffer, nullptr) == value) break;
+    }
     return buffer;
 }
 

@@ -132,12 +132,13 @@ protected:
 
     // The MDI client; frames that add bars run this first.
     LRESULT OnCreate(WPARAM wParam, LPARAM lParam);
+    // Closes the children, then the frame.
+    LRESULT OnClose(WPARAM wParam, LPARAM lParam);
 
 private:
     LRESULT OnSize(WPARAM wParam, LPARAM lParam);
     LRESULT OnCommandMessage(WPARAM wParam, LPARAM lParam);
     LRESULT OnInitMenuPopup(WPARAM wParam, LPARAM lParam);
-    LRESULT OnClose(WPARAM wParam, LPARAM lParam);
     LRESULT OnDestroy(WPARAM wParam, LPARAM lParam);
 
 public:
@@ -200,13 +201,14 @@ public:
     BOOL RouteCommand(UINT id, BOOL execute) override;
 
 protected:
+    // Brings the view's frame forward.
+    LRESULT OnMouseActivate(WPARAM wParam, LPARAM lParam);
     const MessageMap* GetMessageMap() const override;
     static const MessageMap* ClassMessages();
 
 private:
     LRESULT OnPaint(WPARAM wParam, LPARAM lParam);
     LRESULT OnPrintClient(WPARAM wParam, LPARAM lParam);
-    LRESULT OnMouseActivate(WPARAM wParam, LPARAM lParam);
 
     friend class CDocument;
     CDocument* m_pDocument = nullptr;

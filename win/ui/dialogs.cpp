@@ -7,6 +7,10 @@
 
 #include "win/framework/application.h"
 
+const char kPrecisionLimit[] =
+    "This picture has reached the limit of the program's precision: neighbouring pixels would have the same "
+    "coordinates. Choose a larger region or a smaller picture.";
+
 void CDisclaimerDlg::OnCancel() {
     std::exit(0);
 }

@@ -59,5 +59,8 @@ private:
     PictureParams m_params;
 };
 
+// What a zoom, a region or a size past the precision of doubles is told.
+extern const char kPrecisionLimit[];
+
 // Our own short help, since current systems cannot show the old help files.
 void ShowProgramHelp();

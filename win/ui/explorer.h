@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 #include "core/engine/params.h"
 #include "core/engine/zoom.h"
@@ -25,10 +26,20 @@ public:
     // A zoom selection: the region of a new picture, made at once.
     virtual void ZoomTo(const SearchRect& region) = 0;
 
-    // Before the first picture of a run is computed.
-    virtual void BeforeFirstPicture() = 0;
-    // How far a computation has got, 0 to 1; a negative share when it ended.
-    virtual void ShowProgress(double done) = 0;
+    // A picture's computation: it begins (the disclaimer comes before the
+    // first of a run), hears how far it has got, 0 to 1, and is stopped when
+    // Progress answers false; it ends complete or stopped. The program stays
+    // awake in between.
+    virtual void BeginComputation() = 0;
+    virtual bool Progress(double done) = 0;
+    virtual void EndComputation(bool stopped) = 0;
+    virtual bool Computing() const = 0;
+    // The main window asked to close while a picture was computed: it
+    // closes once the computation has stopped.
+    virtual void CloseWhenStopped() = 0;
+
+    // A line for the status bar; an empty one brings the idle prompt back.
+    virtual void ShowStatus(const std::string& text) = 0;
 
     // The shared colour state: whether new pictures assign their own
     // colours, the map they share otherwise, the current palette's entries

@@ -3,6 +3,7 @@
 
 #include "win/ui/mainframe.h"
 
+#include <cmath>
 #include <iterator>
 #include <vector>
 
@@ -51,6 +52,7 @@ const MessageMap* CMainFrame::GetMessageMap() const {
         {WM_NOTIFY, Handler(&CMainFrame::OnNotify)},
         {WM_MENUSELECT, Handler(&CMainFrame::OnMenuSelect)},
         {WM_DROPFILES, Handler(&CMainFrame::OnDropFiles)},
+        {WM_CLOSE, Handler(&CMainFrame::OnClose)},
     };
     static const MessageMap kMap{&CMdiFrame::ClassMessages, kEntries, std::size(kEntries)};
     return &kMap;
@@ -109,14 +111,38 @@ void CMainFrame::ShowPrompt(UINT id) {
     m_wndStatusBar.SetMessageText(id ? PromptOf(id) : LoadResourceString(IDS_IDLE_MESSAGE));
 }
 
-void CMainFrame::ShowProgress(double done) {
+void CMainFrame::ShowProgress(double done, double secondsLeft) {
     if (!m_wndStatusBar.m_hWnd) return;
     if (done < 0) {
         ShowPrompt(0);
     } else {
-        m_wndStatusBar.SetMessageText("Computing the picture: " + std::to_string(static_cast<int>(done * 100)) + " %");
+        std::string text = "Computing the picture: " + std::to_string(static_cast<int>(done * 100)) + " %";
+        if (secondsLeft >= 0) {
+            const long long seconds = std::llround(secondsLeft);
+            text += seconds >= 120 ? ", about " + std::to_string((seconds + 30) / 60) + " min left"
+                                   : ", about " + std::to_string(seconds) + " s left";
+        }
+        text += " (Esc stops it)";
+        m_wndStatusBar.SetMessageText(text);
     }
     ::UpdateWindow(m_wndStatusBar.m_hWnd);
+}
+
+void CMainFrame::ShowStatus(const std::string& text) {
+    if (text.empty())
+        ShowPrompt(0);
+    else
+        m_wndStatusBar.SetMessageText(text);
+}
+
+// Closing while a picture is computed stops it first; the window closes
+// when the computation has returned.
+LRESULT CMainFrame::OnClose(WPARAM /*wParam*/, LPARAM /*lParam*/) {
+    if (m_explorer.Computing()) {
+        m_explorer.CloseWhenStopped();
+        return 0;
+    }
+    return CMdiFrame::OnClose(0, 0);
 }
 
 LRESULT CMainFrame::OnMenuSelect(WPARAM wParam, LPARAM lParam) {

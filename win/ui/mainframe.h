@@ -19,9 +19,11 @@ public:
     UINT RealizeAppPalette(BOOL background);
     // Whether the display has a system palette at all (256-colour displays).
     BOOL DisplayHasPalette() const;
-    // "Computing" with the share done (0 to 1) in the status bar; a negative
-    // share puts the idle prompt back.
-    void ShowProgress(double done);
+    // "Computing" with the share done (0 to 1) and, when known, the seconds
+    // left in the status bar; a negative share puts the idle prompt back.
+    void ShowProgress(double done, double secondsLeft);
+    // A line in the status bar; an empty one puts the idle prompt back.
+    void ShowStatus(const std::string& text);
 
     BOOL PreCreateWindow(CREATESTRUCTA& cs) override;
     void OnIdleUpdate() override;
@@ -42,6 +44,7 @@ private:
     LRESULT OnNotify(WPARAM wParam, LPARAM lParam);
     LRESULT OnMenuSelect(WPARAM wParam, LPARAM lParam);
     LRESULT OnDropFiles(WPARAM wParam, LPARAM lParam);
+    LRESULT OnClose(WPARAM wParam, LPARAM lParam);
 
     void OnViewPalette();
     void OnHelpTopics();

@@ -6,7 +6,9 @@
 
 #include <string>
 
+#include "core/engine/zoom.h"
 #include "win/framework/application.h"
+#include "win/ui/dialogs.h"
 #include "win/ui/explorer.h"
 
 CTindralDoc::CTindralDoc(CExplorer& explorer, const PictureParams& params)
@@ -31,25 +33,29 @@ PictureParams CTindralDoc::Params() const {
 }
 
 BOOL CTindralDoc::OnNewDocument() {
-    m_explorer.BeforeFirstPicture();
     if (!CDocument::OnNewDocument()) return FALSE;
-
-    const ColorPolicy colors{m_explorer.AutoColor() != FALSE, m_explorer.ColorMap()};
     const std::string size = std::to_string(Width()) + " x " + std::to_string(Height());
-    CWaitCursor wait;
+    if (!NeighboursDistinct(Params())) {
+        AppMessageBox(kPrecisionLimit);
+        return FALSE;
+    }
+
+    m_explorer.BeginComputation();
+    const ColorPolicy colors{m_explorer.AutoColor() != FALSE, m_explorer.ColorMap()};
     const PictureResult result = MakePicture(Params(), colors, m_explorer.PaletteColors(), Progress(), &m_picture);
-    m_explorer.ShowProgress(-1.0);
+    // A stop is the user's own doing: the status bar says so, and no
+    // document is made.
+    m_explorer.EndComputation(result == PictureResult::Stopped);
     switch (result) {
         case PictureResult::Made:
             return TRUE;
+        case PictureResult::Stopped:
+            return FALSE;
         case PictureResult::Empty:
             AppMessageBox("A picture of " + size + " pixels has nothing to show: width and height must be at least 1.");
             return FALSE;
         case PictureResult::TooLarge:
             AppMessageBox("A picture of " + size + " pixels is too large to be made.");
-            return FALSE;
-        case PictureResult::Stopped:
-            AppMessageBox("Unable to generate set");
             return FALSE;
         case PictureResult::NoMemory:
             break;
@@ -61,18 +67,15 @@ BOOL CTindralDoc::OnNewDocument() {
 
 GeneratorControl CTindralDoc::Progress() {
     GeneratorControl control;
-    control.progress = [this](double done) {
-        m_explorer.ShowProgress(done);
-        return true;
-    };
+    control.progress = [this](double done) { return m_explorer.Progress(done); };
     return control;
 }
 
 BOOL CTindralDoc::GenerateSet() {
     if (!m_picture.counts) return FALSE;
-    CWaitCursor wait;
+    m_explorer.BeginComputation();
     const bool complete = ComputeCounts(Params(), Progress(), &m_picture);
-    m_explorer.ShowProgress(-1.0);
+    m_explorer.EndComputation(!complete);
     return complete ? TRUE : FALSE;
 }
 

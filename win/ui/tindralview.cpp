@@ -4,7 +4,12 @@
 
 #include "win/ui/tindralview.h"
 
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
 #include <iterator>
+#include <string>
+#include <vector>
 
 #include "core/engine/zoom.h"
 #include "win/image/dibwin32.h"
@@ -18,6 +23,10 @@ const MessageMap* CTindralView::GetMessageMap() const {
         {WM_LBUTTONUP, Handler(&CTindralView::OnLButtonUp)},
         {WM_MOUSEMOVE, Handler(&CTindralView::OnMouseMove)},
         {WM_PALETTECHANGED, Handler(&CTindralView::OnPaletteChanged)},
+        {WM_MOUSEACTIVATE, Handler(&CTindralView::OnMouseActivate)},
+        {WM_MOUSELEAVE, Handler(&CTindralView::OnMouseLeave)},
+        {WM_KEYDOWN, Handler(&CTindralView::OnKeyDown)},
+        {WM_CAPTURECHANGED, Handler(&CTindralView::OnCaptureChanged)},
     };
     static const MessageMap kMap{&CView::ClassMessages, kEntries, std::size(kEntries)};
     return &kMap;
@@ -51,57 +60,82 @@ void CTindralView::OnDraw(CDC& dc) {
     if (document && document->Dib()) DrawStretched(*document->Dib(), dc, 0, 0, client.right, client.bottom);
 }
 
+LRESULT CTindralView::OnMouseActivate(WPARAM wParam, LPARAM lParam) {
+    HWND frame = GetParentFrame() ? GetParentFrame()->m_hWnd : nullptr;
+    HWND active = frame ? reinterpret_cast<HWND>(::SendMessageA(::GetParent(frame), WM_MDIGETACTIVE, 0, 0)) : nullptr;
+    m_bActivatingClick = frame && active != frame && LOWORD(lParam) == HTCLIENT;
+    // The view's own activation (the frame brought forward) comes next.
+    return CView::OnMouseActivate(wParam, lParam);
+}
+
 LRESULT CTindralView::OnLButtonDown(WPARAM /*wParam*/, LPARAM lParam) {
+    if (m_bActivatingClick || m_explorer.Computing()) {
+        m_bActivatingClick = FALSE;
+        return 0;
+    }
     const POINT point{static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
     RECT client;
     ::GetClientRect(m_hWnd, &client);
     if (!::PtInRect(&client, point)) return 0;
-    // Before a view's first movement the end point starts at the anchor, so
-    // that a first click without a move zooms to a band of no size; later
-    // clicks keep the end of the previous drag.
-    if (!m_bEndSet) {
-        m_nEndX = point.x;
-        m_nEndY = point.y;
-        m_bEndSet = TRUE;
-    }
-    m_nAnchorX = point.x;
-    m_nAnchorY = point.y;
+    // Every drag starts afresh: nothing of an earlier one is left to zoom to.
+    m_nAnchorX = m_nEndX = point.x;
+    m_nAnchorY = m_nEndY = point.y;
+    m_bBandShown = FALSE;
     ::SetCapture(m_hWnd);
+    ::SetFocus(m_hWnd);
     m_bDragging = TRUE;
     ::SetCursor(::LoadCursorA(nullptr, IDC_CROSS));
     return 0;
 }
 
+void CTindralView::EraseBand() {
+    if (!m_bBandShown) return;
+    RECT band{std::min(m_nAnchorX, m_nEndX), std::min(m_nAnchorY, m_nEndY), std::max(m_nAnchorX, m_nEndX) + 1,
+              std::max(m_nAnchorY, m_nEndY) + 1};
+    ::InvalidateRect(m_hWnd, &band, TRUE);
+    ::UpdateWindow(m_hWnd);
+}
+
 void CTindralView::CancelDrag() {
-    ::ReleaseCapture();
     m_bDragging = FALSE;
+    if (::GetCapture() == m_hWnd) ::ReleaseCapture();
+    ::SetCursor(::LoadCursorA(nullptr, IDC_ARROW));
 }
 
 LRESULT CTindralView::OnMouseMove(WPARAM /*wParam*/, LPARAM lParam) {
-    if (!m_bDragging) return Default();
-    RECT band{m_nAnchorX, m_nAnchorY, m_nEndX, m_nEndY};
-    ::InvalidateRect(m_hWnd, &band, TRUE);
-    ::UpdateWindow(m_hWnd);
+    const int x = static_cast<short>(LOWORD(lParam));
+    const int y = static_cast<short>(HIWORD(lParam));
+    if (!m_bDragging) {
+        ShowPointInfo(x, y);
+        return Default();
+    }
+    // Until the pointer has left the system's drag distance, a press is a
+    // click, not a selection.
+    if (!m_bBandShown && std::abs(x - m_nAnchorX) < ::GetSystemMetrics(SM_CXDRAG) &&
+        std::abs(y - m_nAnchorY) < ::GetSystemMetrics(SM_CYDRAG))
+        return Default();
+    EraseBand();
 
     RECT client;
     ::GetClientRect(m_hWnd, &client);
     const PictureParams next = m_explorer.NextPicture();
-    const PixelPoint pointer{static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
     PixelPoint end{};
-    if (!FitBand({m_nAnchorX, m_nAnchorY}, pointer, {client.right, client.bottom},
-                 ImageAspect(next.width, next.height), &end)) {
+    if (!FitBand({m_nAnchorX, m_nAnchorY}, {x, y}, {client.right, client.bottom}, ImageAspect(next.width, next.height),
+                 &end)) {
         CancelDrag();
         return 0;
     }
     m_nEndX = end.x;
     m_nEndY = end.y;
+    m_bBandShown = TRUE;
 
     {
         CClientDC dc(m_hWnd);
         CPen pen(PS_DOT, 1, RGB(20, 20, 20));
         CSelectObject selectBrush(dc.GetSafeHdc(), ::GetStockObject(NULL_BRUSH));
         CSelectObject selectPen(dc.GetSafeHdc(), pen);
-        ::Rectangle(dc.GetSafeHdc(), m_nAnchorX, m_nAnchorY, m_nEndX, m_nEndY);
+        ::Rectangle(dc.GetSafeHdc(), std::min(m_nAnchorX, m_nEndX), std::min(m_nAnchorY, m_nEndY),
+                    std::max(m_nAnchorX, m_nEndX), std::max(m_nAnchorY, m_nEndY));
     }
     return Default();
 }
@@ -109,13 +143,72 @@ LRESULT CTindralView::OnMouseMove(WPARAM /*wParam*/, LPARAM lParam) {
 LRESULT CTindralView::OnLButtonUp(WPARAM /*wParam*/, LPARAM /*lParam*/) {
     if (!m_bDragging) return 0;
     CancelDrag();
-    ::SetCursor(::LoadCursorA(nullptr, IDC_ARROW));
+    // A click, or a band with no width: nothing is selected.
+    if (!m_bBandShown || m_nEndX == m_nAnchorX) {
+        EraseBand();
+        return 0;
+    }
 
     RECT client;
     ::GetClientRect(m_hWnd, &client);
     const PictureParams next = m_explorer.NextPicture();
     m_explorer.ZoomTo(ZoomedRegion(GetDocument()->m_searchRect, {client.right, client.bottom}, next.width - 1,
                                    next.height - 1, {m_nAnchorX, m_nAnchorY}, {m_nEndX, m_nEndY}));
+    return 0;
+}
+
+// Escape during a drag lets it go with nothing selected.
+LRESULT CTindralView::OnKeyDown(WPARAM wParam, LPARAM /*lParam*/) {
+    if (wParam != VK_ESCAPE || !m_bDragging) return Default();
+    CancelDrag();
+    EraseBand();
+    return 0;
+}
+
+// Another window took the mouse (a dialog, a task switch): the drag ends.
+LRESULT CTindralView::OnCaptureChanged(WPARAM /*wParam*/, LPARAM lParam) {
+    if (m_bDragging && reinterpret_cast<HWND>(lParam) != m_hWnd) {
+        m_bDragging = FALSE;
+        EraseBand();
+    }
+    return 0;
+}
+
+void CTindralView::ShowPointInfo(int x, int y) {
+    if (m_explorer.Computing()) return;
+    if (!m_bTrackingLeave) {
+        TRACKMOUSEEVENT track{sizeof(TRACKMOUSEEVENT), TME_LEAVE, m_hWnd, 0};
+        m_bTrackingLeave = ::TrackMouseEvent(&track);
+    }
+    const CTindralDoc* document = GetDocument();
+    RECT client;
+    ::GetClientRect(m_hWnd, &client);
+    PixelPoint pixel{};
+    if (!document || !document->Counts() ||
+        !PixelUnder({x, y}, {client.right, client.bottom}, document->Width(), document->Height(), &pixel)) {
+        m_explorer.ShowStatus("");
+        return;
+    }
+    const PictureParams params = document->Params();
+    std::vector<double> columnRe;
+    std::vector<double> rowIm;
+    PixelCoordinates(params, &columnRe, &rowIm);
+    const double re = columnRe[static_cast<std::size_t>(pixel.x)];
+    const double im = rowIm[static_cast<std::size_t>(pixel.y)];
+    const double spacingRe = (params.rect.lowerRight.re - params.rect.upperLeft.re) / params.width;
+    const double spacingIm = (params.rect.lowerRight.im - params.rect.upperLeft.im) / params.height;
+    const std::int32_t count =
+        document->Counts()[static_cast<std::size_t>(pixel.y) * static_cast<std::size_t>(params.width) + pixel.x];
+    std::string text = FormatCoordinate(re, spacingRe) + (im < 0 ? " - " : " + ") +
+                       FormatCoordinate(std::fabs(im), spacingIm) + "i: ";
+    text += count >= params.iterations ? "inside (" + std::to_string(count) + " iterations)"
+                                       : std::to_string(count) + " iterations";
+    m_explorer.ShowStatus(text);
+}
+
+LRESULT CTindralView::OnMouseLeave(WPARAM /*wParam*/, LPARAM /*lParam*/) {
+    m_bTrackingLeave = FALSE;
+    if (!m_explorer.Computing()) m_explorer.ShowStatus("");
     return 0;
 }
 

@@ -23,8 +23,9 @@ public:
     int m_nEndX = 0;
     int m_nEndY = 0;
     BOOL m_bDragging = FALSE;
-    // Whether any drag has set the end point yet.
-    BOOL m_bEndSet = FALSE;
+    // Whether the pointer has gone far enough from the anchor for a band:
+    // a click that barely moves selects nothing.
+    BOOL m_bBandShown = FALSE;
 
 protected:
     const MessageMap* GetMessageMap() const override;
@@ -34,7 +35,17 @@ private:
     LRESULT OnLButtonUp(WPARAM wParam, LPARAM lParam);
     LRESULT OnMouseMove(WPARAM wParam, LPARAM lParam);
     LRESULT OnPaletteChanged(WPARAM wParam, LPARAM lParam);
+    LRESULT OnMouseActivate(WPARAM wParam, LPARAM lParam);
+    LRESULT OnMouseLeave(WPARAM wParam, LPARAM lParam);
+    LRESULT OnKeyDown(WPARAM wParam, LPARAM lParam);
+    LRESULT OnCaptureChanged(WPARAM wParam, LPARAM lParam);
     void CancelDrag();
+    void EraseBand();
+    // The coordinate and count of the pixel under point, in the status bar.
+    void ShowPointInfo(int x, int y);
 
     CExplorer& m_explorer;
+    // The press that brings an inactive picture forward starts no drag.
+    BOOL m_bActivatingClick = FALSE;
+    BOOL m_bTrackingLeave = FALSE;
 };
