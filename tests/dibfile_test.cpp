@@ -11,9 +11,9 @@
 #include <tuple>
 #include <vector>
 
+#include "core/base/globalmem.h"
 #include "core/engine/setimage.h"
 #include "core/image/dib.h"
-#include "core/base/globalmem.h"
 #include "support/tempdir.h"
 
 // The reader answers FALSE when a damaged header asks for more memory than
@@ -386,6 +386,70 @@ TEST(Writer, FailedWriteIsReported) {
     ASSERT_TRUE(file.Open(dir.File("readonly.bmp").c_str(), CFile::modeRead));
     CDIB dib;
     EXPECT_FALSE(dib.WriteToFile(&file));
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------
+// The picture record after the bitmap's bytes.
+
+#include "core/engine/record.h"
+
+namespace {
+
+PictureRecord SampleRecord(bool noise, bool map) {
+    PictureRecord r;
+    r.params = DefaultPictureParams();
+    r.params.width = 5;
+    r.params.height = 3;
+    r.params.rect.upperLeft.re = 4.9e-324;  // bit patterns of every kind survive
+    r.params.exponent = -2.5;
+    r.params.noise = noise ? 0.75 : -0.0;
+    r.params.seed = 1234567;
+    r.hasColorMap = map;
+    if (map)
+        for (int i = 0; i <= r.params.iterations; ++i) r.colorMap.push_back((i * 37) % 256);
+    return r;
+}
+
+Bytes WritePicture(const CDIB& dib, const PictureRecord& record, const TempDir& dir, bool* written) {
+    const std::string path = dir.File("picture.bmp");
+    {
+        CFile file;
+        EXPECT_TRUE(file.Open(path.c_str(), CFile::modeReadWrite | CFile::modeCreate));
+        *written = WritePictureFile(&file, dib, record);
+    }
+    return ReadBytes(path);
+}
+
+RecordState FindRecord(const Bytes& bytes, const TempDir& dir, PictureRecord* record) {
+    WriteBytes(dir.File("found.bmp"), bytes);
+    CFile file;
+    EXPECT_TRUE(file.Open(dir.File("found.bmp").c_str(), CFile::modeRead));
+    return FindPictureRecord(&file, record);
+}
+
+TEST(PictureRecord, RoundTripsAfterTheUnchangedBitmap) {
+    TempDir dir;
+    CDIB dib;
+    ASSERT_TRUE(dib.CreateBlank(5, 3));
+    const Bytes bitmap = ExpectRoundTrip(dib, dir, true);
+    for (bool noise : {false, true}) {
+        for (bool map : {false, true}) {
+            const PictureRecord record = SampleRecord(noise, map);
+            bool written = false;
+            const Bytes file = WritePicture(dib, record, dir, &written);
+            ASSERT_TRUE(written);
+            ASSERT_GT(file.size(), bitmap.size());
+            EXPECT_TRUE(std::equal(bitmap.begin(), bitmap.end(), file.begin()));
+            PictureRecord back;
+            ASSERT_EQ(FindRecord(file, dir, &back), RecordState::Found);
+            EXPECT_EQ(back.params.seed, noise ? 1234567u : 0u);
+            EXPECT_EQ(back.colorMap, record.colorMap);
+            bool again = false;
+            EXPECT_EQ(WritePicture(dib, back, dir, &again), file);
+        }
+    }
 }
 
 }  // namespace

@@ -109,6 +109,23 @@ std::uint64_t CFile::GetPosition() const {
     return static_cast<std::uint64_t>(pos);
 }
 
+std::uint64_t CFile::GetLength() const {
+    const std::uint64_t position = GetPosition();
+#if defined(_WIN32)
+    const bool ended = _fseeki64(m_stream, 0, SEEK_END) == 0;
+    const long long length = ended ? _ftelli64(m_stream) : -1;
+    const int error = errno;
+    _fseeki64(m_stream, static_cast<long long>(position), SEEK_SET);
+#else
+    const bool ended = fseeko(m_stream, 0, SEEK_END) == 0;
+    const off_t length = ended ? ftello(m_stream) : -1;
+    const int error = errno;
+    fseeko(m_stream, static_cast<off_t>(position), SEEK_SET);
+#endif
+    if (length < 0) throw CFileException(error);
+    return static_cast<std::uint64_t>(length);
+}
+
 void CFile::Seek(std::uint64_t position) {
     if (position > static_cast<std::uint64_t>(INT64_MAX)) throw CFileException(EINVAL);
 #if defined(_WIN32)
@@ -143,7 +160,9 @@ void CFile::Close() {
     if (std::fclose(stream) != 0) throw CFileException(errno ? errno : EIO);
 }
 
-CReplacingFile::~CReplacingFile() { Abandon(); }
+CReplacingFile::~CReplacingFile() {
+    Abandon();
+}
 
 BOOL CReplacingFile::OpenFor(const std::string& targetPath) {
     if (IsOpen() || targetPath.empty()) return FALSE;
@@ -151,8 +170,8 @@ BOOL CReplacingFile::OpenFor(const std::string& targetPath) {
     static std::atomic<unsigned> counter{0};
     const auto stamp = static_cast<unsigned long long>(std::chrono::steady_clock::now().time_since_epoch().count());
     for (int attempt = 0; attempt < 100; ++attempt) {
-        const std::string candidate = targetPath + ".tmp-" + std::to_string(stamp % 1000000007ULL) + "-" +
-                                      std::to_string(counter.fetch_add(1));
+        const std::string candidate =
+            targetPath + ".tmp-" + std::to_string(stamp % 1000000007ULL) + "-" + std::to_string(counter.fetch_add(1));
         const int fd = OpenWithSharing(candidate.c_str(), OpenFlagsFor(modeWrite) | O_CREAT | O_EXCL, shareExclusive);
         if (fd >= 0) {
             if (!OpenDescriptor(fd, candidate.c_str(), modeWrite)) {

@@ -41,6 +41,9 @@ public:
     BOOL IsOpen() const { return m_stream != nullptr; }
 
     std::uint64_t GetPosition() const;
+    // The file's length in bytes; the position is kept. Raises CFileException
+    // when the system cannot tell.
+    std::uint64_t GetLength() const;
     // Absolute position from the start of the file; raises CFileException
     // when the system refuses it. Seeking past the end is allowed.
     void Seek(std::uint64_t position);

@@ -12,7 +12,9 @@
 constexpr std::size_t kInfoBlockBytes = sizeof(BITMAPINFOHEADER) + 256 * sizeof(RGBQUAD);
 
 // Bytes in one pixel row of an 8-bit image: the width raised to a multiple of 4.
-inline std::size_t RowStride(LONG width) { return (static_cast<std::size_t>(width) + 3) & ~std::size_t{3}; }
+inline std::size_t RowStride(LONG width) {
+    return (static_cast<std::size_t>(width) + 3) & ~std::size_t{3};
+}
 
 // How many colour-table entries of a header (information or core) mean
 // something: the depth's default, or biClrUsed, cut to the default; at most 256.
@@ -27,7 +29,12 @@ public:
 
     void Serialize(CArchive& ar) override;
     virtual BOOL ReadFromFile(CFile* file);
+    // FALSE when the file refuses a write; what was written stays.
     virtual BOOL WriteToFile(CFile* file);
+    // The same bytes, but a refused write raises CFileException; false, with
+    // nothing written, for an image the writer does not make (only 8-bit
+    // bottom-up images whose pixel block holds every row are written).
+    bool WriteBitmap(CFile* file) const;
     virtual int ImageWidth() const;
     virtual int ImageHeight() const;
     virtual void GetBounds(RECT* rect) const;

@@ -6,8 +6,8 @@
 #include <limits>
 #include <vector>
 
-#include "core/image/dib.h"
 #include "core/base/globalmem.h"
+#include "core/image/dib.h"
 
 namespace {
 
@@ -15,7 +15,9 @@ constexpr WORD kBitmapType = 0x4D42;  // "BM"
 constexpr DWORD kFileHeaderBytes = 14;
 constexpr DWORD kWrittenOffBits = kFileHeaderBytes + kInfoBlockBytes;  // 1078
 
-WORD Word(const BYTE* p) { return static_cast<WORD>(p[0] | p[1] << 8); }
+WORD Word(const BYTE* p) {
+    return static_cast<WORD>(p[0] | p[1] << 8);
+}
 DWORD Dword(const BYTE* p) {
     return static_cast<DWORD>(p[0]) | static_cast<DWORD>(p[1]) << 8 | static_cast<DWORD>(p[2]) << 16 |
            static_cast<DWORD>(p[3]) << 24;
@@ -75,7 +77,8 @@ BITMAPINFOHEADER FromCoreHeader(const BYTE* p) {
 bool AddressableBytes(const BITMAPINFOHEADER& h, std::size_t* bytes) {
     *bytes = 0;
     if (h.biWidth <= 0 || h.biHeight <= 0) return true;
-    const std::uint64_t total = static_cast<std::uint64_t>(RowStride(h.biWidth)) * static_cast<std::uint64_t>(h.biHeight);
+    const std::uint64_t total =
+        static_cast<std::uint64_t>(RowStride(h.biWidth)) * static_cast<std::uint64_t>(h.biHeight);
     if (total > std::numeric_limits<std::size_t>::max()) return false;
     *bytes = static_cast<std::size_t>(total);
     return true;
@@ -161,15 +164,13 @@ BOOL CDIB::ReadFromFile(CFile* file) {
     return TRUE;
 }
 
-BOOL CDIB::WriteToFile(CFile* file) {
-    if (!m_pInfo || !m_pPixels) return FALSE;
+bool CDIB::WriteBitmap(CFile* file) const {
+    if (!m_pInfo || !m_pPixels) return false;
     const BITMAPINFOHEADER& h = m_pInfo->bmiHeader;
-    // Only 8-bit bottom-up images are written, and only when their pixel
-    // block holds every row the header promises.
     std::size_t pixelBytes = 0;
     if (h.biBitCount != 8 || h.biHeight < 0 || !AddressableBytes(h, &pixelBytes) || pixelBytes > m_nPixelBytes)
-        return FALSE;
-    if (pixelBytes > std::numeric_limits<DWORD>::max() - kWrittenOffBits) return FALSE;
+        return false;
+    if (pixelBytes > std::numeric_limits<DWORD>::max() - kWrittenOffBits) return false;
 
     BYTE fileHeader[kFileHeaderBytes] = {};
     PutWord(fileHeader, kBitmapType);
@@ -178,17 +179,20 @@ BOOL CDIB::WriteToFile(CFile* file) {
     BYTE infoBlock[kInfoBlockBytes];
     EncodeInfoHeader(h, infoBlock);
     std::memcpy(infoBlock + sizeof(BITMAPINFOHEADER), m_pInfo->bmiColors, 256 * sizeof(RGBQUAD));
+    file->Write(fileHeader, sizeof fileHeader);
+    file->Write(infoBlock, sizeof infoBlock);
+    file->Write(m_pPixels, static_cast<UINT>(pixelBytes));
+    return true;
+}
 
+BOOL CDIB::WriteToFile(CFile* file) {
     // A failed write leaves what was written; the caller decides what that
     // means for the file (the savers write to a temporary file).
     try {
-        file->Write(fileHeader, sizeof fileHeader);
-        file->Write(infoBlock, sizeof infoBlock);
-        file->Write(m_pPixels, static_cast<UINT>(pixelBytes));
+        return WriteBitmap(file) ? TRUE : FALSE;
     } catch (const CFileException&) {
         return FALSE;
     }
-    return TRUE;
 }
 
 void CDIB::Serialize(CArchive& ar) {
