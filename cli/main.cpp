@@ -11,9 +11,7 @@
 #include "cli/progress.h"
 #include "cli/render.h"
 
-#if defined(_WIN32)
-#include <io.h>
-#else
+#if !defined(_WIN32)
 #include <unistd.h>
 #endif
 
@@ -32,14 +30,6 @@ volatile std::sig_atomic_t g_signal = 0;
 std::string g_temporary;
 std::string g_unchangedMessage, g_partMessage;
 
-void WriteText(const char* text, std::size_t length) {
-#if defined(_WIN32)
-    (void)!_write(2, text, static_cast<unsigned>(length));
-#else
-    (void)!write(2, text, length);
-#endif
-}
-
 extern "C" void OnInterrupt(int sig) {
 #if defined(_WIN32)
     // Windows runs this on a thread of its own while the render goes on: the
@@ -52,9 +42,9 @@ extern "C" void OnInterrupt(int sig) {
         return;
     }
     if (g_state == kTemporary) unlink(g_temporary.c_str());
-    if (g_barShown) WriteText("\n", 1);
+    if (g_barShown) (void)!write(2, "\n", 1);
     const std::string& message = g_state == kDirect ? g_partMessage : g_unchangedMessage;
-    WriteText(message.data(), message.size());
+    (void)!write(2, message.data(), message.size());
     _exit(128 + sig);
 #endif
 }

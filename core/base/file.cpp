@@ -138,7 +138,23 @@ void RemoveLeftovers(const std::string& folder, const std::string& prefix) {
     }
 }
 
-#if !defined(_WIN32)
+// A folder named in a path that is a file: Windows answers ENOENT for it.
+bool IsFileNotFolder(const std::string& folder) {
+    if (folder.size() < 2) return false;
+    struct stat st;
+    return stat(folder.substr(0, folder.size() - 1).c_str(), &st) == 0 && !S_ISDIR(st.st_mode);
+}
+
+#if defined(_WIN32)
+// The names Windows keeps for its devices, in every folder and with any extension.
+bool IsDeviceName(const std::string& name) {
+    std::string stem = name.substr(0, name.find('.'));
+    for (char& ch : stem) ch = static_cast<char>(ch >= 'a' && ch <= 'z' ? ch - 'a' + 'A' : ch);
+    if (stem == "CON" || stem == "PRN" || stem == "AUX" || stem == "NUL") return true;
+    return stem.size() == 4 && (stem.compare(0, 3, "COM") == 0 || stem.compare(0, 3, "LPT") == 0) && stem[3] >= '1' &&
+           stem[3] <= '9';
+}
+#else
 // The file a chain of symbolic links ends at (which need not exist yet).
 // False with errno when the chain cannot be followed.
 bool FollowLinks(std::string* path, struct stat* st, bool* exists) {
@@ -343,7 +359,11 @@ BOOL CReplacingFile::OpenFor(const std::string& targetPath) {
 #endif
     const std::string name = NameOf(target);
     if ((exists && S_ISDIR(st.st_mode)) || name.empty() || name == "." || name == "..") return fail(EISDIR);
-    if (exists && !S_ISREG(st.st_mode)) {
+    bool device = exists && !S_ISREG(st.st_mode);
+#if defined(_WIN32)
+    device = device || IsDeviceName(name);
+#endif
+    if (device) {
         // A device or a FIFO cannot be replaced; it takes the bytes as they come.
         const int fd = OpenWithSharing(target.c_str(), OpenFlagsFor(modeWrite), shareDenyNone);
         if (!OpenDescriptor(fd, target.c_str(), modeWrite)) return FALSE;
@@ -368,7 +388,7 @@ BOOL CReplacingFile::OpenFor(const std::string& targetPath) {
         // Private until it is complete; it takes the old file's mode below.
         fd = OpenWithSharing(candidate.c_str(), OpenFlagsFor(modeWrite) | O_CREAT | O_EXCL, shareExclusive,
                              exists ? 0600 : 0666);
-        if (fd < 0 && errno != EEXIST) return fail(errno);
+        if (fd < 0 && errno != EEXIST) return fail(errno == ENOENT && IsFileNotFolder(folder) ? ENOTDIR : errno);
     }
 #if !defined(_WIN32)
     // The lock tells a later writer that this file's writer is alive.

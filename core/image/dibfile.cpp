@@ -125,7 +125,7 @@ bool CDIB::ReadBitmap(CFile* file, std::string* why) {
     const UINT firstBytes = kFileHeaderBytes + 4;
     const UINT got = file->Read(head, firstBytes);
     if (got < 2 || Word(head) != kBitmapType) return Refuse(why, "not a bitmap file");
-    if (got < firstBytes) return Refuse(why, "the file is too short for a bitmap header");
+    if (got < firstBytes) return Refuse(why, "the file is too short for its header");
     const DWORD fileSize = Dword(head + 2);
     const DWORD offBits = Dword(head + 10);
     const DWORD headerSize = Dword(head + kFileHeaderBytes);
@@ -135,7 +135,7 @@ bool CDIB::ReadBitmap(CFile* file, std::string* why) {
         return false;
     }
     const UINT rest = headerSize - 4;
-    if (file->Read(head + firstBytes, rest) != rest) return Refuse(why, "the file is too short for its bitmap header");
+    if (file->Read(head + firstBytes, rest) != rest) return Refuse(why, "the file is too short for its header");
     const BITMAPINFOHEADER header =
         core ? FromCoreHeader(head + kFileHeaderBytes) : DecodeInfoHeader(head + kFileHeaderBytes);
     const int colors = HeaderColorCount(&header);
@@ -151,7 +151,7 @@ bool CDIB::ReadBitmap(CFile* file, std::string* why) {
     const std::uint64_t dataBytes = std::min(std::max(claimed, ImpliedDataBytes(header)), available);
     std::size_t needed = 0;
     if (!AddressableBytes(header, &needed) || dataBytes > std::numeric_limits<UINT>::max())
-        return Refuse(why, "the picture is too large");
+        return Refuse(why, "not enough memory for the picture");
     const std::size_t blockBytes = std::max<std::size_t>(static_cast<std::size_t>(dataBytes), needed);
 
     BlockGuard info{GlobalAllocZeroed(kInfoBlockBytes)};
@@ -190,7 +190,7 @@ bool CDIB::CanGivePalette(std::string* why) const {
     const BITMAPINFOHEADER& h = m_pInfo->bmiHeader;
     const int bits = h.biBitCount;
     const std::string depth = std::to_string(bits) + "-bit";
-    if (bits == 16 || bits == 24 || bits == 32) {
+    if (bits == 24 || bits == 32) {
         if (why) *why = "a " + depth + " picture has no colour table";
         return false;
     }
