@@ -1,6 +1,8 @@
 // tindral-render: escape-time pictures from the command line, for batch work
 // and scripts.
+#include <csignal>
 #include <cstdio>
+#include <cstring>
 #include <ctime>
 #include <string>
 #include <vector>
@@ -9,9 +11,45 @@
 #include "cli/progress.h"
 #include "cli/render.h"
 
+#if !defined(_WIN32)
+#include <unistd.h>
+#endif
+
 #ifndef TINDRAL_VERSION
 #define TINDRAL_VERSION "0.0.0"
 #endif
+
+namespace {
+
+// What an interrupt has to undo, kept where a signal handler may read it:
+// everything the handler touches is set up before the state says so.
+enum State : int { kNothingOpen, kTemporary, kDirect, kFinishing };
+volatile std::sig_atomic_t g_state = kNothingOpen;
+volatile std::sig_atomic_t g_barShown = 0;
+volatile std::sig_atomic_t g_signal = 0;
+std::string g_temporary;
+std::string g_unchangedMessage, g_partMessage;
+
+extern "C" void OnInterrupt(int sig) {
+#if defined(_WIN32)
+    // Windows runs this on a thread of its own while the render goes on: the
+    // render stops at its next step and removes its temporary file itself.
+    g_signal = sig;
+#else
+    // Everything here is safe in a handler: unlink, write, _exit.
+    if (g_state == kFinishing) {
+        g_signal = sig;
+        return;
+    }
+    if (g_state == kTemporary) unlink(g_temporary.c_str());
+    if (g_barShown) (void)!write(2, "\n", 1);
+    const std::string& message = g_state == kDirect ? g_partMessage : g_unchangedMessage;
+    (void)!write(2, message.data(), message.size());
+    _exit(128 + sig);
+#endif
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
     const std::vector<std::string> args(argv + 1, argv + argc);
@@ -29,12 +67,45 @@ int main(int argc, char** argv) {
         case ParsedCommandLine::Action::Render:
             break;
     }
+    const std::string& output = parsed.options.output;
+    g_unchangedMessage = "tindral-render: interrupted; " + output + " left unchanged\n";
+    g_partMessage = "tindral-render: interrupted; " + output + " was written in part\n";
+    std::signal(SIGINT, OnInterrupt);
+    std::signal(SIGTERM, OnInterrupt);
+#if !defined(_WIN32)
+    // A FIFO whose reader has gone then fails the write with a message.
+    std::signal(SIGPIPE, SIG_IGN);
+#endif
+
+    CProgressBar bar(stderr, CProgressBar::IsTerminal(stderr));
+    RenderHooks hooks;
+    hooks.progress = [&bar](double done) {
+        bar.Update(done);
+        g_barShown = bar.Shown();
+        return g_signal == 0;
+    };
+    bool direct = false;
+    hooks.opened = [&direct](const CReplacingFile& file) {
+        direct = file.WritesDirectly();
+        g_temporary = file.GetFilePath();
+        g_state = file.WritesDirectly() ? kDirect : kTemporary;
+    };
+    hooks.committing = [] {
+        g_state = kFinishing;
+        return g_signal == 0;
+    };
     // Noise is seeded from the time in whole seconds, as in the program.
     std::string error;
-    CProgressBar bar(stderr, CProgressBar::IsTerminal(stderr));
-    const bool rendered = RenderToFile(parsed.options, static_cast<unsigned>(std::time(nullptr)), &error,
-                                       [&bar](double done) { return bar.Update(done); });
+    const bool rendered = RenderToFile(parsed.options, static_cast<unsigned>(std::time(nullptr)), &error, hooks);
+    g_state = kFinishing;
     bar.Finish();
+    if (g_signal != 0) {
+        std::fprintf(stderr, "tindral-render: interrupted; %s %s\n", output.c_str(),
+                     rendered ? "was written"
+                     : direct ? "was written in part"
+                              : "left unchanged");
+        return 128 + g_signal;
+    }
     if (!rendered) {
         std::fprintf(stderr, "tindral-render: %s\n", error.c_str());
         return 1;

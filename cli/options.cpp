@@ -21,10 +21,18 @@ const char* const kUsage =
     "  --exponent P          the exponent p (default 2)\n"
     "  --palette NAME|FILE   gray, fire, edge, fatigues, jungle, or the colour table\n"
     "                        of a bitmap file (default fire)\n"
+    "  --from FILE           take the picture's parameters (and its colours) from a\n"
+    "                        picture that tindral-render or Save wrote; the options\n"
+    "                        above override them\n"
     "  --threads N           worker threads, 1 to 1024 (default: the TINDRAL_THREADS\n"
     "                        environment variable, else one per processor)\n"
     "  --help                show this text\n"
-    "  --version             show the version\n";
+    "  --version             show the version\n"
+    "\n"
+    "OUTPUT is written in full to a temporary file beside it, which then takes its\n"
+    "place: an interrupted or failed render leaves it as it was. A symbolic link is\n"
+    "followed and its target replaced; the file keeps its mode and owner; another\n"
+    "hard link to it keeps the old picture. A device or a FIFO is written directly.\n";
 
 namespace {
 
@@ -39,9 +47,10 @@ bool ParseInt(const std::string& text, long long* value) {
 bool ParseDouble(const std::string& text, double* value) {
     if (text.empty() || std::isspace(static_cast<unsigned char>(text[0]))) return false;
     char* end = nullptr;
-    errno = 0;
     *value = std::strtod(text.c_str(), &end);
-    return *end == '\0' && std::isfinite(*value) && errno != ERANGE;
+    // ERANGE is not looked at: it also comes with numbers too small for a
+    // normal double, which are numbers all the same (a subnormal, or zero).
+    return *end == '\0';
 }
 
 std::vector<std::string> Split(const std::string& text, char separator) {
@@ -79,6 +88,7 @@ public:
 
     bool Number(const std::string& option, const std::string& text, double* out) {
         if (!ParseDouble(text, out)) return Fail(option + " needs a number, not '" + text + "'");
+        if (!std::isfinite(*out)) return Fail(option + " needs a finite number, not '" + text + "'");
         return true;
     }
 
@@ -115,12 +125,19 @@ public:
 
     bool Option(const std::string& name, const std::string& value) {
         RenderOptions& o = m_result.options;
-        if (name == "--size") return Size(value);
-        if (name == "--iterations") return Integer(name, value, kMinIterations, kMaxIterations, &o.iterations);
-        if (name == "--rect") return Rect(value);
-        if (name == "--noise") return Number(name, value, &o.noise);
-        if (name == "--exponent") return Number(name, value, &o.exponent);
-        if (name == "--palette") return Palette(value);
+        RenderOptions::Given& g = o.given;
+        if (name == "--size") return g.size = Size(value);
+        if (name == "--iterations")
+            return g.iterations = Integer(name, value, kMinIterations, kMaxIterations, &o.iterations);
+        if (name == "--rect") return g.rect = Rect(value);
+        if (name == "--noise") return g.noise = Number(name, value, &o.noise);
+        if (name == "--exponent") return g.exponent = Number(name, value, &o.exponent);
+        if (name == "--palette") return g.palette = Palette(value);
+        if (name == "--from") {
+            if (value.empty()) return Fail("--from needs a file name");
+            o.fromFile = value;
+            return true;
+        }
         if (name == "--threads") return Integer(name, value, 1, 1024, &o.threads);
         return Fail("unknown option " + name + " (try --help)");
     }
@@ -131,7 +148,7 @@ private:
 
 bool TakesValue(const std::string& name) {
     return name == "--size" || name == "--iterations" || name == "--rect" || name == "--noise" ||
-           name == "--exponent" || name == "--palette" || name == "--threads";
+           name == "--exponent" || name == "--palette" || name == "--threads" || name == "--from";
 }
 
 }  // namespace
@@ -180,6 +197,10 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& args) {
     }
     if (outputs.size() != 1) {
         parser.Fail(outputs.empty() ? "no output file given (try --help)" : "more than one output file given");
+        return result;
+    }
+    if (outputs[0].empty()) {
+        parser.Fail("the output file name is empty");
         return result;
     }
     result.options.output = outputs[0];

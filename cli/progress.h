@@ -21,6 +21,8 @@ public:
     bool Update(double done);
     // Wipes the bar, if one was drawn, so the terminal is left as it was.
     void Finish();
+    // Whether a bar stands on the line now.
+    bool Shown() const { return m_nShownPercent >= 0; }
 
     static bool IsTerminal(std::FILE* stream);
     static double SteadySeconds();

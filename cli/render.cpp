@@ -1,14 +1,47 @@
-// From options to a bitmap file: palette, counts, colour map, pixels, header,
-// file. Everything is made in memory first and the file is replaced only when
-// the whole of it has been written.
+// From options to a picture file: the saved picture and the palette read,
+// the output opened, then counts, colour map, pixels, header, file. The
+// output takes its target's place only when the whole of it has been written.
 #include "cli/render.h"
 
 #include <cerrno>
 #include <cstring>
 
 #include "core/engine/picture.h"
+#include "core/engine/record.h"
 
 namespace {
+
+// A bitmap read whole, with the reason in *error when it cannot be.
+bool ReadBitmapFile(const std::string& path, const char* what, CDIB* dib, PictureRecord* record, RecordState* state,
+                    std::string* error) {
+    CFile file;
+    if (!file.Open(path.c_str(), CFile::modeRead | CFile::shareDenyWrite)) {
+        *error = std::string("cannot open ") + what + " " + path + ": " + std::strerror(file.GetLastError());
+        return false;
+    }
+    std::string why;
+    try {
+        if (!dib->ReadBitmap(&file, &why)) {
+            *error = std::string(what) + " " + path + ": " + why;
+            return false;
+        }
+        if (record) *state = FindPictureRecord(&file, record);
+    } catch (const CFileException& e) {
+        *error = std::string("cannot read ") + what + " " + path + ": " + std::strerror(e.m_lOsError);
+        return false;
+    }
+    return true;
+}
+
+bool PaletteFrom(const CDIB& dib, const std::string& what, PaletteEntries* palette, std::string* error) {
+    std::string why;
+    if (!dib.CanGivePalette(&why)) {
+        *error = "cannot take a palette from " + what + ": " + why;
+        return false;
+    }
+    *palette = EntriesFromColors(dib.Info()->bmiColors, dib.ColorCount());
+    return true;
+}
 
 bool LoadPalette(const RenderOptions& options, PaletteEntries* palette, std::string* error) {
     if (options.paletteFile.empty()) {
@@ -16,33 +49,65 @@ bool LoadPalette(const RenderOptions& options, PaletteEntries* palette, std::str
         *palette = EntriesFromColors(colors.data(), kSchemeEntries);
         return true;
     }
-    CFile file;
-    if (!file.Open(options.paletteFile.c_str(), CFile::modeRead | CFile::shareDenyWrite)) {
-        *error = "cannot open palette file " + options.paletteFile + ": " + std::strerror(errno);
-        return false;
-    }
     CDIB dib;
-    try {
-        if (!dib.ReadFromFile(&file)) {
-            *error = "palette file " + options.paletteFile + " is not a bitmap this program can read";
+    return ReadBitmapFile(options.paletteFile, "palette file", &dib, nullptr, nullptr, error) &&
+           PaletteFrom(dib, options.paletteFile, palette, error);
+}
+
+// The saved picture's parameters under the options given, and its colours
+// unless a palette was given: rendering a saved picture with no other
+// option writes the same file again.
+bool FromSavedPicture(const RenderOptions& options, PictureParams* params, bool* hasMap, CColorMap* map,
+                      PaletteEntries* palette, std::string* error) {
+    CDIB dib;
+    PictureRecord record;
+    RecordState state = RecordState::None;
+    if (!ReadBitmapFile(options.fromFile, "saved picture", &dib, &record, &state, error)) return false;
+    const std::string& from = options.fromFile;
+    switch (state) {
+        case RecordState::Found:
+            break;
+        case RecordState::None:
+            *error = from + " holds no picture record: only pictures that tindral-render or Save wrote do";
             return false;
-        }
-    } catch (const CFileException& e) {
-        *error = "cannot read palette file " + options.paletteFile + ": " + std::strerror(e.m_lOsError);
-        return false;
+        case RecordState::Damaged:
+            *error = "the picture record of " + from + " is damaged";
+            return false;
+        case RecordState::UnknownVersion:
+            *error = "the picture record of " + from + " is of a later version than this program reads";
+            return false;
     }
-    if (dib.ColorCount() == 0) {
-        *error = "palette file " + options.paletteFile + " has no colour table";
-        return false;
-    }
-    *palette = EntriesFromColors(dib.Info()->bmiColors, dib.ColorCount());
-    return true;
+    const PictureParams& saved = record.params;
+    const RenderOptions::Given& given = options.given;
+    if (!given.size) params->width = saved.width, params->height = saved.height;
+    if (!given.rect) params->rect = saved.rect;
+    if (!given.iterations) params->iterations = saved.iterations;
+    if (!given.exponent) params->exponent = saved.exponent;
+    if (!given.noise) params->noise = saved.noise;
+    // A noisy picture is made again with its own draws.
+    if (saved.noise != 0.0) params->seed = saved.seed;
+    *hasMap = record.hasColorMap;
+    if (record.hasColorMap) *map = CColorMap::FromEntries(record.colorMap);
+    return given.palette || PaletteFrom(dib, from, palette, error);
 }
 
 }  // namespace
 
-bool RenderToFile(const RenderOptions& options, unsigned noiseSeed, std::string* error,
-                  const std::function<bool(double done)>& progress) {
+std::string OutputError(const std::string& output, int systemError, bool opening) {
+    const std::string verb = opening ? "cannot create " : "cannot write ";
+    switch (systemError) {
+        case EISDIR:
+            return "cannot write " + output + ": it is a folder";
+        case ENOENT:
+            return verb + output + ": its folder does not exist";
+        case ENOTDIR:
+            return verb + output + ": a part of its path is not a folder";
+        default:
+            return verb + output + ": " + std::strerror(systemError ? systemError : EIO);
+    }
+}
+
+bool RenderToFile(const RenderOptions& options, unsigned noiseSeed, std::string* error, const RenderHooks& hooks) {
     PictureParams params;
     params.width = options.width;
     params.height = options.height;
@@ -51,21 +116,31 @@ bool RenderToFile(const RenderOptions& options, unsigned noiseSeed, std::string*
     params.noise = options.noise;
     params.iterations = options.iterations;
     params.seed = noiseSeed;
+    bool hasMap = false;
+    CColorMap map(0);
+    PaletteEntries palette;
+    if (!options.fromFile.empty() && !FromSavedPicture(options, &params, &hasMap, &map, &palette, error)) return false;
+
     const std::string size = std::to_string(params.width) + " x " + std::to_string(params.height);
     SetImageSizes sizes{};
     if (!ComputeSetImageSizes(params.width, params.height, &sizes)) {
         *error = "a " + size + " picture is too large for a bitmap file";
         return false;
     }
+    if ((options.fromFile.empty() || options.given.palette) && !LoadPalette(options, &palette, error)) return false;
 
-    PaletteEntries palette;
-    if (!LoadPalette(options, &palette, error)) return false;
+    CReplacingFile file;
+    if (!file.OpenFor(options.output)) {
+        *error = OutputError(options.output, file.GetLastError(), true);
+        return false;
+    }
+    if (hooks.opened) hooks.opened(file);
 
     GeneratorControl control;
     control.threads = options.threads;
-    control.progress = progress;
+    control.progress = hooks.progress;
     SetPicture picture;
-    switch (MakePicture(params, ColorPolicy{}, palette, control, &picture)) {
+    switch (MakePicture(params, ColorPolicy{!hasMap, &map}, palette, control, &picture)) {
         case PictureResult::Made:
             break;
         case PictureResult::Stopped:
@@ -80,13 +155,25 @@ bool RenderToFile(const RenderOptions& options, unsigned noiseSeed, std::string*
             return false;
     }
 
-    CReplacingFile file;
-    if (!file.OpenFor(options.output)) {
-        *error = "cannot create " + options.output + ": " + std::strerror(errno);
+    PictureRecord record;
+    record.params = params;
+    record.hasColorMap = hasMap;
+    if (hasMap) record.colorMap = map.Entries();
+    try {
+        if (!WritePictureFile(&file, *picture.dib, record)) {
+            *error = "cannot write " + options.output + ": the picture cannot be held in a picture file";
+            return false;
+        }
+    } catch (const CFileException& e) {
+        *error = OutputError(options.output, e.m_lOsError, false);
         return false;
     }
-    if (!picture.dib->WriteToFile(&file) || !file.Commit()) {
-        *error = "cannot write " + options.output + ": " + std::strerror(errno ? errno : EIO);
+    if (hooks.committing && !hooks.committing()) {
+        *error = "the render was stopped";
+        return false;
+    }
+    if (!file.Commit()) {
+        *error = OutputError(options.output, file.GetLastError(), false);
         return false;
     }
     return true;

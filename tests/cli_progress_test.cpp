@@ -9,57 +9,31 @@
 
 namespace {
 
-// What the bar wrote into a temporary file.
-class ProgressBarOutput : public testing::Test {
-protected:
-    void SetUp() override { ASSERT_NE(m_pFile = std::tmpfile(), nullptr); }
-    void TearDown() override { std::fclose(m_pFile); }
-
-    std::string Written() {
-        std::fflush(m_pFile);
-        std::rewind(m_pFile);
-        std::string text;
-        for (int c; (c = std::fgetc(m_pFile)) != EOF;) text += static_cast<char>(c);
-        return text;
-    }
-
-    std::FILE* m_pFile = nullptr;
-    double m_dNow = 100.0;
-    CProgressBar::Clock Clock() {
-        return [this] { return m_dNow; };
-    }
-};
-
-TEST_F(ProgressBarOutput, QuickRendersPrintNothing) {
-    CProgressBar bar(m_pFile, true, Clock());
-    m_dNow += 0.49;
-    EXPECT_TRUE(bar.Update(0.5));
-    EXPECT_TRUE(bar.Update(1.0));
-    bar.Finish();
-    EXPECT_EQ(Written(), "");
-}
-
-TEST_F(ProgressBarOutput, NothingGoesToAFileOrPipe) {
-    CProgressBar bar(m_pFile, false, Clock());
-    m_dNow += 5.0;
-    bar.Update(0.5);
-    bar.Finish();
-    EXPECT_EQ(Written(), "");
-}
-
-TEST_F(ProgressBarOutput, ALongRenderRedrawsInPlaceAndIsWipedAtTheEnd) {
+// What a bar on a terminal (or not) wrote when the render took so long.
+std::string Drawn(bool terminal, double seconds) {
+    std::FILE* out = std::tmpfile();
+    double now = 100.0;
     {
-        CProgressBar bar(m_pFile, true, Clock());
-        m_dNow += 0.6;
+        CProgressBar bar(out, terminal, [&now] { return now; });
+        now += seconds;
         bar.Update(0.25);
         bar.Update(0.251);  // same whole percentage: no redraw
+        EXPECT_EQ(bar.Shown(), terminal && seconds >= 0.5);
         bar.Update(1.0);
     }  // the destructor wipes it
-    const std::string text = Written();
+    std::string text;
+    std::rewind(out);
+    for (int c; (c = std::fgetc(out)) != EOF;) text += static_cast<char>(c);
+    std::fclose(out);
+    return text;
+}
+
+TEST(ProgressBar, DrawnInPlaceOnlyOnATerminalForLongRenders) {
+    EXPECT_EQ(Drawn(true, 0.49), "");
+    EXPECT_EQ(Drawn(false, 5.0), "");
     const std::string quarter = "\rtindral-render: [" + std::string(10, '#') + std::string(30, '-') + "]  25%";
     const std::string full = "\rtindral-render: [" + std::string(40, '#') + "] 100%";
-    const std::string wipe = "\r" + std::string(63, ' ') + "\r";
-    EXPECT_EQ(text, quarter + full + wipe);
+    EXPECT_EQ(Drawn(true, 0.6), quarter + full + "\r" + std::string(63, ' ') + "\r");
 }
 
 }  // namespace

@@ -1,84 +1,54 @@
-// tindral-render's command line and its road from options to a file.
+// tindral-render's command line and its road from options to a file: the
+// picture, its record, saved pictures rendered again, and what it says when
+// it cannot.
 #include <gtest/gtest.h>
 
 #include <set>
 
 #include "cli/options.h"
 #include "cli/render.h"
+#include "core/engine/record.h"
 #include "support/tempdir.h"
 
 namespace {
 
-ParsedCommandLine Parse(std::vector<std::string> args) { return ParseCommandLine(args); }
+using Bytes = std::vector<unsigned char>;
 
-TEST(CommandLine, DefaultsNeedOnlyTheOutput) {
-    const auto p = Parse({"out.bmp"});
-    ASSERT_EQ(p.action, ParsedCommandLine::Action::Render);
-    EXPECT_EQ(p.options.output, "out.bmp");
-    EXPECT_EQ(p.options.width, 133);
-    EXPECT_EQ(p.options.height, 100);
-    EXPECT_EQ(p.options.iterations, 50);
-    EXPECT_EQ(p.options.rect.upperLeft.re, -2.416667);
-    EXPECT_EQ(p.options.scheme, Scheme::Fire);
+ParsedCommandLine Parse(std::vector<std::string> args) {
+    return ParseCommandLine(args);
 }
 
-TEST(CommandLine, TakesNegativeNumbersAsValues) {
-    const auto p = Parse({"--rect", "-2,1.5,1,-1.5", "--noise", "-1", "--exponent=-2.5", "o.bmp"});
+TEST(CommandLine, ReadsEveryOptionAndNotesWhichWereGiven) {
+    const auto p = Parse({"--rect", "-2,1.5,4.9e-324,-1.5", "--noise", "1e-310", "--exponent=-2.5", "--size", "640x480",
+                          "--iterations=1000000", "--palette", "jungle", "--from", "saved.bmp", "o.bmp"});
     ASSERT_EQ(p.action, ParsedCommandLine::Action::Render) << p.error;
-    EXPECT_EQ(p.options.rect.upperLeft.re, -2.0);
-    EXPECT_EQ(p.options.rect.lowerRight.im, -1.5);
-    EXPECT_EQ(p.options.noise, -1.0);
-    EXPECT_EQ(p.options.exponent, -2.5);
+    const RenderOptions& o = p.options;
+    EXPECT_EQ(std::make_tuple(o.rect.upperLeft.re, o.rect.lowerRight.re, o.noise, o.exponent, o.width, o.iterations),
+              std::make_tuple(-2.0, 4.9e-324, 1e-310, -2.5, 640, 1000000));
+    EXPECT_TRUE(o.given.rect && o.given.noise && o.given.exponent && o.given.size && o.given.palette &&
+                o.scheme == Scheme::Jungle && o.fromFile == "saved.bmp" && !Parse({"o.bmp"}).options.given.size);
 }
 
-TEST(CommandLine, ReadsSizeIterationsAndPalette) {
-    const auto p = Parse({"--size", "640x480", "--iterations=1000000", "--palette", "jungle", "o.bmp"});
-    ASSERT_EQ(p.action, ParsedCommandLine::Action::Render) << p.error;
-    EXPECT_EQ(p.options.width, 640);
-    EXPECT_EQ(p.options.height, 480);
-    EXPECT_EQ(p.options.iterations, 1000000);
-    EXPECT_EQ(p.options.scheme, Scheme::Jungle);
-    EXPECT_TRUE(p.options.paletteFile.empty());
-    EXPECT_EQ(Parse({"--palette", "colours.bmp", "o.bmp"}).options.paletteFile, "colours.bmp");
+TEST(CommandLine, FailsWithOneClearLine) {
+    // The arguments, and a part of the one-line error.
+    // clang-format off
+    const std::pair<std::vector<std::string>, const char*> cases[] = {
+        {{"--colour", "red", "o.bmp"}, "unknown option --colour"}, {{}, "no output file"},
+        {{"a.bmp", "b.bmp"}, "more than one output"}, {{""}, "the output file name is empty"},
+        {{"o.bmp", "--size"}, "--size needs a value"}, {{"--size", "100x1000001", "o.bmp"}, "between 1 and 1000000"},
+        {{"--size", "100", "o.bmp"}, "WIDTHxHEIGHT"}, {{"--iterations", " 5", "o.bmp"}, "needs an integer"},
+        {{"--iterations", "99999999999999999999", "o.bmp"}, "needs an integer"},
+        {{"--noise", "1e", "o.bmp"}, "needs a number"}, {{"--noise", "nan", "o.bmp"}, "needs a finite number"},
+        {{"--exponent", "1e999", "o.bmp"}, "needs a finite number"}, {{"--rect", "1,2,3", "o.bmp"}, "four numbers"},
+        {{"--rect", "-2,1.5,1,-5.5", "o.bmp"}, "between -5 and 5"}, {{"--from", "", "o.bmp"}, "--from needs"}};
+    // clang-format on
+    for (const auto& [args, message] : cases) {
+        const auto p = ParseCommandLine(args);
+        EXPECT_EQ(p.action, ParsedCommandLine::Action::Fail) << message;
+        EXPECT_NE(p.error.find(message), std::string::npos) << p.error;
+        EXPECT_EQ(p.error.find('\n'), std::string::npos);
+    }
 }
-
-TEST(CommandLine, HelpAndVersion) {
-    EXPECT_EQ(Parse({"--help"}).action, ParsedCommandLine::Action::Help);
-    EXPECT_EQ(Parse({"x.bmp", "--version"}).action, ParsedCommandLine::Action::Version);
-}
-
-struct BadCase {
-    std::vector<std::string> args;
-    const char* message;  // a part of the one-line error
-};
-
-class BadCommandLine : public testing::TestWithParam<BadCase> {};
-
-TEST_P(BadCommandLine, FailsWithOneClearLine) {
-    const auto p = ParseCommandLine(GetParam().args);
-    EXPECT_EQ(p.action, ParsedCommandLine::Action::Fail);
-    EXPECT_NE(p.error.find(GetParam().message), std::string::npos) << p.error;
-    EXPECT_EQ(p.error.find('\n'), std::string::npos);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Cases, BadCommandLine,
-    testing::Values(BadCase{{"--colour", "red", "o.bmp"}, "unknown option --colour"},
-                    BadCase{{}, "no output file"}, BadCase{{"a.bmp", "b.bmp"}, "more than one output"},
-                    BadCase{{"o.bmp", "--size"}, "--size needs a value"},
-                    BadCase{{"--size", "0x100", "o.bmp"}, "between 1 and 1000000"},
-                    BadCase{{"--size", "100x1000001", "o.bmp"}, "between 1 and 1000000"},
-                    BadCase{{"--size", "100", "o.bmp"}, "WIDTHxHEIGHT"},
-                    BadCase{{"--size", "12ax4", "o.bmp"}, "needs an integer"},
-                    BadCase{{"--iterations", "0", "o.bmp"}, "between 1 and 1000000"},
-                    BadCase{{"--iterations", "99999999999999999999", "o.bmp"}, "needs an integer"},
-                    BadCase{{"--iterations", " 5", "o.bmp"}, "needs an integer"},
-                    BadCase{{"--noise", "1e", "o.bmp"}, "needs a number"},
-                    BadCase{{"--noise", "nan", "o.bmp"}, "needs a number"},
-                    BadCase{{"--exponent", "inf", "o.bmp"}, "needs a number"},
-                    BadCase{{"--rect", "1,2,3", "o.bmp"}, "four numbers"},
-                    BadCase{{"--rect", "-2,1.5,1,-5.5", "o.bmp"}, "between -5 and 5"},
-                    BadCase{{"--palette", "", "o.bmp"}, "--palette needs"}));
 
 RenderOptions Options(const std::string& output) {
     RenderOptions o;
@@ -86,90 +56,82 @@ RenderOptions Options(const std::string& output) {
     return o;
 }
 
-TEST(Render, DefaultPictureHasTheKnownFigures) {
+// A saved picture's record under the options given, its colour map kept.
+TEST(Render, SavedPicturesAreRenderedAgainFromTheirRecord) {
     TempDir dir;
+    CDIB dib;
+    ASSERT_TRUE(dib.CreateBlank(20, 10));
+    PictureRecord record;
+    record.params = DefaultPictureParams();
+    record.params.width = 20, record.params.height = 10, record.params.noise = 0.5;
+    record.hasColorMap = true;
+    record.colorMap.assign(51, 7);
+    record.colorMap[50] = 0;
+    CReplacingFile saved;
+    ASSERT_TRUE(saved.OpenFor(dir.File("saved.bmp")) && WritePictureFile(&saved, dib, record) && saved.Commit());
+    RenderOptions again = Options(dir.File("again.bmp"));
+    again.fromFile = dir.File("saved.bmp");
+    again.width = 20, again.height = 12, again.given.size = true;
+    again.noise = 0.0, again.given.noise = true;
     std::string error;
-    ASSERT_TRUE(RenderToFile(Options(dir.File("out.bmp")), 0, &error)) << error;
-    const auto bytes = ReadBytes(dir.File("out.bmp"));
-    ASSERT_EQ(bytes.size(), 14678u);
-    const auto dword = [&](std::size_t at) {
-        return bytes[at] | bytes[at + 1] << 8 | bytes[at + 2] << 16 | bytes[at + 3] << 24;
+    ASSERT_TRUE(RenderToFile(again, 0, &error)) << error;
+    const Bytes bytes = ReadBytes(again.output);
+    EXPECT_EQ(std::set<int>(bytes.begin() + 1078, bytes.begin() + 1078 + 240), (std::set<int>{0, 7}));
+    CFile file;
+    ASSERT_TRUE(file.Open(again.output.c_str(), CFile::modeRead) && ReadPictureRecord(&file, &record));
+    EXPECT_EQ(std::make_tuple(record.params.width, record.params.height, record.params.noise, record.colorMap.size()),
+              std::make_tuple(20, 12, 0.0, std::size_t{51}));
+}
+
+// What is wrong with the output, the palette or the saved picture is found
+// before any computation starts, and an existing output is left alone.
+struct Failure {
+    const char* name;
+    const char *output, *palette, *from;  // in the test's folder, or (with %) in tests/data
+    const char* message;
+};
+void PrintTo(const Failure& f, std::ostream* os) {
+    *os << f.name;
+}
+
+class RenderFailure : public testing::TestWithParam<Failure> {};
+
+TEST_P(RenderFailure, SaysWhy) {
+    TempDir dir;
+    const auto path = [&dir](std::string name) {
+        return name.empty() ? name : name[0] == '%' ? TINDRAL_TEST_DATA + ("/" + name.substr(1)) : dir.File(name);
     };
-    EXPECT_EQ(dword(2), 14678);   // bfSize
-    EXPECT_EQ(dword(10), 1078);   // bfOffBits
-    EXPECT_EQ(dword(18), 133);    // biWidth
-    EXPECT_EQ(dword(22), 100);    // biHeight
-    EXPECT_EQ(dword(50), 201);    // biClrImportant
-    EXPECT_EQ(bytes[54 + 4 * 1 + 2], 255);  // Fire entry 1 is (255, 255, 64)
-    EXPECT_EQ(bytes[54 + 4 * 1 + 0], 64);
-    int interior = 0, fastest = 0;
-    std::set<int> used;
-    for (int r = 0; r < 100; ++r)
-        for (int c = 0; c < 133; ++c) {
-            const int index = bytes[1078 + r * 136 + c];
-            interior += index == 0;
-            fastest += index == 158;
-            used.insert(index);
-        }
-    EXPECT_EQ(interior, 2556);
-    EXPECT_EQ(fastest, 2266);
-    EXPECT_EQ(used.size(), 22u);
-}
-
-TEST(Render, AFailureLeavesAnExistingOutputAlone) {
-    TempDir dir;
-    const std::string out = dir.File("keep.bmp");
-    WriteBytes(out, {1, 2, 3});
-    RenderOptions o = Options(out);
-    o.paletteFile = dir.File("missing.bmp");
-    std::string error;
-    EXPECT_FALSE(RenderToFile(o, 0, &error));
-    EXPECT_NE(error.find("cannot open palette file"), std::string::npos) << error;
-    EXPECT_EQ(ReadBytes(out), (std::vector<unsigned char>{1, 2, 3}));
-    EXPECT_EQ(dir.Entries(), std::vector<std::string>{"keep.bmp"});
-}
-
-TEST(Render, RefusesPalettesThatAreNotUsableBitmaps) {
-    TempDir dir;
+    WriteBytes(dir.File("keep.bmp"), {1, 2, 3});
     WriteBytes(dir.File("text.bmp"), {'h', 'e', 'l', 'l', 'o'});
-    RenderOptions o = Options(dir.File("out.bmp"));
-    o.paletteFile = dir.File("text.bmp");
+    std::filesystem::create_directory(dir.File("folder"));
+    Bytes damaged = ReadBytes(path("%tindral-7x5-noise.bmp"));
+    damaged[damaged.size() - 40] ^= 1;
+    WriteBytes(dir.File("folder/damaged.bmp"), damaged);
+    RenderOptions o = Options(path(GetParam().output));
+    o.paletteFile = path(GetParam().palette);
+    o.fromFile = path(GetParam().from);
+    RenderHooks hooks;
+    bool computed = false;
+    hooks.progress = [&computed](double) { return computed = true; };
     std::string error;
-    EXPECT_FALSE(RenderToFile(o, 0, &error));
-    EXPECT_NE(error.find("not a bitmap"), std::string::npos) << error;
-    EXPECT_TRUE(ReadBytes(dir.File("out.bmp")).empty());
+    EXPECT_FALSE(RenderToFile(o, 0, &error, hooks));
+    EXPECT_NE(error.find(GetParam().message), std::string::npos) << error;
+    EXPECT_FALSE(computed);
+    EXPECT_EQ(ReadBytes(dir.File("keep.bmp")), (Bytes{1, 2, 3}));
+    EXPECT_EQ(dir.Entries().size(), 3u);
 }
 
-TEST(Render, TakesThePaletteOfAnotherPicture) {
-    TempDir dir;
-    RenderOptions gray = Options(dir.File("gray.bmp"));
-    gray.scheme = Scheme::Gray;
-    std::string error;
-    ASSERT_TRUE(RenderToFile(gray, 0, &error)) << error;
-    RenderOptions fromFile = Options(dir.File("copy.bmp"));
-    fromFile.paletteFile = dir.File("gray.bmp");
-    ASSERT_TRUE(RenderToFile(fromFile, 0, &error)) << error;
-    // Only the first 201 entries come from a palette, the rest stay black:
-    // rendering through a saved picture's palette gives the same file.
-    EXPECT_EQ(ReadBytes(dir.File("copy.bmp")), ReadBytes(dir.File("gray.bmp")));
-}
-
-TEST(Render, RefusesPicturesTooLargeForABitmapFile) {
-    TempDir dir;
-    RenderOptions o = Options(dir.File("huge.bmp"));
-    o.width = 1000000;
-    o.height = 1000000;
-    std::string error;
-    EXPECT_FALSE(RenderToFile(o, 0, &error));
-    EXPECT_NE(error.find("too large"), std::string::npos) << error;
-    EXPECT_TRUE(dir.Entries().empty());
-}
-
-TEST(Render, CannotWriteIntoAMissingFolder) {
-    TempDir dir;
-    std::string error;
-    EXPECT_FALSE(RenderToFile(Options(dir.File("nowhere/out.bmp")), 0, &error));
-    EXPECT_NE(error.find("cannot create"), std::string::npos) << error;
-}
+// clang-format off
+INSTANTIATE_TEST_SUITE_P(Cases, RenderFailure, testing::Values(
+    Failure{"OutputIsAFolder", "folder", "", "", "folder: it is a folder"},
+    Failure{"OutputFolderMissing", "nowhere/out.bmp", "", "", "its folder does not exist"},
+    Failure{"OutputFolderIsAFile", "text.bmp/out.bmp", "", "", "a part of its path is not a folder"},
+    Failure{"PaletteMissing", "keep.bmp", "none.bmp", "", "cannot open palette file"},
+    Failure{"PaletteNotABitmap", "keep.bmp", "text.bmp", "", "text.bmp: not a bitmap file"},
+    Failure{"PaletteWithoutTable", "keep.bmp", "%info24.bmp", "", "info24.bmp: a 24-bit picture has no colour table"},
+    Failure{"FromPlainBitmap", "keep.bmp", "", "%info8-netpbm.bmp", "holds no picture record"},
+    Failure{"FromDamagedRecord", "keep.bmp", "", "folder/damaged.bmp", "damaged.bmp is damaged"}),
+    [](const testing::TestParamInfo<Failure>& param) { return std::string(param.param.name); });
+// clang-format on
 
 }  // namespace

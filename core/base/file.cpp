@@ -1,9 +1,11 @@
-// The file object over the C runtime's descriptors and streams.
+// The file object over the C runtime's descriptors and streams, and the
+// replacing file's dealings with the file system.
 #include "core/base/file.h"
 
 #include <atomic>
 #include <cerrno>
-#include <chrono>
+#include <climits>
+#include <cstdlib>
 #include <filesystem>
 #include <system_error>
 
@@ -11,8 +13,11 @@
 #include <sys/stat.h>
 #if defined(_WIN32)
 #include <io.h>
+#include <process.h>
 #include <share.h>
 #else
+#include <signal.h>
+#include <sys/file.h>
 #include <unistd.h>
 #endif
 
@@ -41,8 +46,9 @@ const char* StreamModeFor(UINT openFlags) {
     return "rb";
 }
 
-int OpenWithSharing(const char* name, int oflag, UINT openFlags) {
+int OpenWithSharing(const char* name, int oflag, UINT openFlags, int mode = 0666) {
 #if defined(_WIN32)
+    (void)mode;
     int share = _SH_DENYNO;
     if (openFlags & CFile::shareExclusive)
         share = _SH_DENYRW;
@@ -52,7 +58,7 @@ int OpenWithSharing(const char* name, int oflag, UINT openFlags) {
 #else
     // POSIX has no mandatory sharing modes; the flags are honoured on Windows.
     (void)openFlags;
-    return ::open(name, oflag, 0666);
+    return ::open(name, oflag, mode);
 #endif
 }
 
@@ -64,6 +70,140 @@ int CloseDescriptor(int fd) {
 #endif
 }
 
+// ------------------------------------------------------------ names
+
+constexpr std::size_t kNameLimit = 255;  // bytes of one name on the usual file systems
+constexpr char kTemporaryMark[] = ".tindral-tmp-";
+// After the prefix: the process id and a counter, at most ten digits each.
+constexpr std::size_t kLongestSuffixBytes = (sizeof kTemporaryMark - 1) + 9 + 10 + 1 + 10;
+
+std::string::size_type LastSeparator(const std::string& path) {
+#if defined(_WIN32)
+    return path.find_last_of("/\\:");
+#else
+    return path.rfind('/');
+#endif
+}
+std::string FolderOf(const std::string& path) {
+    const auto at = LastSeparator(path);
+    return at == std::string::npos ? std::string() : path.substr(0, at + 1);
+}
+std::string NameOf(const std::string& path) {
+    const auto at = LastSeparator(path);
+    return at == std::string::npos ? path : path.substr(at + 1);
+}
+
+unsigned ProcessId() {
+#if defined(_WIN32)
+    return static_cast<unsigned>(_getpid());
+#else
+    return static_cast<unsigned>(getpid());
+#endif
+}
+
+// The digits of a leftover's writer, or 0 when the rest of the name is not "PID-COUNTER".
+unsigned long WriterOf(const std::string& rest) {
+    char* end = nullptr;
+    const unsigned long pid = std::strtoul(rest.c_str(), &end, 10);
+    if (end == rest.c_str() || *end != '-' || rest[0] < '0' || rest[0] > '9') return 0;
+    const char* counter = end + 1;
+    if (*counter < '0' || *counter > '9') return 0;
+    std::strtoul(counter, &end, 10);
+    return *end == '\0' && pid <= INT_MAX ? pid : 0;
+}
+
+// Temporary files of this target whose writer was killed before it could
+// clean up. A live writer's file is left alone: on Windows it is open
+// without sharing and cannot be removed; elsewhere its process still runs
+// and it holds a lock on the file.
+void RemoveLeftovers(const std::string& folder, const std::string& prefix) {
+    std::error_code error;
+    std::filesystem::directory_iterator it(folder.empty() ? std::string(".") : folder, error), end;
+    for (; !error && it != end; it.increment(error)) {
+        const std::string name = it->path().filename().string();
+        if (name.size() <= prefix.size() || name.compare(0, prefix.size(), prefix) != 0) continue;
+        const unsigned long pid = WriterOf(name.substr(prefix.size()));
+        if (pid == 0) continue;
+        const std::string path = folder + name;
+#if defined(_WIN32)
+        std::remove(path.c_str());
+#else
+        if (kill(static_cast<pid_t>(pid), 0) == 0 || errno == EPERM) continue;
+        const int fd = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+        if (fd < 0) continue;
+        struct stat st;
+        if (fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && flock(fd, LOCK_EX | LOCK_NB) == 0) ::unlink(path.c_str());
+        ::close(fd);
+#endif
+    }
+}
+
+// A folder named in a path that is a file: Windows answers ENOENT for it.
+bool IsFileNotFolder(const std::string& folder) {
+    if (folder.size() < 2) return false;
+    struct stat st;
+    return stat(folder.substr(0, folder.size() - 1).c_str(), &st) == 0 && !S_ISDIR(st.st_mode);
+}
+
+#if defined(_WIN32)
+// The names Windows keeps for its devices, in every folder and with any extension.
+bool IsDeviceName(const std::string& name) {
+    std::string stem = name.substr(0, name.find('.'));
+    for (char& ch : stem) ch = static_cast<char>(ch >= 'a' && ch <= 'z' ? ch - 'a' + 'A' : ch);
+    if (stem == "CON" || stem == "PRN" || stem == "AUX" || stem == "NUL") return true;
+    return stem.size() == 4 && (stem.compare(0, 3, "COM") == 0 || stem.compare(0, 3, "LPT") == 0) && stem[3] >= '1' &&
+           stem[3] <= '9';
+}
+#else
+// The file a chain of symbolic links ends at (which need not exist yet).
+// False with errno when the chain cannot be followed.
+bool FollowLinks(std::string* path, struct stat* st, bool* exists) {
+    for (int hops = 0; hops <= 40; ++hops) {
+        if (lstat(path->c_str(), st) != 0) {
+            *exists = false;
+            return errno == ENOENT;
+        }
+        if (!S_ISLNK(st->st_mode)) {
+            *exists = true;
+            return true;
+        }
+        std::string link(static_cast<std::size_t>(st->st_size > 0 ? st->st_size : 255) + 1, '\0');
+        const ssize_t length = readlink(path->c_str(), &link[0], link.size());
+        if (length < 0) return false;
+        if (static_cast<std::size_t>(length) >= link.size()) {
+            errno = ENAMETOOLONG;
+            return false;
+        }
+        link.resize(static_cast<std::size_t>(length));
+        *path = link[0] == '/' ? link : FolderOf(*path) + link;
+    }
+    errno = ELOOP;
+    return false;
+}
+#endif
+
+// Pushes a flushed file's bytes to the disk. File systems that cannot sync
+// (EINVAL, ENOTSUP) have nothing more to give.
+bool SyncToDisk(std::FILE* stream) {
+#if defined(_WIN32)
+    return _commit(_fileno(stream)) == 0;
+#else
+    return fsync(fileno(stream)) == 0 || errno == EINVAL || errno == ENOTSUP;
+#endif
+}
+
+// A rename reaches the disk with its folder.
+void SyncFolder(const std::string& folder) {
+#if !defined(_WIN32)
+    const int fd = ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return;
+    fsync(fd);
+    ::close(fd);
+#else
+    (void)folder;
+#endif
+}
+
 }  // namespace
 
 void CObject::Serialize(CArchive&) {}
@@ -72,24 +212,38 @@ CFile::~CFile() {
     if (m_stream) std::fclose(m_stream);
 }
 
+void CFile::Raise() {
+    m_nLastError = errno ? errno : EIO;
+    throw CFileException(m_nLastError);
+}
+
 BOOL CFile::Open(const char* fileName, UINT openFlags) {
-    if (m_stream || !fileName || !*fileName) return FALSE;
+    if (m_stream) return FALSE;
+    if (!fileName || !*fileName) {
+        m_nLastError = ENOENT;
+        return FALSE;
+    }
     const int fd = OpenWithSharing(fileName, OpenFlagsFor(openFlags), openFlags);
     return OpenDescriptor(fd, fileName, openFlags);
 }
 
 BOOL CFile::OpenDescriptor(int fd, const char* fileName, UINT openFlags) {
-    if (fd < 0) return FALSE;
+    if (fd < 0) {
+        m_nLastError = errno;
+        return FALSE;
+    }
 #if defined(_WIN32)
     m_stream = _fdopen(fd, StreamModeFor(openFlags));
 #else
     m_stream = ::fdopen(fd, StreamModeFor(openFlags));
 #endif
     if (!m_stream) {
+        m_nLastError = errno;
         CloseDescriptor(fd);
         return FALSE;
     }
     m_path = fileName;
+    m_nWritten = 0;
     return TRUE;
 }
 
@@ -107,6 +261,23 @@ std::uint64_t CFile::GetPosition() const {
 #endif
     if (pos < 0) throw CFileException(errno);
     return static_cast<std::uint64_t>(pos);
+}
+
+std::uint64_t CFile::GetLength() const {
+    const std::uint64_t position = GetPosition();
+#if defined(_WIN32)
+    const bool ended = _fseeki64(m_stream, 0, SEEK_END) == 0;
+    const long long length = ended ? _ftelli64(m_stream) : -1;
+    const int error = errno;
+    _fseeki64(m_stream, static_cast<long long>(position), SEEK_SET);
+#else
+    const bool ended = fseeko(m_stream, 0, SEEK_END) == 0;
+    const off_t length = ended ? ftello(m_stream) : -1;
+    const int error = errno;
+    fseeko(m_stream, static_cast<off_t>(position), SEEK_SET);
+#endif
+    if (length < 0) throw CFileException(error);
+    return static_cast<std::uint64_t>(length);
 }
 
 void CFile::Seek(std::uint64_t position) {
@@ -127,12 +298,13 @@ UINT CFile::Read(void* buffer, UINT count) {
 void CFile::Write(const void* buffer, UINT count) {
     if (count == 0) return;
     errno = 0;
-    if (std::fwrite(buffer, 1, count, m_stream) != count) throw CFileException(errno ? errno : EIO);
+    if (std::fwrite(buffer, 1, count, m_stream) != count) Raise();
+    m_nWritten += count;
 }
 
 void CFile::Flush() {
     errno = 0;
-    if (std::fflush(m_stream) != 0) throw CFileException(errno ? errno : EIO);
+    if (std::fflush(m_stream) != 0) Raise();
 }
 
 void CFile::Close() {
@@ -140,48 +312,142 @@ void CFile::Close() {
     std::FILE* stream = m_stream;
     m_stream = nullptr;
     errno = 0;
-    if (std::fclose(stream) != 0) throw CFileException(errno ? errno : EIO);
+    if (std::fclose(stream) != 0) Raise();
 }
 
-CReplacingFile::~CReplacingFile() { Abandon(); }
+// ------------------------------------------------------------ replacing file
+
+std::string CReplacingFile::TemporaryPrefix(const std::string& targetName) {
+    // The whole name picks the prefix, so that two long names cut alike
+    // still never take each other's leftovers.
+    std::uint32_t hash = 2166136261u;
+    for (unsigned char ch : targetName) hash = (hash ^ ch) * 16777619u;
+    static const char kHex[] = "0123456789abcdef";
+    std::string digits(8, '0');
+    for (int i = 7; i >= 0; --i, hash >>= 4) digits[static_cast<std::size_t>(i)] = kHex[hash & 15];
+    std::size_t keep = targetName.size();
+    if (keep > kNameLimit - kLongestSuffixBytes) {
+        keep = kNameLimit - kLongestSuffixBytes;
+        // Never in the middle of a UTF-8 sequence.
+        while (keep > 0 && (static_cast<unsigned char>(targetName[keep]) & 0xC0) == 0x80) --keep;
+    }
+    return targetName.substr(0, keep) + kTemporaryMark + digits + "-";
+}
+
+CReplacingFile::~CReplacingFile() {
+    Abandon();
+}
 
 BOOL CReplacingFile::OpenFor(const std::string& targetPath) {
-    if (IsOpen() || targetPath.empty()) return FALSE;
-    // A name nobody else will pick: the process's own counter and the clock.
-    static std::atomic<unsigned> counter{0};
-    const auto stamp = static_cast<unsigned long long>(std::chrono::steady_clock::now().time_since_epoch().count());
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        const std::string candidate = targetPath + ".tmp-" + std::to_string(stamp % 1000000007ULL) + "-" +
-                                      std::to_string(counter.fetch_add(1));
-        const int fd = OpenWithSharing(candidate.c_str(), OpenFlagsFor(modeWrite) | O_CREAT | O_EXCL, shareExclusive);
-        if (fd >= 0) {
-            if (!OpenDescriptor(fd, candidate.c_str(), modeWrite)) {
-                std::remove(candidate.c_str());
-                return FALSE;
-            }
-            m_target = targetPath;
-            return TRUE;
-        }
-        if (errno != EEXIST) return FALSE;
+    if (IsOpen()) return FALSE;
+    m_bDirect = false;
+    m_target.clear();
+    const auto fail = [this](int error) {
+        m_nLastError = error;
+        return FALSE;
+    };
+    if (targetPath.empty()) return fail(ENOENT);
+
+    std::string target = targetPath;
+    bool exists = false;
+#if defined(_WIN32)
+    struct _stat64 st;
+    exists = _stat64(target.c_str(), &st) == 0;
+#else
+    struct stat st;
+    if (!FollowLinks(&target, &st, &exists)) return fail(errno);
+#endif
+    const std::string name = NameOf(target);
+    if ((exists && S_ISDIR(st.st_mode)) || name.empty() || name == "." || name == "..") return fail(EISDIR);
+    bool device = exists && !S_ISREG(st.st_mode);
+#if defined(_WIN32)
+    device = device || IsDeviceName(name);
+#endif
+    if (device) {
+        // A device or a FIFO cannot be replaced; it takes the bytes as they come.
+        const int fd = OpenWithSharing(target.c_str(), OpenFlagsFor(modeWrite), shareDenyNone);
+        if (!OpenDescriptor(fd, target.c_str(), modeWrite)) return FALSE;
+        m_bDirect = true;
+        m_target = target;
+        return TRUE;
     }
-    return FALSE;
+#if !defined(_WIN32)
+    // A file the user may not write is not replaced behind its back.
+    if (exists && access(target.c_str(), W_OK) != 0) return fail(errno);
+#endif
+
+    const std::string folder = FolderOf(target);
+    const std::string prefix = TemporaryPrefix(name);
+    RemoveLeftovers(folder, prefix);
+    static std::atomic<unsigned> counter{0};
+    int fd = -1;
+    std::string candidate;
+    for (int attempt = 0; fd < 0; ++attempt) {
+        if (attempt == 100) return fail(EEXIST);
+        candidate = folder + prefix + std::to_string(ProcessId()) + "-" + std::to_string(counter.fetch_add(1));
+        // Private until it is complete; it takes the old file's mode below.
+        fd = OpenWithSharing(candidate.c_str(), OpenFlagsFor(modeWrite) | O_CREAT | O_EXCL, shareExclusive,
+                             exists ? 0600 : 0666);
+        if (fd < 0 && errno != EEXIST) return fail(errno == ENOENT && IsFileNotFolder(folder) ? ENOTDIR : errno);
+    }
+#if !defined(_WIN32)
+    // The lock tells a later writer that this file's writer is alive.
+    flock(fd, LOCK_EX | LOCK_NB);
+    if (exists) {
+        // Changing the owner may drop set-id bits, so the mode comes after.
+        if (fchown(fd, st.st_uid, st.st_gid) != 0 && fchown(fd, static_cast<uid_t>(-1), st.st_gid) != 0) {
+            // Not permitted: the file is the writer's own, as any new file would be.
+        }
+        fchmod(fd, st.st_mode & 07777);
+    }
+#endif
+    if (!OpenDescriptor(fd, candidate.c_str(), modeWrite)) {
+        const int error = m_nLastError;
+        std::remove(candidate.c_str());
+        return fail(error);
+    }
+    m_target = target;
+    return TRUE;
 }
 
 BOOL CReplacingFile::Commit() {
     if (!IsOpen()) return FALSE;
+    if (m_bDirect) {
+        try {
+            Close();
+        } catch (const CFileException&) {
+            return FALSE;
+        }
+        return TRUE;
+    }
+    if (m_nWritten == 0) {
+        Abandon();
+        m_nLastError = EINVAL;
+        return FALSE;
+    }
     const std::string temporary = m_path;
     try {
+        Flush();
+        if (!SyncToDisk(m_stream)) Raise();
         Close();
     } catch (const CFileException&) {
+        Abandon();
         std::remove(temporary.c_str());
         return FALSE;
     }
+#if defined(_WIN32)
     std::error_code error;
     std::filesystem::rename(temporary, m_target, error);
-    if (error) {
+    const int renameError = error ? error.value() : 0;
+#else
+    const int renameError = ::rename(temporary.c_str(), m_target.c_str()) == 0 ? 0 : errno;
+#endif
+    if (renameError != 0) {
+        m_nLastError = renameError;
         std::remove(temporary.c_str());
         return FALSE;
     }
+    SyncFolder(FolderOf(m_target));
     m_path = m_target;
     return TRUE;
 }
@@ -190,5 +456,5 @@ void CReplacingFile::Abandon() {
     if (!IsOpen()) return;
     std::fclose(m_stream);
     m_stream = nullptr;
-    std::remove(m_path.c_str());
+    if (!m_bDirect) std::remove(m_path.c_str());
 }

@@ -41,6 +41,9 @@ public:
     BOOL IsOpen() const { return m_stream != nullptr; }
 
     std::uint64_t GetPosition() const;
+    // The file's length in bytes; the position is kept. Raises CFileException
+    // when the system cannot tell.
+    std::uint64_t GetLength() const;
     // Absolute position from the start of the file; raises CFileException
     // when the system refuses it. Seeking past the end is allowed.
     void Seek(std::uint64_t position);
@@ -53,31 +56,61 @@ public:
     // Raises CFileException when buffered bytes could not be written.
     void Close();
     const std::string& GetFilePath() const { return m_path; }
+    // The C runtime's error number of the last Open, Write, Flush or Close
+    // that failed (and of CReplacingFile's own steps); 0 before any failure.
+    int GetLastError() const { return m_nLastError; }
 
 protected:
     BOOL OpenDescriptor(int fd, const char* fileName, UINT openFlags);
+    // Records errno (EIO when the system left it 0) and raises it.
+    [[noreturn]] void Raise();
     std::FILE* m_stream = nullptr;
     std::string m_path;
+    int m_nLastError = 0;
+    std::uint64_t m_nWritten = 0;
 };
 
-// A file that replaces its target only once everything has been written: the
-// bytes go to a new file beside the target, and Commit renames it into place.
-// A failed or abandoned write leaves the target as it was and no stray file.
+// A file that takes the place of its target only once everything has been
+// written, so that a failed or interrupted save never leaves a partial file.
+// The bytes go to a temporary file beside the target, flushed to the disk,
+// and Commit renames it over the target: the folder then holds either the
+// old file or the new one. On POSIX systems a symbolic link is followed and
+// its final target replaced (the link stays), the old file's mode and, where
+// permitted, owner are kept, and a target that is neither a regular file nor
+// missing (a device, a FIFO) is written directly. Another hard link to a
+// replaced file keeps the old content.
 class CReplacingFile : public CFile {
 public:
     CReplacingFile() = default;
     ~CReplacingFile() override;
 
-    // Creates the temporary file in the target's folder; FALSE when it cannot.
+    // Checks the target and opens the file that the bytes go to; FALSE with
+    // GetLastError() when it cannot: EISDIR for a folder, ENOENT or ENOTDIR
+    // when the folder is missing, the system's answer otherwise. Temporary
+    // files that an earlier writer to the same target left behind when it
+    // was killed are removed first.
     BOOL OpenFor(const std::string& targetPath);
-    // Flushes, closes and renames over the target; on any failure the
-    // temporary file is removed, the target is untouched and the answer FALSE.
+    // Flushes and closes, then renames over the target; on any failure the
+    // temporary file is removed, the target is untouched and the answer
+    // FALSE. Nothing written at all is a failure too (EINVAL): an empty file
+    // never replaces a user's file.
     BOOL Commit();
     // Closes and removes the temporary file without touching the target.
     void Abandon();
 
+    // True when the target is written in place (a device or a FIFO), so that
+    // an abandoned write cannot be taken back.
+    bool WritesDirectly() const { return m_bDirect; }
+    // The file that Commit replaces: the target, its links followed.
+    const std::string& GetTargetPath() const { return m_target; }
+
+    // The temporary files of a target start with this (the target's name,
+    // cut so that the whole name fits the system's 255-byte limit).
+    static std::string TemporaryPrefix(const std::string& targetName);
+
 private:
     std::string m_target;
+    bool m_bDirect = false;
 };
 
 // Reading or writing objects through a file. This archive keeps no buffer of

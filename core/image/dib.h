@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 
 #include "core/base/file.h"
 #include "core/base/wintypes.h"
@@ -12,7 +13,9 @@
 constexpr std::size_t kInfoBlockBytes = sizeof(BITMAPINFOHEADER) + 256 * sizeof(RGBQUAD);
 
 // Bytes in one pixel row of an 8-bit image: the width raised to a multiple of 4.
-inline std::size_t RowStride(LONG width) { return (static_cast<std::size_t>(width) + 3) & ~std::size_t{3}; }
+inline std::size_t RowStride(LONG width) {
+    return (static_cast<std::size_t>(width) + 3) & ~std::size_t{3};
+}
 
 // How many colour-table entries of a header (information or core) mean
 // something: the depth's default, or biClrUsed, cut to the default; at most 256.
@@ -26,8 +29,18 @@ public:
     CDIB& operator=(const CDIB&) = delete;
 
     void Serialize(CArchive& ar) override;
+    // Reads one bitmap from the file's current position: a 40-byte or
+    // 12-byte header, its colour table, and its pixels; a refused file leaves
+    // the image as it was. Raises CFileException when the system refuses a seek.
     virtual BOOL ReadFromFile(CFile* file);
+    // The same, with the reason for a refusal in *why when it is set.
+    bool ReadBitmap(CFile* file, std::string* why);
+    // FALSE when the file refuses a write; what was written stays.
     virtual BOOL WriteToFile(CFile* file);
+    // The same bytes, but a refused write raises CFileException; false, with
+    // nothing written, for an image the writer does not make (only 8-bit
+    // bottom-up images whose pixel block holds every row are written).
+    bool WriteBitmap(CFile* file) const;
     virtual int ImageWidth() const;
     virtual int ImageHeight() const;
     virtual void GetBounds(RECT* rect) const;
@@ -43,6 +56,10 @@ public:
     // which the caller keeps and must keep alive while this object uses it.
     BOOL AttachPixels(const BITMAPINFO* info, BYTE* pixels);
     int ColorCount() const;
+    // Whether the colour table can be taken as a palette: a 1-, 4- or 8-bit
+    // picture, uncompressed or run-length encoded at its own depth (RLE8 at
+    // 8 bits, RLE4 at 4). The reason in *why (when set) when it cannot.
+    bool CanGivePalette(std::string* why) const;
     // The byte of pixel (x, y), y counted from the top; null outside the image.
     BYTE* PixelAddress(int x, int y) const;
 

@@ -6,16 +6,20 @@
 #include <limits>
 #include <vector>
 
-#include "core/image/dib.h"
 #include "core/base/globalmem.h"
+#include "core/image/dib.h"
 
 namespace {
 
 constexpr WORD kBitmapType = 0x4D42;  // "BM"
+// biCompression values.
+constexpr DWORD kUncompressed = 0, kRle8 = 1, kRle4 = 2, kBitFields = 3;
 constexpr DWORD kFileHeaderBytes = 14;
 constexpr DWORD kWrittenOffBits = kFileHeaderBytes + kInfoBlockBytes;  // 1078
 
-WORD Word(const BYTE* p) { return static_cast<WORD>(p[0] | p[1] << 8); }
+WORD Word(const BYTE* p) {
+    return static_cast<WORD>(p[0] | p[1] << 8);
+}
 DWORD Dword(const BYTE* p) {
     return static_cast<DWORD>(p[0]) | static_cast<DWORD>(p[1]) << 8 | static_cast<DWORD>(p[2]) << 16 |
            static_cast<DWORD>(p[3]) << 24;
@@ -75,7 +79,8 @@ BITMAPINFOHEADER FromCoreHeader(const BYTE* p) {
 bool AddressableBytes(const BITMAPINFOHEADER& h, std::size_t* bytes) {
     *bytes = 0;
     if (h.biWidth <= 0 || h.biHeight <= 0) return true;
-    const std::uint64_t total = static_cast<std::uint64_t>(RowStride(h.biWidth)) * static_cast<std::uint64_t>(h.biHeight);
+    const std::uint64_t total =
+        static_cast<std::uint64_t>(RowStride(h.biWidth)) * static_cast<std::uint64_t>(h.biHeight);
     if (total > std::numeric_limits<std::size_t>::max()) return false;
     *bytes = static_cast<std::size_t>(total);
     return true;
@@ -86,70 +91,89 @@ struct BlockGuard {
     ~BlockGuard() { GlobalRelease(block); }
 };
 
+// Bytes of pixel data that the header itself implies: the rows at its depth
+// when uncompressed, the stored size when compressed. Saturates rather than
+// wraps, since it is only ever cut to what the file holds.
+std::uint64_t ImpliedDataBytes(const BITMAPINFOHEADER& h) {
+    if (h.biCompression != kUncompressed) return h.biSizeImage;
+    if (h.biWidth <= 0 || h.biHeight == 0) return 0;
+    const std::uint64_t row = (static_cast<std::uint64_t>(h.biWidth) * h.biBitCount + 31) / 32 * 4;
+    const std::uint64_t rows = h.biHeight < 0 ? 0 - static_cast<std::uint64_t>(static_cast<std::int64_t>(h.biHeight))
+                                              : static_cast<std::uint64_t>(h.biHeight);
+    return row > UINT64_MAX / rows ? UINT64_MAX : row * rows;
+}
+
+bool Refuse(std::string* why, const char* reason) {
+    if (why) *why = reason;
+    return false;
+}
+
 }  // namespace
 
 BOOL CDIB::ReadFromFile(CFile* file) {
+    return ReadBitmap(file, nullptr) ? TRUE : FALSE;
+}
+
+bool CDIB::ReadBitmap(CFile* file, std::string* why) {
+    // Every size field is checked against what the file really holds from
+    // here, before anything is allocated.
     const std::uint64_t start = file->GetPosition();
+    const std::uint64_t length = file->GetLength();
+    const std::uint64_t held = length > start ? length - start : 0;
 
-    BYTE fileHeader[kFileHeaderBytes];
-    if (file->Read(fileHeader, sizeof fileHeader) != sizeof fileHeader) return FALSE;
-    if (Word(fileHeader) != kBitmapType) return FALSE;
-    const DWORD fileSize = Dword(fileHeader + 2);
-    const DWORD offBits = Dword(fileHeader + 10);
-    // A pixel size below zero would wrap around into a huge block.
-    if (fileSize < offBits) return FALSE;
-    const DWORD dataBytes = fileSize - offBits;
-
-    BYTE raw[sizeof(BITMAPINFOHEADER)];
-    if (file->Read(raw, sizeof raw) != sizeof raw) return FALSE;
-    BITMAPINFOHEADER header{};
-    bool core = false;
-    if (Dword(raw) == sizeof(BITMAPINFOHEADER)) {
-        header = DecodeInfoHeader(raw);
-    } else if (Dword(raw) == sizeof(BITMAPCOREHEADER)) {
-        // The core header was read into the larger buffer already.
-        header = FromCoreHeader(raw);
-        core = true;
-        file->Seek(start + kFileHeaderBytes + sizeof(BITMAPCOREHEADER));
-    } else {
-        return FALSE;
+    BYTE head[kFileHeaderBytes + sizeof(BITMAPINFOHEADER)];
+    const UINT firstBytes = kFileHeaderBytes + 4;
+    const UINT got = file->Read(head, firstBytes);
+    if (got < 2 || Word(head) != kBitmapType) return Refuse(why, "not a bitmap file");
+    if (got < firstBytes) return Refuse(why, "the file is too short for its header");
+    const DWORD fileSize = Dword(head + 2);
+    const DWORD offBits = Dword(head + 10);
+    const DWORD headerSize = Dword(head + kFileHeaderBytes);
+    const bool core = headerSize == sizeof(BITMAPCOREHEADER);
+    if (!core && headerSize != sizeof(BITMAPINFOHEADER)) {
+        if (why) *why = "bitmaps with a " + std::to_string(headerSize) + "-byte header are not supported";
+        return false;
     }
+    const UINT rest = headerSize - 4;
+    if (file->Read(head + firstBytes, rest) != rest) return Refuse(why, "the file is too short for its header");
+    const BITMAPINFOHEADER header =
+        core ? FromCoreHeader(head + kFileHeaderBytes) : DecodeInfoHeader(head + kFileHeaderBytes);
     const int colors = HeaderColorCount(&header);
+    const std::uint64_t tableEnd = kFileHeaderBytes + headerSize + static_cast<std::uint64_t>(colors) * (core ? 3 : 4);
+    if (tableEnd > held) return Refuse(why, "the file is too short for its colour table");
+
+    // The pixel data runs from bfOffBits for as long as bfSize or the header
+    // says, whichever is more, but never past the file's end: a bfSize that
+    // understates (or is 0) loses nothing, and one that overstates claims no
+    // memory the file does not back. Rows the file lacks read as zeros.
+    const std::uint64_t claimed = fileSize > offBits ? fileSize - offBits : 0;
+    const std::uint64_t available = held > offBits ? held - offBits : 0;
+    const std::uint64_t dataBytes = std::min(std::max(claimed, ImpliedDataBytes(header)), available);
+    std::size_t needed = 0;
+    if (!AddressableBytes(header, &needed) || dataBytes > std::numeric_limits<UINT>::max())
+        return Refuse(why, "not enough memory for the picture");
+    const std::size_t blockBytes = std::max<std::size_t>(static_cast<std::size_t>(dataBytes), needed);
 
     BlockGuard info{GlobalAllocZeroed(kInfoBlockBytes)};
-    if (!info.block) return FALSE;
+    BlockGuard pixels{GlobalAllocZeroed(blockBytes)};
+    if (!info.block || !pixels.block) return Refuse(why, "not enough memory for the picture");
     auto* newInfo = static_cast<BITMAPINFO*>(info.block);
     newInfo->bmiHeader = header;
     if (!core) {
         const UINT tableBytes = static_cast<UINT>(colors * sizeof(RGBQUAD));
-        if (file->Read(newInfo->bmiColors, tableBytes) != tableBytes) return FALSE;
+        if (file->Read(newInfo->bmiColors, tableBytes) != tableBytes) return Refuse(why, "the file could not be read");
     } else {
-        for (int i = 0; i < colors; ++i) {
-            BYTE triple[3];
-            if (file->Read(triple, sizeof triple) != sizeof triple) return FALSE;
-            newInfo->bmiColors[i] = RGBQUAD{triple[0], triple[1], triple[2], 0};
-        }
+        BYTE triples[256 * 3];
+        const UINT tableBytes = static_cast<UINT>(colors * 3);
+        if (file->Read(triples, tableBytes) != tableBytes) return Refuse(why, "the file could not be read");
+        for (int i = 0; i < colors; ++i)
+            newInfo->bmiColors[i] = RGBQUAD{triples[3 * i], triples[3 * i + 1], triples[3 * i + 2], 0};
     }
-
-    // Pixel data shorter than the rows need (compressed or truncated data) is
-    // padded with zeros, so no later pixel operation runs off the block.
-    std::size_t needed = 0;
-    if (!AddressableBytes(header, &needed)) return FALSE;
-    const std::size_t blockBytes = std::max<std::size_t>(dataBytes, needed);
-
-    // A file too short for its own pixel data fails below anyway; finding out
-    // before allocating keeps a damaged header from claiming gigabytes.
-    file->Seek(start + offBits);
-    BYTE probe;
     if (dataBytes > 0) {
-        file->Seek(start + offBits + dataBytes - 1);
-        if (file->Read(&probe, 1) != 1) return FALSE;
         file->Seek(start + offBits);
+        if (file->Read(pixels.block, static_cast<UINT>(dataBytes)) != dataBytes)
+            return Refuse(why, "the file could not be read");
     }
-
-    BlockGuard pixels{GlobalAllocZeroed(blockBytes)};
-    if (!pixels.block) return FALSE;
-    if (file->Read(pixels.block, dataBytes) != dataBytes) return FALSE;
 
     ReleaseBlocks();
     m_pInfo = newInfo;
@@ -158,18 +182,44 @@ BOOL CDIB::ReadFromFile(CFile* file) {
     m_nPixelBytes = blockBytes;
     info.block = nullptr;
     pixels.block = nullptr;
-    return TRUE;
+    return true;
 }
 
-BOOL CDIB::WriteToFile(CFile* file) {
-    if (!m_pInfo || !m_pPixels) return FALSE;
+bool CDIB::CanGivePalette(std::string* why) const {
+    if (!m_pInfo) return Refuse(why, "there is no picture");
     const BITMAPINFOHEADER& h = m_pInfo->bmiHeader;
-    // Only 8-bit bottom-up images are written, and only when their pixel
-    // block holds every row the header promises.
+    const int bits = h.biBitCount;
+    const std::string depth = std::to_string(bits) + "-bit";
+    if (bits == 24 || bits == 32) {
+        if (why) *why = "a " + depth + " picture has no colour table";
+        return false;
+    }
+    if (bits != 1 && bits != 4 && bits != 8) {
+        if (why) *why = depth + " pictures are not supported";
+        return false;
+    }
+    switch (h.biCompression) {
+        case kUncompressed:
+            return true;
+        case kRle8:
+            return bits == 8 || Refuse(why, "RLE8 compression needs 8 bits a pixel");
+        case kRle4:
+            return bits == 4 || Refuse(why, "RLE4 compression needs 4 bits a pixel");
+        case kBitFields:
+            return Refuse(why, "pictures with colour masks are not supported");
+        default:
+            if (why) *why = "compression " + std::to_string(h.biCompression) + " is not supported";
+            return false;
+    }
+}
+
+bool CDIB::WriteBitmap(CFile* file) const {
+    if (!m_pInfo || !m_pPixels) return false;
+    const BITMAPINFOHEADER& h = m_pInfo->bmiHeader;
     std::size_t pixelBytes = 0;
     if (h.biBitCount != 8 || h.biHeight < 0 || !AddressableBytes(h, &pixelBytes) || pixelBytes > m_nPixelBytes)
-        return FALSE;
-    if (pixelBytes > std::numeric_limits<DWORD>::max() - kWrittenOffBits) return FALSE;
+        return false;
+    if (pixelBytes > std::numeric_limits<DWORD>::max() - kWrittenOffBits) return false;
 
     BYTE fileHeader[kFileHeaderBytes] = {};
     PutWord(fileHeader, kBitmapType);
@@ -178,17 +228,20 @@ BOOL CDIB::WriteToFile(CFile* file) {
     BYTE infoBlock[kInfoBlockBytes];
     EncodeInfoHeader(h, infoBlock);
     std::memcpy(infoBlock + sizeof(BITMAPINFOHEADER), m_pInfo->bmiColors, 256 * sizeof(RGBQUAD));
+    file->Write(fileHeader, sizeof fileHeader);
+    file->Write(infoBlock, sizeof infoBlock);
+    file->Write(m_pPixels, static_cast<UINT>(pixelBytes));
+    return true;
+}
 
+BOOL CDIB::WriteToFile(CFile* file) {
     // A failed write leaves what was written; the caller decides what that
     // means for the file (the savers write to a temporary file).
     try {
-        file->Write(fileHeader, sizeof fileHeader);
-        file->Write(infoBlock, sizeof infoBlock);
-        file->Write(m_pPixels, static_cast<UINT>(pixelBytes));
+        return WriteBitmap(file) ? TRUE : FALSE;
     } catch (const CFileException&) {
         return FALSE;
     }
-    return TRUE;
 }
 
 void CDIB::Serialize(CArchive& ar) {

@@ -3,9 +3,17 @@
 // get colour 201 or 200.
 #include "core/palettes/colormap.h"
 
+#include <utility>
+
 #include "core/image/dib.h"
 
 CColorMap::CColorMap(int iterations) : m_index(static_cast<std::size_t>(iterations < 0 ? 0 : iterations) + 1, 0) {}
+
+CColorMap CColorMap::FromEntries(std::vector<int> entries) {
+    CColorMap map(0);
+    map.m_index = std::move(entries);
+    return map;
+}
 
 CColorMap CColorMap::Assign(int iterations, int pixelCount, const std::int32_t* counts) {
     CColorMap map(iterations);

@@ -24,6 +24,9 @@ public:
     // Entry N (the interior) is 0; the slowest escapes get 1 and each further
     // colour stands for about 0.5 % of the escaped pixels, up to 200; counts
     // left over when the thresholds run out get 201.
+    // A map rebuilt from the entries Entries() gave, as a saved picture keeps them.
+    static CColorMap FromEntries(std::vector<int> entries);
+
     static CColorMap Assign(int iterations, int pixelCount, const std::int32_t* counts);
 
 private:

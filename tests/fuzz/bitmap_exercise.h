@@ -8,12 +8,13 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 #include <vector>
 
+#include "core/base/globalmem.h"
 #include "core/engine/setimage.h"
 #include "core/image/dib.h"
 #include "core/palettes/palette.h"
-#include "core/base/globalmem.h"
 
 namespace bitmap_exercise {
 
@@ -37,17 +38,15 @@ inline std::int64_t Le(const std::uint8_t* p, int bytes) {
     return bytes == 4 ? static_cast<std::int32_t>(v) : v;
 }
 
-// The pixel block the reader would zero-fill for this file: a few bytes can
-// claim gigabytes, which says nothing about the reader's bounds.
+// The rows the reader would zero-fill for this file: a few bytes can claim
+// gigabytes of rows, which says nothing about the reader's bounds. (The data
+// it reads is cut to the file's length, so bfSize claims nothing.)
 inline std::uint64_t ClaimedPixelBytes(const std::uint8_t* data, std::size_t size) {
-    if (size < 54) return 0;
+    if (size < 26) return 0;
     const int field = Le(data + 14, 4) == 12 ? 2 : 4;  // a core header's sizes are words
+    if (size < 18 + 2 * static_cast<std::size_t>(field)) return 0;
     const std::int64_t width = Le(data + 18, field), height = Le(data + 18 + field, field);
-    const std::uint64_t rows =
-        width > 0 && height > 0 ? RowStride(static_cast<LONG>(width)) * static_cast<std::uint64_t>(height) : 0;
-    const auto fileSize = static_cast<std::uint32_t>(Le(data + 2, 4)),
-               offBits = static_cast<std::uint32_t>(Le(data + 10, 4));
-    return std::max<std::uint64_t>(rows, fileSize >= offBits ? fileSize - offBits : 0);
+    return width > 0 && height > 0 ? RowStride(static_cast<LONG>(width)) * static_cast<std::uint64_t>(height) : 0;
 }
 
 // The file object raises its exception when the system refuses a seek (memory
@@ -126,8 +125,10 @@ inline bool ExerciseBitmap(CFile* input, CFile* scratch) {
     // images are walked along their edges only.
     const int outside[][2] = {{-1, 0}, {0, -1}, {w, 0}, {0, h}, {INT_MIN, INT_MIN}, {INT_MAX, INT_MAX}, {w, h}, {0, 0}};
     for (const auto& xy : outside) EXERCISE_CHECK(!dib.PixelAddress(xy[0], xy[1]) == (xy[0] || xy[1] || rows == 0));
+    // An image without rows has nothing to walk (a zero width with a huge
+    // height would otherwise take as many empty steps).
     const bool all = rows <= kFullWalkPixels;
-    for (int y = 0; y < h; y = all || y >= h - 2 ? y + 1 : h - 2) {
+    for (int y = 0; rows > 0 && y < h; y = all || y >= h - 2 ? y + 1 : h - 2) {
         for (int x = 0; x < w; x = all || x >= w - 2 ? x + 1 : w - 2) {
             BYTE* p = dib.PixelAddress(x, y);
             EXERCISE_CHECK(p == dib.Pixels() + static_cast<std::size_t>(h - 1 - y) * RowStride(w) + x);
@@ -156,8 +157,16 @@ inline bool ExerciseBitmap(CFile* input, CFile* scratch) {
 inline bool ExercisePaletteFromBitmap(CFile* input) {
     CDIB dib;
     if (!Read(dib, input)) return false;
+    // The rule: only 1-, 4- and 8-bit pictures give a palette, and always at
+    // least one colour; every refusal says why.
+    std::string why;
+    const int bits = dib.Info()->bmiHeader.biBitCount, count = dib.ColorCount();
+    if (!dib.CanGivePalette(&why)) {
+        EXERCISE_CHECK(!why.empty());
+        return false;
+    }
+    EXERCISE_CHECK((bits == 1 || bits == 4 || bits == 8) && count >= 1 && count <= (1 << bits));
     const RGBQUAD* colors = dib.Info()->bmiColors;
-    const int count = dib.ColorCount();
     const PaletteEntries entries = EntriesFromColors(colors, count);
     EXERCISE_CHECK(entries.size() == static_cast<std::size_t>(count));
     BITMAPINFO* header = BuildColorHeader(dib.ImageWidth(), dib.ImageHeight(), entries);

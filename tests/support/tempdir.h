@@ -6,25 +6,18 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <random>
 #include <string>
 #include <vector>
-
-#if defined(_WIN32)
-#include <process.h>
-#define TINDRAL_GETPID _getpid
-#else
-#include <unistd.h>
-#define TINDRAL_GETPID getpid
-#endif
 
 class TempDir {
 public:
     TempDir() {
         const auto* info = testing::UnitTest::GetInstance()->current_test_info();
-        // The process id keeps the plain and sanitizer builds of one test,
+        // A random part keeps the plain and sanitizer builds of one test,
         // which ctest may run side by side, out of each other's way.
-        std::string name = std::string("tindral-") + std::to_string(TINDRAL_GETPID()) + "-" + info->test_suite_name() +
-                           "-" + info->name();
+        std::string name =
+            "tindral-" + std::to_string(std::random_device{}()) + "-" + info->test_suite_name() + "-" + info->name();
         for (char& ch : name)
             if (ch == '/') ch = '_';
         m_path = std::filesystem::temp_directory_path() / name;

@@ -1,0 +1,179 @@
+// The picture record's bytes: a body of little-endian fields, then a fixed
+// trailer (body length, CRC-32, version, magic) that lets a reader find the
+// record from the file's end without knowing anything of the bitmap before it.
+#include "core/engine/record.h"
+
+#include <cmath>
+#include <cstdint>
+#include <cstring>
+#include <limits>
+
+namespace {
+
+constexpr char kMagic[8] = {'T', 'N', 'D', 'R', 'L', 'R', 'E', 'C'};
+constexpr std::uint16_t kVersion = 1;
+constexpr std::size_t kTrailerBytes = 4 + 4 + 2 + sizeof kMagic;
+// width, height, four corners, limit, exponent, noise, seed, map entry count.
+constexpr std::size_t kFixedBodyBytes = 4 + 4 + 4 * 8 + 4 + 8 + 8 + 4 + 4;
+constexpr std::size_t kLargestBody = kFixedBodyBytes + kMaxIterations + 1;
+
+using Bytes = std::vector<BYTE>;
+
+std::uint32_t Crc32(const BYTE* data, std::size_t size) {
+    std::uint32_t crc = 0xFFFFFFFFu;
+    for (std::size_t i = 0; i < size; ++i) {
+        crc ^= data[i];
+        for (int bit = 0; bit < 8; ++bit) crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
+    }
+    return ~crc;
+}
+
+void Put(Bytes& out, std::uint64_t value, int bytes) {
+    for (int i = 0; i < bytes; ++i) out.push_back(static_cast<BYTE>(value >> (8 * i)));
+}
+void PutDouble(Bytes& out, double value) {
+    std::uint64_t bits = 0;
+    std::memcpy(&bits, &value, sizeof bits);
+    Put(out, bits, 8);
+}
+
+class Reader {
+public:
+    Reader(const BYTE* data, std::size_t size) : m_p(data), m_end(data + size) {}
+    bool Get(std::uint64_t* value, int bytes) {
+        if (m_end - m_p < bytes) return false;
+        *value = 0;
+        for (int i = bytes - 1; i >= 0; --i) *value = *value << 8 | m_p[i];
+        m_p += bytes;
+        return true;
+    }
+    bool Int(int* value) {
+        std::uint64_t v = 0;
+        if (!Get(&v, 4)) return false;
+        *value = static_cast<int>(static_cast<std::int32_t>(static_cast<std::uint32_t>(v)));
+        return true;
+    }
+    bool Double(double* value) {
+        std::uint64_t bits = 0;
+        if (!Get(&bits, 8)) return false;
+        std::memcpy(value, &bits, sizeof bits);
+        return true;
+    }
+    std::size_t Left() const { return static_cast<std::size_t>(m_end - m_p); }
+    const BYTE* At() const { return m_p; }
+
+private:
+    const BYTE* m_p;
+    const BYTE* m_end;
+};
+
+bool Finite(const SearchRect& r) {
+    return std::isfinite(r.upperLeft.re) && std::isfinite(r.upperLeft.im) && std::isfinite(r.lowerRight.re) &&
+           std::isfinite(r.lowerRight.im);
+}
+
+// The body of a record, or false when the record cannot be held.
+bool EncodeBody(const PictureRecord& record, Bytes* body) {
+    const PictureParams& p = record.params;
+    if (p.width < 1 || p.width > kMaxImageSide || p.height < 1 || p.height > kMaxImageSide) return false;
+    if (p.iterations < kMinIterations || p.iterations > kMaxIterations) return false;
+    if (!Finite(p.rect) || !std::isfinite(p.exponent) || !std::isfinite(p.noise)) return false;
+    const std::size_t entries = record.hasColorMap ? record.colorMap.size() : 0;
+    if (record.hasColorMap && (entries == 0 || entries > static_cast<std::size_t>(kMaxIterations) + 1)) return false;
+    for (std::size_t i = 0; i < entries; ++i)
+        if (record.colorMap[i] < 0 || record.colorMap[i] > 255) return false;
+
+    // Without noise the seed changes nothing, and -0 is no noise either.
+    const bool noisy = p.noise != 0.0;
+    body->clear();
+    Put(*body, static_cast<std::uint32_t>(p.width), 4);
+    Put(*body, static_cast<std::uint32_t>(p.height), 4);
+    for (double v : {p.rect.upperLeft.re, p.rect.upperLeft.im, p.rect.lowerRight.re, p.rect.lowerRight.im})
+        PutDouble(*body, v);
+    Put(*body, static_cast<std::uint32_t>(p.iterations), 4);
+    PutDouble(*body, p.exponent);
+    PutDouble(*body, noisy ? p.noise : 0.0);
+    Put(*body, noisy ? p.seed : 0u, 4);
+    Put(*body, entries, 4);
+    for (std::size_t i = 0; i < entries; ++i) body->push_back(static_cast<BYTE>(record.colorMap[i]));
+    return true;
+}
+
+// Only a body the writer would write again byte for byte is taken.
+bool DecodeBody(const Bytes& body, PictureRecord* record) {
+    PictureRecord r;
+    PictureParams& p = r.params;
+    Reader in(body.data(), body.size());
+    std::uint64_t seed = 0, entries = 0;
+    if (!in.Int(&p.width) || !in.Int(&p.height) || !in.Double(&p.rect.upperLeft.re) ||
+        !in.Double(&p.rect.upperLeft.im) || !in.Double(&p.rect.lowerRight.re) || !in.Double(&p.rect.lowerRight.im) ||
+        !in.Int(&p.iterations) || !in.Double(&p.exponent) || !in.Double(&p.noise) || !in.Get(&seed, 4) ||
+        !in.Get(&entries, 4) || in.Left() != entries)
+        return false;
+    p.seed = static_cast<unsigned>(seed);
+    r.hasColorMap = entries != 0;
+    r.colorMap.assign(in.At(), in.At() + entries);
+    Bytes again;
+    if (!EncodeBody(r, &again) || again != body) return false;
+    *record = std::move(r);
+    return true;
+}
+
+}  // namespace
+
+bool WritePictureFile(CFile* file, const CDIB& dib, const PictureRecord& record) {
+    Bytes bytes;
+    if (!EncodeBody(record, &bytes)) return false;
+    if (record.params.width != dib.ImageWidth() || record.params.height != dib.ImageHeight()) return false;
+    const std::size_t bodyBytes = bytes.size();
+    Put(bytes, bodyBytes, 4);
+    Put(bytes, Crc32(bytes.data(), bodyBytes), 4);
+    Put(bytes, kVersion, 2);
+    bytes.insert(bytes.end(), kMagic, kMagic + sizeof kMagic);
+    if (!dib.WriteBitmap(file)) return false;
+    file->Write(bytes.data(), static_cast<UINT>(bytes.size()));
+    return true;
+}
+
+RecordState FindPictureRecord(CFile* file, PictureRecord* record) {
+    const std::uint64_t position = file->GetPosition();
+    const std::uint64_t length = file->GetLength();
+    struct Restore {
+        CFile* file;
+        std::uint64_t position;
+        ~Restore() {
+            try {
+                file->Seek(position);
+            } catch (const CFileException&) {
+            }
+        }
+    } restore{file, position};
+
+    if (length < kTrailerBytes) return RecordState::None;
+    BYTE trailer[kTrailerBytes];
+    file->Seek(length - kTrailerBytes);
+    if (file->Read(trailer, sizeof trailer) != sizeof trailer) return RecordState::None;
+    if (std::memcmp(trailer + 10, kMagic, sizeof kMagic) != 0) return RecordState::None;
+    Reader fields(trailer, 10);
+    std::uint64_t bodyBytes = 0, crc = 0, version = 0;
+    fields.Get(&bodyBytes, 4);
+    fields.Get(&crc, 4);
+    fields.Get(&version, 2);
+    if (version != kVersion) return RecordState::UnknownVersion;
+    if (bodyBytes < kFixedBodyBytes || bodyBytes > kLargestBody || bodyBytes > length - kTrailerBytes)
+        return RecordState::Damaged;
+
+    Bytes body(static_cast<std::size_t>(bodyBytes));
+    file->Seek(length - kTrailerBytes - bodyBytes);
+    if (file->Read(body.data(), static_cast<UINT>(body.size())) != body.size()) return RecordState::Damaged;
+    if (Crc32(body.data(), body.size()) != crc) return RecordState::Damaged;
+    return DecodeBody(body, record) ? RecordState::Found : RecordState::Damaged;
+}
+
+bool ReadPictureRecord(CFile* file, PictureRecord* record) {
+    try {
+        return FindPictureRecord(file, record) == RecordState::Found;
+    } catch (const CFileException&) {
+        return false;
+    }
+}

@@ -1,0 +1,41 @@
+// The record of a picture's parameters that a saved picture carries after its
+// bitmap bytes, so that opening the file can make the same picture again.
+#pragma once
+
+#include <vector>
+
+#include "core/base/file.h"
+#include "core/engine/params.h"
+#include "core/image/dib.h"
+
+struct PictureRecord {
+    PictureParams params;       // the seed is kept only when noise is on; 0 otherwise
+    bool hasColorMap = false;   // the colour map in use when auto-colour was off
+    std::vector<int> colorMap;  // its entries (palette indices 0 to 255), for counts 0...N
+};
+
+// Writes the picture file: the bitmap's own bytes exactly as WriteToFile
+// writes them (bfSize and every header field unchanged, so other bitmap
+// readers see the same picture), then the record. False, with nothing
+// written, when the bitmap is not one the writer makes or the record cannot
+// be held: a size other than the bitmap's, an iteration limit outside 1 to
+// 1000000, a number that is not finite, a map entry outside 0 to 255. The
+// seed of a picture without noise is written as 0 and a noise of -0 as +0,
+// so such a picture gives the same bytes whenever and wherever it is made.
+// Raises CFileException when the file refuses a write.
+bool WritePictureFile(CFile* file, const CDIB& dib, const PictureRecord& record);
+
+enum class RecordState {
+    Found,
+    None,            // no record at the file's end
+    Damaged,         // its checksum or its fields do not hold
+    UnknownVersion,  // written by a later version of the format
+};
+
+// The record of a file, found from its end wherever the file stands; the
+// file's position is kept. A record found is exactly one the writer makes:
+// written again, it gives the same bytes. Raises CFileException when the
+// system refuses a seek.
+RecordState FindPictureRecord(CFile* file, PictureRecord* record);
+// The same, answering only whether a sound record was found; raises nothing.
+bool ReadPictureRecord(CFile* file, PictureRecord* record);
