@@ -177,8 +177,11 @@ inline bool ExercisePaletteFromBitmap(CFile* input) {
                                          : PALETTEENTRY{c.rgbRed, c.rgbGreen, c.rgbBlue, PC_RESERVED};
         EXERCISE_CHECK(e.peRed == c.rgbRed && e.peGreen == c.rgbGreen && e.peBlue == c.rgbBlue &&
                        e.peFlags == PC_RESERVED);
-        // The picture keeps its first colours; the rest of its table is zero.
-        const RGBQUAD want = i < kPictureColors ? RGBQUAD{c.rgbBlue, c.rgbGreen, c.rgbRed, 0} : RGBQUAD{};
+        // The picture keeps its first colours, a short palette's band colours
+        // repeated; the rest of its table is zero.
+        const int from = i < count ? i : count == 1 ? 0 : 1 + (i - 1) % (count - 1);
+        const RGBQUAD& f = colors[from];
+        const RGBQUAD want = i < kPictureColors ? RGBQUAD{f.rgbBlue, f.rgbGreen, f.rgbRed, 0} : RGBQUAD{};
         EXERCISE_CHECK(std::memcmp(&header->bmiColors[i], &want, sizeof want) == 0);
     }
     GlobalRelease(header);
