@@ -24,9 +24,11 @@ set(gui_prefix ${CMAKE_BINARY_DIR}/gui-wine-prefix)
 set(gui_out ${CMAKE_CURRENT_BINARY_DIR}/gui-out)
 file(MAKE_DIRECTORY ${gui_out})
 
-# What tindral-render writes for the default picture, for the save test.
+# What tindral-render writes for the default picture, for the save test, and
+# a copy of it for the open test to open and save again.
 add_test(NAME gui.render-default COMMAND tindral-render ${gui_out}/render-default.bmp)
-set_tests_properties(gui.render-default PROPERTIES FIXTURES_SETUP gui_render_default)
+add_test(NAME gui.render-open COMMAND tindral-render ${gui_out}/open-me.bmp)
+set_tests_properties(gui.render-default gui.render-open PROPERTIES FIXTURES_SETUP gui_render_default)
 
 # One display and one Wine server for each depth; scenarios joined by "+"
 # share one start of the program.
@@ -36,7 +38,7 @@ foreach(depth 24 8)
   if(depth EQUAL 8)
     list(APPEND runs display=palette -- disagree)
   else()
-    list(APPEND runs -- disagree -- open-file open=${gui_out}/render-default.bmp)
+    list(APPEND runs -- disagree -- open-file open=${gui_out}/open-me.bmp plain=${gui_out}/plain.bmp)
   endif()
   add_test(NAME gui.${depth}bit COMMAND bash ${gui_runner} ${depth} ${gui_prefix} $<TARGET_FILE:tindral_gui_tests> ${runs})
   set_tests_properties(gui.${depth}bit PROPERTIES RESOURCE_LOCK gui_wine_prefix TIMEOUT 600

@@ -91,6 +91,7 @@ BOOL CDocument::OnOpenDocument(const char* path) {
         AppMessageBox("Unable to open " + std::string(path) + ".");
         return FALSE;
     }
+    m_bArchiveFailed = FALSE;
     CArchive ar(&file, CArchive::load);
     try {
         CWaitCursor wait;
@@ -99,7 +100,8 @@ BOOL CDocument::OnOpenDocument(const char* path) {
         AppMessageBox("Unable to read " + std::string(path) + ".");
         return FALSE;
     }
-    return TRUE;
+    // The document has said what it could not read.
+    return m_bArchiveFailed ? FALSE : TRUE;
 }
 
 BOOL CDocument::OnSaveDocument(const char* path) {

@@ -43,8 +43,8 @@ public:
     BOOL OnCommand(UINT id, BOOL execute) override;
 
 protected:
-    // A Serialize that could not write its data says so here, so that the
-    // save is not taken for a success.
+    // A Serialize that could not write or read its data says so here, so
+    // that the save or the open is not taken for a success.
     void ReportArchiveFailure() { m_bArchiveFailed = TRUE; }
 
 private:

@@ -168,6 +168,8 @@ protected:
     const MessageMap* GetMessageMap() const override;
     static const MessageMap* ClassMessages();
     LRESULT DefWindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
+    // While the window is being made: the document it is for.
+    CDocument* CreatingDocument() const { return m_pContext ? m_pContext->m_pCurrentDoc : nullptr; }
 
 private:
     LRESULT OnCreate(WPARAM wParam, LPARAM lParam);

@@ -6,11 +6,18 @@
 
 #include "core/engine/zoom.h"
 #include "win/ui/explorer.h"
+#include "win/ui/tindraldoc.h"
 
 BOOL CChildFrame::PreCreateWindow(CREATESTRUCTA& cs) {
-    const PictureParams next = m_explorer.NextPicture();
+    // A new picture has the next picture's size; one opened from a file its own.
+    PictureParams shown = m_explorer.NextPicture();
+    if (const auto* document = dynamic_cast<const CTindralDoc*>(CreatingDocument());
+        document && !document->GetPathName().empty()) {
+        shown.width = document->Width();
+        shown.height = document->Height();
+    }
     const PixelSize limits = m_explorer.ChildLimits();
-    const PixelSize client = FitChildClient(next.width, next.height, limits.width, limits.height);
+    const PixelSize client = FitChildClient(shown.width, shown.height, limits.width, limits.height);
     m_nClientWidth = client.width;
     m_nClientHeight = client.height;
 

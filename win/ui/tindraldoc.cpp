@@ -4,6 +4,7 @@
 
 #include "win/ui/tindraldoc.h"
 
+#include <cstring>
 #include <string>
 
 #include "core/engine/zoom.h"
@@ -11,14 +12,18 @@
 #include "win/ui/dialogs.h"
 #include "win/ui/explorer.h"
 
-CTindralDoc::CTindralDoc(CExplorer& explorer, const PictureParams& params)
-    : m_imageRect{0, 0, params.width - 1, params.height - 1},
-      m_searchRect(params.rect),
-      m_dExponent(params.exponent),
-      m_dNoise(params.noise),
-      m_nIterations(params.iterations),
-      m_nSeed(params.seed),
-      m_explorer(explorer) {}
+CTindralDoc::CTindralDoc(CExplorer& explorer, const PictureParams& params) : m_explorer(explorer) {
+    TakeParams(params);
+}
+
+void CTindralDoc::TakeParams(const PictureParams& params) {
+    m_imageRect = RECT{0, 0, params.width - 1, params.height - 1};
+    m_searchRect = params.rect;
+    m_dExponent = params.exponent;
+    m_dNoise = params.noise;
+    m_nIterations = params.iterations;
+    m_nSeed = params.seed;
+}
 
 PictureParams CTindralDoc::Params() const {
     PictureParams params;
@@ -43,6 +48,8 @@ BOOL CTindralDoc::OnNewDocument() {
     m_explorer.BeginComputation();
     const ColorPolicy colors{m_explorer.AutoColor() != FALSE, m_explorer.ColorMap()};
     const PictureResult result = MakePicture(Params(), colors, m_explorer.PaletteColors(), Progress(), &m_picture);
+    m_bAutoColored = colors.autoColor;
+    if (colors.map) m_colorMap = *colors.map;
     // A stop is the user's own doing: the status bar says so, and no
     // document is made.
     m_explorer.EndComputation(result == PictureResult::Stopped);
@@ -102,6 +109,8 @@ BOOL CTindralDoc::CreateDIB(const BITMAPINFO* info) {
 }
 
 BOOL CTindralDoc::UpdateColors() {
+    // A bitmap from elsewhere keeps the colours it came with.
+    if (m_bPlainBitmap) return TRUE;
     Block<BITMAPINFO> info(BuildColorHeader());
     if (!CreateDIB(info.get())) {
         AppMessageBox("Unable to update colors");
@@ -110,12 +119,91 @@ BOOL CTindralDoc::UpdateColors() {
     return TRUE;
 }
 
+PictureRecord CTindralDoc::Record() const {
+    PictureRecord record;
+    record.params = Params();
+    record.hasColorMap = !m_bAutoColored;
+    if (record.hasColorMap) record.colorMap = m_colorMap.Entries();
+    return record;
+}
+
 void CTindralDoc::Serialize(CArchive& ar) {
-    if (ar.IsLoading() || !m_picture.dib) return;
+    if (ar.IsLoading()) {
+        Load(ar.GetFile());
+        return;
+    }
+    // Nothing is ever written over a file in place of a picture.
+    if (!m_picture.dib) {
+        AppMessageBox("This window holds no picture to save.");
+        ReportArchiveFailure();
+        return;
+    }
     ar.Flush();
-    if (!m_picture.dib->WriteToFile(ar.GetFile())) {
+    const bool written = m_bPlainBitmap ? m_picture.dib->WriteBitmap(ar.GetFile())
+                                        : WritePictureFile(ar.GetFile(), *m_picture.dib, Record());
+    if (!written) {
         AppMessageBox("Unable to save the DIB");
         // Not a success: the framework keeps the old file and the old name.
         ReportArchiveFailure();
     }
+}
+
+void CTindralDoc::Load(CFile* file) {
+    const std::string name = file->GetFilePath();
+    auto dib = std::make_unique<CDIB>();
+    std::string why;
+    if (!dib->ReadBitmap(file, &why)) {
+        AppMessageBox(name + " is not a picture Tindral can show: " + why + ".");
+        ReportArchiveFailure();
+        return;
+    }
+    if (dib->Info()->bmiHeader.biBitCount != 8) {
+        AppMessageBox(name + " has " + std::to_string(dib->Info()->bmiHeader.biBitCount) +
+                      " bits a pixel: Tindral shows 8-bit pictures only.");
+        ReportArchiveFailure();
+        return;
+    }
+    // A damaged or unknown record, or one that does not give the file's
+    // pixels, leaves the picture shown as the bitmap it is.
+    PictureRecord record;
+    if (ReadPictureRecord(file, &record) && Remake(record, *dib)) return;
+    if (m_bStopped) {
+        ReportArchiveFailure();
+        return;
+    }
+    const int width = dib->ImageWidth();
+    const int height = dib->ImageHeight();
+    m_picture = SetPicture();
+    m_picture.width = width;
+    m_picture.height = height;
+    m_picture.dib = std::move(dib);
+    m_imageRect = RECT{0, 0, width - 1, height - 1};
+    m_bPlainBitmap = true;
+}
+
+bool CTindralDoc::Remake(const PictureRecord& record, const CDIB& saved) {
+    const PictureParams& params = record.params;
+    if (params.width != saved.ImageWidth() || params.height != saved.ImageHeight() ||
+        AllocatePicture(params.width, params.height, &m_picture) != PictureResult::Made)
+        return false;
+    TakeParams(params);
+    m_explorer.BeginComputation();
+    const bool complete = ComputeCounts(params, Progress(), &m_picture);
+    m_explorer.EndComputation(!complete);
+    m_bStopped = !complete;
+    if (!complete) return false;
+    m_bAutoColored = !record.hasColorMap;
+    m_colorMap = record.hasColorMap ? CColorMap::FromEntries(record.colorMap)
+                                    : CColorMap::Assign(params.iterations, params.width * params.height,
+                                                        m_picture.counts.get());
+    ColorPicture(m_colorMap, &m_picture);
+    // The picture made again must be the one saved, pixel for pixel.
+    for (int y = 0; y < params.height; ++y)
+        if (std::memcmp(saved.PixelAddress(0, y),
+                        m_picture.pixels.get() + static_cast<std::size_t>(params.height - 1 - y) * RowStride(params.width),
+                        static_cast<std::size_t>(params.width)) != 0) {
+            m_picture = SetPicture();
+            return false;
+        }
+    return UpdateColors() != FALSE;
 }

@@ -7,6 +7,7 @@
 #include <cstdint>
 
 #include "core/engine/picture.h"
+#include "core/engine/record.h"
 
 class CExplorer;
 
@@ -17,8 +18,10 @@ public:
     CTindralDoc(CExplorer& explorer, const PictureParams& params);
 
     BOOL OnNewDocument() override;
-    // Writes the bitmap when storing; a document read from a file stays
-    // empty.
+    // Storing writes the bitmap and, for a picture made here, the record of
+    // its parameters after it. Loading a file with a sound record makes the
+    // picture again (and checks it against the file's pixels); any other
+    // 8-bit bitmap is shown as it is.
     void Serialize(CArchive& ar) override;
 
     BOOL GenerateSet();
@@ -30,6 +33,8 @@ public:
     BOOL UpdateColors();
 
     PictureParams Params() const;
+    // A bitmap shown as it was read: no counts, no region to zoom into.
+    bool IsPlainBitmap() const { return m_bPlainBitmap; }
     int Width() const { return m_imageRect.right + 1; }
     int Height() const { return m_imageRect.bottom + 1; }
     const CDIB* Dib() const { return m_picture.dib.get(); }
@@ -46,7 +51,20 @@ public:
 private:
     // Progress goes to whoever asked for the picture.
     GeneratorControl Progress();
+    void Load(CFile* file);
+    // The picture of record made again; false when it cannot be, or does not
+    // match the file's pixels.
+    bool Remake(const PictureRecord& record, const CDIB& saved);
+    void TakeParams(const PictureParams& params);
+    PictureRecord Record() const;
 
     CExplorer& m_explorer;
     SetPicture m_picture;
+    bool m_bPlainBitmap = false;
+    // The user stopped the picture's making while it was opened.
+    bool m_bStopped = false;
+    // How the pixels got their colours: the picture's own assignment, or
+    // this map, which a saved file records.
+    bool m_bAutoColored = true;
+    CColorMap m_colorMap{0};
 };

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "core/engine/zoom.h"
+#include "win/framework/application.h"
 #include "win/image/dibwin32.h"
 #include "win/image/imagepalette.h"
 #include "win/ui/explorer.h"
@@ -47,7 +48,8 @@ BOOL CTindralView::PreCreateWindow(CREATESTRUCTA& cs) {
 
 void CTindralView::OnActivateView(BOOL activate, CView* activated, CView* deactivated) {
     // The next picture or zoom goes on from the picture the user looks at.
-    if (activate && GetDocument()) m_explorer.PictureActivated(GetDocument()->Params());
+    if (activate && GetDocument() && !GetDocument()->IsPlainBitmap())
+        m_explorer.PictureActivated(GetDocument()->Params());
     CView::OnActivateView(activate, activated, deactivated);
 }
 
@@ -149,6 +151,11 @@ LRESULT CTindralView::OnLButtonUp(WPARAM /*wParam*/, LPARAM /*lParam*/) {
         return 0;
     }
 
+    if (GetDocument()->IsPlainBitmap()) {
+        EraseBand();
+        AppMessageBox("This picture was not made by Tindral: it has no region to magnify.");
+        return 0;
+    }
     RECT client;
     ::GetClientRect(m_hWnd, &client);
     const PictureParams next = m_explorer.NextPicture();
