@@ -448,6 +448,15 @@ int PaletteWindow(const std::vector<std::string>& args) {
     if (open) ClickButton(open, IDCANCEL);
     ExpectMessageBox("Unable to load the DIB");
 
+    // A picture without a colour table gives no palette, and says why.
+    PostCommand(ID_FILE_LOAD_PALETTE);
+    open = WaitForDialog("Open");
+    if (!open) return 1;
+    ::SetDlgItemTextA(open, 0x47C, WindowsPath(Arg(args, "truecolour")).c_str());
+    ClickButton(open, IDOK);
+    ExpectMessageBox("This picture gives no palette: a 24-bit picture has no colour table.");
+    CheckEqual(AppPaletteEntries().size(), std::size_t{201}, "palette entries after a refused load");
+
     PostCommand(ID_FILE_LOAD_PALETTE);
     open = WaitForDialog("Open");
     if (!open) return 1;

@@ -208,10 +208,17 @@ void CTindralApp::SetPaletteEntries(PaletteEntries entries) {
     if (!frame->DisplayHasPalette()) frame->SendMessage(WM_PALETTECHANGED, reinterpret_cast<WPARAM>(frame->m_hWnd), 0);
 }
 
+// A file that gives no palette is refused with its reason; the current
+// palette stays.
 void CTindralApp::OnLoadPalette() {
     CDIB dib;
-    if (!LoadFromPath(dib, nullptr, "Bitmap Files (*.bmp; *.dib) | *.bmp; *.dib")) {
-        AppMessageBox("Unable to load the DIB");
+    std::string why;
+    if (!LoadFromPath(dib, nullptr, "Bitmap Files (*.bmp; *.dib) | *.bmp; *.dib", &why)) {
+        AppMessageBox(why.empty() ? "Unable to load the DIB" : "Unable to load the DIB " + why + ".");
+        return;
+    }
+    if (!dib.CanGivePalette(&why)) {
+        AppMessageBox("This picture gives no palette: " + why + ".");
         return;
     }
     SetPaletteFromDIB(dib);

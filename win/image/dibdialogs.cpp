@@ -19,7 +19,7 @@ HWND MainWindow() {
 
 }  // namespace
 
-BOOL LoadFromPath(CDIB& dib, const char* path, const char* defaultExtension) {
+BOOL LoadFromPath(CDIB& dib, const char* path, const char* defaultExtension, std::string* why) {
     std::string name = path ? path : "";
     if (name.empty()) {
         CFileDialog dialog(TRUE, defaultExtension, nullptr, OFN_HIDEREADONLY | OFN_FILEMUSTEXIST, kImageFilter,
@@ -27,14 +27,20 @@ BOOL LoadFromPath(CDIB& dib, const char* path, const char* defaultExtension) {
         if (dialog.DoModal() != IDOK) return FALSE;
         name = dialog.GetPathName();
     }
+    std::string reason;
     CFile file;
-    if (!file.Open(name.c_str(), CFile::modeRead | CFile::shareDenyWrite)) return FALSE;
-    // A read the system refuses is a file that cannot be read, like a short one.
-    try {
-        return dib.ReadFromFile(&file);
-    } catch (const CFileException&) {
-        return FALSE;
+    if (!file.Open(name.c_str(), CFile::modeRead | CFile::shareDenyWrite)) {
+        reason = "it cannot be opened";
+    } else {
+        // A read the system refuses is a file that cannot be read, like a short one.
+        try {
+            if (dib.ReadBitmap(&file, &reason)) return TRUE;
+        } catch (const CFileException&) {
+            reason = "it cannot be read";
+        }
     }
+    if (why) *why = name + ": " + reason;
+    return FALSE;
 }
 
 BOOL SaveToPath(const CDIB& dib, const char* path) {

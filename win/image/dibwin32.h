@@ -5,6 +5,8 @@
 
 #include "win/framework/gdi.h"
 
+#include <string>
+
 #include "core/image/dib.h"
 
 // StretchDIBits of the whole image onto (x, y, width, height); answers its
@@ -17,8 +19,10 @@ int DrawAt(const CDIB& dib, CDC& dc, int x, int y);
 BOOL MatchToPalette(CDIB& dib, const CPalette* palette);
 
 // Reads path, or a file the user picks when path is null or empty. FALSE
-// when the dialog is cancelled or the file cannot be opened or read.
-BOOL LoadFromPath(CDIB& dib, const char* path, const char* defaultExtension);
+// when the dialog is cancelled or the file cannot be opened or read; then
+// *why (when set) says what was wrong with the file, and stays empty for a
+// cancelled dialog.
+BOOL LoadFromPath(CDIB& dib, const char* path, const char* defaultExtension, std::string* why = nullptr);
 // Writes path, or a file the user picks. The target is replaced only when
 // the whole bitmap was written; says "Failed to open file" or "Failed to
 // save file" when it could not be.
