@@ -6,6 +6,8 @@
 #include <atomic>
 #include <cstdio>
 #include <cstring>
+#include <fstream>
+#include <iterator>
 #include <thread>
 
 #include "win/app/tindralapp.h"
@@ -212,6 +214,55 @@ void AgreeAndWaitForMainWindow() {
     if (disclaimer) ClickButton(disclaimer, IDOK);
     Check(WaitUntil([] { return MainFrame() && ::IsWindowVisible(MainFrame()); }), "the main window is shown");
     Settle();
+}
+
+std::string ReadFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+std::string WindowsPath(std::string path) {
+    if (path.empty() || path[0] != '/') return path;
+    for (char& c : path)
+        if (c == '/') c = '\\';
+    return "Z:" + path;
+}
+
+void ExpectMessageBox(const std::string& text) {
+    HWND box = WaitForDialog("Tindral");
+    if (!box) return;
+    CheckText(DialogText(box), text, "the message box");
+    ClickButton(box, IDOK);
+    WaitUntil([box] { return !::IsWindow(box); });
+}
+
+std::string StatusText() {
+    char text[256] = {};
+    ::SendMessageA(::GetDlgItem(MainFrame(), ID_VIEW_STATUS_BAR), SB_GETTEXTA, 0, reinterpret_cast<LPARAM>(text));
+    return text;
+}
+
+unsigned Rgb(const RGBQUAD& q) {
+    return static_cast<unsigned>(q.rgbRed) << 16 | q.rgbGreen << 8 | q.rgbBlue;
+}
+
+void Drag(HWND view, POINT from, POINT to) {
+    ::SendMessageA(view, WM_LBUTTONDOWN, MK_LBUTTON, MAKELONG(from.x, from.y));
+    ::SendMessageA(view, WM_MOUSEMOVE, MK_LBUTTON, MAKELONG(to.x, to.y));
+    ::SendMessageA(view, WM_LBUTTONUP, 0, MAKELONG(to.x, to.y));
+    Settle();
+}
+
+void Activate(HWND child) {
+    OnUi([&] { dynamic_cast<CMdiChild*>(CWindow::FromHandle(child))->MDIActivate(); });
+}
+
+void ChooseFile(UINT command, const char* caption, const std::string& path) {
+    PostCommand(command);
+    HWND dialog = WaitForDialog(caption);
+    if (!dialog) return;
+    ::SetDlgItemTextA(dialog, 0x47C, WindowsPath(path).c_str());
+    ClickButton(dialog, IDOK);
 }
 
 }  // namespace gui

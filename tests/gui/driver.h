@@ -66,6 +66,20 @@ Capture CaptureClient(HWND window);
 // goes past start-up begins here.
 void AgreeAndWaitForMainWindow();
 
+// Small things scenarios share: a file's bytes, the name a user types into
+// a file dialog for a path of the build tree, a message box that must say
+// text (answered), the status bar's text, a colour as 0xRRGGBB, a drag with
+// the left button, and bringing a picture window forward.
+std::string ReadFile(const std::string& path);
+std::string WindowsPath(std::string path);
+void ExpectMessageBox(const std::string& text);
+std::string StatusText();
+unsigned Rgb(const RGBQUAD& q);
+void Drag(HWND view, POINT from, POINT to);
+void Activate(HWND child);
+// Types path into the file dialog a command opens and presses OK.
+void ChooseFile(UINT command, const char* caption, const std::string& path);
+
 // The value of a KEY=VALUE argument, empty when there is none.
 std::string Arg(const std::vector<std::string>& args, const std::string& key);
 
