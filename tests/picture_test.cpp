@@ -14,7 +14,7 @@ namespace {
 TEST(PictureSizes, RefusesWhatABitmapFileOrMemoryCannotHold) {
     SetImageSizes sizes{};
     ASSERT_TRUE(ComputeSetImageSizes(133, 100, &sizes));
-    EXPECT_EQ(sizes.pixelBytes, 13600u);  // rows of 136 bytes
+    EXPECT_EQ(sizes.pixelBytes, 13600u);                       // rows of 136 bytes
     EXPECT_FALSE(ComputeSetImageSizes(70000, 70000, &sizes));  // 4.9 GB of pixels: past 32-bit file sizes
     EXPECT_FALSE(ComputeSetImageSizes(-1, 5, &sizes));
     EXPECT_FALSE(ComputeSetImageSizes(65000, 65000, &sizes));  // more pixels than an int counts

@@ -3,7 +3,6 @@
 // from, and the ranges within which the user may set them.
 #pragma once
 
-
 struct ComplexPoint {
     double re;
     double im;

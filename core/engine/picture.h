@@ -30,7 +30,7 @@ enum class PictureResult {
     Empty,     // a side below 1
     TooLarge,  // beyond what memory sizes or the bitmap format can hold
     NoMemory,
-    Stopped,   // the progress callback or the cancel flag stopped the computation
+    Stopped,  // the progress callback or the cancel flag stopped the computation
 };
 
 // Counts and pixel blocks for a width x height picture, sizes checked before

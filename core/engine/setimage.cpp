@@ -5,8 +5,8 @@
 #include <cstdint>
 #include <limits>
 
-#include "core/image/dib.h"
 #include "core/base/globalmem.h"
+#include "core/image/dib.h"
 
 bool ComputeSetImageSizes(int width, int height, SetImageSizes* sizes) {
     if (width < 0 || height < 0) return false;
@@ -17,7 +17,8 @@ bool ComputeSetImageSizes(int width, int height, SetImageSizes* sizes) {
     const std::uint64_t maxFileData = std::numeric_limits<DWORD>::max() - (14 + kInfoBlockBytes);
     // The colour assignment counts pixels in an int.
     const std::uint64_t maxPixels = std::numeric_limits<int>::max();
-    if (pixels > maxPixels || countBytes > maxMemory || pixelBytes > maxMemory || pixelBytes > maxFileData) return false;
+    if (pixels > maxPixels || countBytes > maxMemory || pixelBytes > maxMemory || pixelBytes > maxFileData)
+        return false;
     sizes->countBytes = static_cast<std::size_t>(countBytes);
     sizes->pixelBytes = static_cast<std::size_t>(pixelBytes);
     return true;

@@ -99,8 +99,7 @@ bool NeighboursDistinct(const PictureParams& params) {
 }
 
 bool PixelUnder(PixelPoint point, PixelSize client, int width, int height, PixelPoint* pixel) {
-    if (point.x < 0 || point.y < 0 || point.x >= client.width || point.y >= client.height || width < 1 ||
-        height < 1)
+    if (point.x < 0 || point.y < 0 || point.x >= client.width || point.y >= client.height || width < 1 || height < 1)
         return false;
     const auto column = static_cast<long long>(point.x) * width / client.width;
     const auto rowFromTop = static_cast<long long>(point.y) * height / client.height;
@@ -110,8 +109,9 @@ bool PixelUnder(PixelPoint point, PixelSize client, int width, int height, Pixel
 
 std::string FormatCoordinate(double value, double spacing) {
     spacing = std::fabs(spacing);
-    const int decimals =
-        spacing > 0 && std::isfinite(spacing) ? std::clamp(static_cast<int>(std::ceil(-std::log10(spacing))) + 1, 1, 20) : 6;
+    const int decimals = spacing > 0 && std::isfinite(spacing)
+                             ? std::clamp(static_cast<int>(std::ceil(-std::log10(spacing))) + 1, 1, 20)
+                             : 6;
     char text[64];
     std::snprintf(text, sizeof text, "%.*f", decimals, value);
     return text;

@@ -11,8 +11,8 @@
 #include <thread>
 
 #include "win/app/tindralapp.h"
-#include "win/ui/tindraldoc.h"
 #include "win/framework/window.h"
+#include "win/ui/tindraldoc.h"
 
 namespace gui {
 namespace {

@@ -227,8 +227,9 @@ int Region(const std::vector<std::string>&) {
     PostCommand(ID_OPTIONS_REGION);
     HWND dialog = WaitForDialog("Search Rectangle");
     if (!dialog) return 1;
-    CheckText(FieldTexts(dialog, {IDC_UPPER_LEFT_REAL, IDC_UPPER_LEFT_IMAG, IDC_LOWER_RIGHT_REAL, IDC_LOWER_RIGHT_IMAG}),
-              "-2.416667 1.25 0.916667 -1.25", "the corners' fields");
+    CheckText(
+        FieldTexts(dialog, {IDC_UPPER_LEFT_REAL, IDC_UPPER_LEFT_IMAG, IDC_LOWER_RIGHT_REAL, IDC_LOWER_RIGHT_IMAG}),
+        "-2.416667 1.25 0.916667 -1.25", "the corners' fields");
     ::SetDlgItemTextA(dialog, IDC_UPPER_LEFT_REAL, "5.5");
     ClickButton(dialog, IDOK);
     ExpectMessageBox("Please enter a number between -5 and 5.");
@@ -281,7 +282,8 @@ int Schemes(const std::vector<std::string>& args) {
     std::vector<std::pair<CTindralDoc*, std::string>> pixels;
     for (HWND child : children) {
         CTindralDoc* d = DocumentOf(child);
-        pixels.emplace_back(d, std::string(reinterpret_cast<const char*>(d->ImageBits()), RowStride(d->Width()) * static_cast<std::size_t>(d->Height())));
+        pixels.emplace_back(d, std::string(reinterpret_cast<const char*>(d->ImageBits()),
+                                           RowStride(d->Width()) * static_cast<std::size_t>(d->Height())));
     }
     for (const auto& [command, scheme, name] :
          {std::tuple{ID_PALETTE_GRAY, Scheme::Gray, "Gray"}, std::tuple{ID_PALETTE_JUNGLE, Scheme::Jungle, "Jungle"}}) {
@@ -306,8 +308,8 @@ int Schemes(const std::vector<std::string>& args) {
         for (unsigned pixel : shot.pixels) outside += palette.count(pixel) ? 0 : 1;
         // Shrinking 100 rows into 99 merges one pair of rows in the
         // context's default stretch mode; everything else is a table colour.
-        Check(outside <= shot.width, std::string(name) + ": captured pixels in colours outside the palette: " +
-                                         std::to_string(outside));
+        Check(outside <= shot.width,
+              std::string(name) + ": captured pixels in colours outside the palette: " + std::to_string(outside));
         const CDIB& dib = *pixels[0].first->Dib();
         Check(shot.At(0, 0) == Rgb(dib.Info()->bmiColors[*dib.PixelAddress(0, 0)]),
               std::string(name) + ": the top-left pixel's colour");
@@ -340,7 +342,9 @@ int PaletteWindow(const std::vector<std::string>& args) {
             const int left = shot.width * (i % 16) / 16, right = shot.width * (i % 16 + 1) / 16;
             const int y = (shot.height * (i / 16) / 16 + shot.height * (i / 16 + 1) / 16 + 1) / 2;
             const bool filled = i < static_cast<int>(entries.size());
-            wrong += shot.At((left + right + 1) / 2, y) == (filled ? entries[static_cast<std::size_t>(i)] : 0xFFFFFF) ? 0 : 1;
+            wrong += shot.At((left + right + 1) / 2, y) == (filled ? entries[static_cast<std::size_t>(i)] : 0xFFFFFF)
+                         ? 0
+                         : 1;
             if (filled && i % 16 > 0) wrong += shot.At(left, y) == 0 ? 0 : 1;
         }
         CheckEqual(wrong, 0, name + ": swatches or grid lines out of place");
@@ -377,7 +381,8 @@ int Drawing(const std::vector<std::string>&) {
     dib.CreateBlank(5, 3);
     for (int y = 0; y < 3; ++y)
         for (int x = 0; x < 5; ++x) *dib.PixelAddress(x, y) = static_cast<BYTE>(10 * y + x);
-    for (int i = 0; i < 256; ++i) dib.Info()->bmiColors[i] = RGBQUAD{static_cast<BYTE>(i), 0, static_cast<BYTE>(255 - i), 0};
+    for (int i = 0; i < 256; ++i)
+        dib.Info()->bmiColors[i] = RGBQUAD{static_cast<BYTE>(i), 0, static_cast<BYTE>(255 - i), 0};
     int wrong = 0;
     OnUi([&] {
         BITMAPINFO info{};
@@ -502,9 +507,9 @@ int Explore(const std::vector<std::string>&) {
         WaitUntil([dialog] { return !::IsWindow(dialog); });
         SearchRect kept{};
         OnUi([&] { kept = App()->m_searchRect; });
-        Check(std::memcmp(&kept, &deep, sizeof kept) == 0,
-              lowerRightReal ? "a region past the limit of precision is not taken"
-                             : "OK without an edit keeps the region bit for bit");
+        Check(std::memcmp(&kept, &deep, sizeof kept) == 0, lowerRightReal
+                                                               ? "a region past the limit of precision is not taken"
+                                                               : "OK without an edit keeps the region bit for bit");
     }
 
     // A long computation keeps the program awake, and Escape stops it.
@@ -544,7 +549,8 @@ int OpenFile(const std::vector<std::string>& args) {
               std::memcmp(&document->m_searchRect, &kDefaultSearchRect, sizeof kDefaultSearchRect) == 0,
           "a saved picture opens as a picture of its region, made again");
     const Capture shot = CaptureClient(ViewOf(child));
-    Check(shot.width > 0 && shot.At(0, 0) == Rgb(document->Dib()->Info()->bmiColors[*document->Dib()->PixelAddress(0, 0)]),
+    Check(shot.width > 0 &&
+              shot.At(0, 0) == Rgb(document->Dib()->Info()->bmiColors[*document->Dib()->PixelAddress(0, 0)]),
           "the opened picture's pixels are on the screen");
     SendCommand(ID_FILE_SAVE);
     Check(ReadFile(opened) == bytes, "Save leaves the opened file byte for byte as it was");

@@ -63,7 +63,8 @@ void CDataExchange::Int(int controlId, int& value, int minimum, int maximum) {
     const long long parsed = text.empty() ? 0 : std::strtoll(text.c_str(), &end, 10);
     if (text.empty() || *end != '\0' || errno == ERANGE) return Fail(controlId, LoadResourceString(IDS_PROMPT_INTEGER));
     if (parsed < minimum || parsed > maximum)
-        return Fail(controlId, WithBounds(LoadResourceString(IDS_PROMPT_INTEGER_RANGE), std::to_string(minimum), std::to_string(maximum)));
+        return Fail(controlId, WithBounds(LoadResourceString(IDS_PROMPT_INTEGER_RANGE), std::to_string(minimum),
+                                          std::to_string(maximum)));
     value = static_cast<int>(parsed);
 }
 
@@ -92,7 +93,8 @@ void CDataExchange::Double(int controlId, double& value, double minimum, double 
     double parsed = 0.0;
     if (!ReadDouble(controlId, &parsed)) return Fail(controlId, LoadResourceString(IDS_PROMPT_NUMBER));
     if (parsed < minimum || parsed > maximum)
-        return Fail(controlId, WithBounds(LoadResourceString(IDS_PROMPT_NUMBER_RANGE), FormatNumber(minimum), FormatNumber(maximum)));
+        return Fail(controlId, WithBounds(LoadResourceString(IDS_PROMPT_NUMBER_RANGE), FormatNumber(minimum),
+                                          FormatNumber(maximum)));
     value = parsed;
 }
 

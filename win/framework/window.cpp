@@ -3,9 +3,9 @@
 #include "win/framework/window.h"
 
 #include <deque>
+#include <exception>
 #include <iterator>
 #include <memory>
-#include <exception>
 #include <new>
 
 #include "win/framework/application.h"

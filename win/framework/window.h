@@ -181,7 +181,6 @@ private:
     CDocTemplate* m_pTemplate = nullptr;
     CCreateContext* m_pContext = nullptr;
     CMdiFrame* m_pMdiFrame = nullptr;
-
 };
 
 // A view of a document, filling its frame's client area.
@@ -215,5 +214,4 @@ private:
     friend class CDocument;
     CDocument* m_pDocument = nullptr;
     CMdiChild* m_pFrame = nullptr;
-
 };

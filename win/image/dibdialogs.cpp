@@ -4,9 +4,9 @@
 #include <cstring>
 #include <string>
 
-#include "win/image/dibwin32.h"
 #include "win/framework/application.h"
 #include "win/framework/window.h"
+#include "win/image/dibwin32.h"
 
 namespace {
 

@@ -12,7 +12,8 @@ class CExplorer;
 class CMainFrame : public CMdiFrame {
 public:
     // The window opens at size (outer width and height).
-    CMainFrame(CExplorer& explorer, SIZE size) : m_explorer(explorer), m_nRequestedWidth(size.cx), m_nRequestedHeight(size.cy) {}
+    CMainFrame(CExplorer& explorer, SIZE size)
+        : m_explorer(explorer), m_nRequestedWidth(size.cx), m_nRequestedHeight(size.cy) {}
 
     // Realises the application's palette through this window; answers how
     // many system-palette entries changed.

@@ -193,15 +193,16 @@ bool CTindralDoc::Remake(const PictureRecord& record, const CDIB& saved) {
     m_bStopped = !complete;
     if (!complete) return false;
     m_bAutoColored = !record.hasColorMap;
-    m_colorMap = record.hasColorMap ? CColorMap::FromEntries(record.colorMap)
-                                    : CColorMap::Assign(params.iterations, params.width * params.height,
-                                                        m_picture.counts.get());
+    m_colorMap = record.hasColorMap
+                     ? CColorMap::FromEntries(record.colorMap)
+                     : CColorMap::Assign(params.iterations, params.width * params.height, m_picture.counts.get());
     ColorPicture(m_colorMap, &m_picture);
     // The picture made again must be the one saved, pixel for pixel.
     for (int y = 0; y < params.height; ++y)
-        if (std::memcmp(saved.PixelAddress(0, y),
-                        m_picture.pixels.get() + static_cast<std::size_t>(params.height - 1 - y) * RowStride(params.width),
-                        static_cast<std::size_t>(params.width)) != 0) {
+        if (std::memcmp(
+                saved.PixelAddress(0, y),
+                m_picture.pixels.get() + static_cast<std::size_t>(params.height - 1 - y) * RowStride(params.width),
+                static_cast<std::size_t>(params.width)) != 0) {
             m_picture = SetPicture();
             return false;
         }

@@ -206,8 +206,8 @@ void CTindralView::ShowPointInfo(int x, int y) {
     const double spacingIm = (params.rect.lowerRight.im - params.rect.upperLeft.im) / params.height;
     const std::int32_t count =
         document->Counts()[static_cast<std::size_t>(pixel.y) * static_cast<std::size_t>(params.width) + pixel.x];
-    std::string text = FormatCoordinate(re, spacingRe) + (im < 0 ? " - " : " + ") +
-                       FormatCoordinate(std::fabs(im), spacingIm) + "i: ";
+    std::string text =
+        FormatCoordinate(re, spacingRe) + (im < 0 ? " - " : " + ") + FormatCoordinate(std::fabs(im), spacingIm) + "i: ";
     text += count >= params.iterations ? "inside (" + std::to_string(count) + " iterations)"
                                        : std::to_string(count) + " iterations";
     m_explorer.ShowStatus(text);
