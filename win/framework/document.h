@@ -2,8 +2,9 @@
 // show it, and how it is made new, opened and saved.
 #pragma once
 
-#include "core/base/file.h"
 #include "win/framework/cmdtarget.h"
+
+#include "core/base/file.h"
 
 #include <functional>
 #include <string>
