@@ -5,6 +5,7 @@
 #include "win/framework/controlbars.h"
 #include "win/framework/window.h"
 
+class CDIB;
 class CExplorer;
 
 #include "resources/resource.h"
@@ -12,7 +13,8 @@ class CExplorer;
 class CMainFrame : public CMdiFrame {
 public:
     // The window opens at size (outer width and height).
-    CMainFrame(CExplorer& explorer, SIZE size) : m_explorer(explorer), m_nRequestedWidth(size.cx), m_nRequestedHeight(size.cy) {}
+    CMainFrame(CExplorer& explorer, SIZE size)
+        : m_explorer(explorer), m_nRequestedWidth(size.cx), m_nRequestedHeight(size.cy) {}
 
     // Realises the application's palette through this window; answers how
     // many system-palette entries changed.
@@ -44,6 +46,9 @@ private:
     LRESULT OnDropFiles(WPARAM wParam, LPARAM lParam);
 
     void OnViewPalette();
+    void OnEditCopy();
+    // The picture of the active window, or null.
+    const CDIB* ActivePicture() const;
     void OnHelpTopics();
     void OnViewToolbar();
     void OnViewStatusBar();
@@ -56,12 +61,9 @@ private:
     // Shift+F1's context help shows the same help as F1: there are no
     // per-item help pages to point into.
     static constexpr CommandEntry<CMainFrame> kCommands[] = {
-        {ID_VIEW_PALETTE, &CMainFrame::OnViewPalette},
-        {ID_HELP_TOPICS, &CMainFrame::OnHelpTopics},
-        {ID_HELP, &CMainFrame::OnHelpTopics},
-        {ID_CONTEXT_HELP, &CMainFrame::OnHelpTopics},
-        {ID_DEFAULT_HELP, &CMainFrame::OnHelpTopics},
-        {ID_VIEW_TOOLBAR, &CMainFrame::OnViewToolbar},
-        {ID_VIEW_STATUS_BAR, &CMainFrame::OnViewStatusBar},
+        {ID_VIEW_PALETTE, &CMainFrame::OnViewPalette}, {ID_EDIT_COPY, &CMainFrame::OnEditCopy},
+        {ID_HELP_TOPICS, &CMainFrame::OnHelpTopics},   {ID_HELP, &CMainFrame::OnHelpTopics},
+        {ID_CONTEXT_HELP, &CMainFrame::OnHelpTopics},  {ID_DEFAULT_HELP, &CMainFrame::OnHelpTopics},
+        {ID_VIEW_TOOLBAR, &CMainFrame::OnViewToolbar}, {ID_VIEW_STATUS_BAR, &CMainFrame::OnViewStatusBar},
     };
 };
