@@ -5,11 +5,12 @@
 #   make deps   install the Debian packages the build and the tests need
 #   make fuzz   run the bitmap-reader fuzzers (FUZZ_SECONDS, default 600)
 #   make bench  the generator benchmark
+#   make screenshot  the README's picture of the program at work
 SHELL := /bin/bash
 CONFIGS := native win32 win64
 FUZZ_SECONDS ?= 600
 
-.PHONY: all deps build test run fuzz bench clean $(CONFIGS:%=build-%)
+.PHONY: all deps build test run fuzz bench screenshot clean $(CONFIGS:%=build-%)
 
 all: build
 
@@ -47,6 +48,20 @@ fuzz: deps
 
 bench: build-native
 	@build/native/bin/tindral-bench
+
+# The GUI tests' showcase on a private display, cut down to the main window
+# (the desktop's colour taken from a corner the window does not reach).
+SCREENSHOT := docs/screenshot.png
+screenshot: deps
+	@cmake -S . -B build/win64 -G Ninja --log-level=WARNING -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-win64.cmake
+	@cmake --build build/win64 --target tindral_gui_tests
+	@tests/gui/run-gui-test 24 build/win64/gui-wine-prefix build/win64/bin/tindral_gui_tests.exe showcase \
+	  screen=$(CURDIR)/build/win64/screen.bmp
+	@mkdir -p $(dir $(SCREENSHOT))
+	@desktop=$$(convert build/win64/screen.bmp -format '%[pixel:p{0,767}]' info:) && \
+	  convert build/win64/screen.bmp -alpha off -bordercolor "$$desktop" -border 1 -trim +repage \
+	    -define png:exclude-chunks=date,time -strip $(SCREENSHOT)
+	@echo "screenshot: $(SCREENSHOT)"
 
 clean:
 	rm -rf build

@@ -1,6 +1,6 @@
 #!/usr/bin/env python3
-# Draws the toolbar strip (toolbar.bmp, 64 x 15, 4 bits) and the two icons
-# (tindral.ico, set.ico) from the pixel sketches below. Run it again after
+# Draws the toolbar strip (toolbar.bmp, 64 x 15, 4 bits) and the three icons
+# (tindral.ico, set.ico, palette.ico) from the pixel sketches below. Run it again after
 # changing a sketch; the outputs are kept in the tree.
 import struct
 
@@ -143,6 +143,16 @@ def jungle(n):
     return (int(64 * (1 - t)), int(32 + 173 * t), 0)
 
 
+def swatches(x, y):
+    # A 4 x 4 grid of swatches, Fire's reds and oranges above Jungle's
+    # greens, with black lines between them, as the palette window shows.
+    if x % 8 == 7 or y % 8 == 7 or x == 0 or y == 0:
+        return (0, 0, 0)
+    n = (y // 8) * 4 + x // 8
+    return fire(n) if n < 8 else jungle(2 * (n - 8))
+
+
 write_toolbar('toolbar.bmp')
 write_icon('tindral.ico', lambda x, y: escape_colour(x, y, fire))
 write_icon('set.ico', lambda x, y: escape_colour(x, y, jungle))
+write_icon('palette.ico', swatches)

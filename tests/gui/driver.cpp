@@ -268,11 +268,18 @@ void ChooseFile(UINT command, const char* caption, const std::string& path) {
 }  // namespace gui
 
 namespace gui {
+
+// The main window's scenarios keep a table of their own.
+extern const ScenarioEntry kFrameScenarios[];
+extern const std::size_t kFrameScenarioCount;
+
 namespace {
 
 const ScenarioEntry* FindScenario(const std::string& name) {
     for (std::size_t i = 0; i < kScenarioCount; ++i)
         if (name == kScenarios[i].name) return &kScenarios[i];
+    for (std::size_t i = 0; i < kFrameScenarioCount; ++i)
+        if (name == kFrameScenarios[i].name) return &kFrameScenarios[i];
     return nullptr;
 }
 

@@ -10,7 +10,7 @@ include(${PROJECT_SOURCE_DIR}/cmake/program.cmake)
 
 set_source_files_properties(gui/gui_tests.rc PROPERTIES OBJECT_DEPENDS
   "${PROJECT_SOURCE_DIR}/resources/tindral.rc;${PROJECT_SOURCE_DIR}/tests/data/info8-netpbm.bmp")
-add_executable(tindral_gui_tests gui/driver.cpp gui/scenarios.cpp gui/gui_tests.rc)
+add_executable(tindral_gui_tests gui/driver.cpp gui/scenarios.cpp gui/frame_scenarios.cpp gui/gui_tests.rc)
 target_include_directories(tindral_gui_tests PRIVATE ${PROJECT_SOURCE_DIR})
 target_link_libraries(tindral_gui_tests PRIVATE tindral_app)
 
@@ -34,12 +34,15 @@ set_tests_properties(gui.render-default gui.render-open PROPERTIES FIXTURES_SETU
 # share one start of the program.
 set(gui_files rendered=${gui_out}/render-default.bmp bitmap=${CMAKE_CURRENT_SOURCE_DIR}/gui/data/imagemagick-4colours.bmp
     truecolour=${CMAKE_CURRENT_SOURCE_DIR}/data/info24.bmp)
+# The recent files that one run opens, the next run finds.
 foreach(depth 24 8)
-  set(runs startup+sizes+region+save+schemes+palette-window+drawing+explore ${gui_files} saved=${gui_out}/saved-${depth}bit.bmp)
+  set(runs startup+sizes+region+save+schemes+palette-window+drawing+explore+window-menu+about+clipboard ${gui_files}
+      saved=${gui_out}/saved-${depth}bit.bmp)
   if(depth EQUAL 8)
     list(APPEND runs display=palette -- disagree)
   else()
-    list(APPEND runs -- disagree -- open-file open=${gui_out}/open-me.bmp plain=${gui_out}/plain.bmp)
+    list(APPEND runs -- disagree -- open-file open=${gui_out}/open-me.bmp plain=${gui_out}/plain.bmp
+         -- bars+shrink+recent-files ${gui_files} -- recent-files-again)
   endif()
   add_test(NAME gui.${depth}bit COMMAND bash ${gui_runner} ${depth} ${gui_prefix} $<TARGET_FILE:tindral_gui_tests> ${runs})
   set_tests_properties(gui.${depth}bit PROPERTIES RESOURCE_LOCK gui_wine_prefix TIMEOUT 600

@@ -66,15 +66,127 @@ CDocument* CApp::OpenDocumentFile(const char* path) {
     return document;
 }
 
+namespace {
+
+// Where the recent files are kept: HKCU\Software\<title>\Recent File List,
+// one value File1, File2, ... for each.
+std::string RecentFilesKey() {
+    std::string title = LoadResourceString(IDS_APP_TITLE);
+    if (title.empty()) title = "Application";
+    return "Software\\" + title + "\\Recent File List";
+}
+
+std::string RecentValueName(std::size_t index) {
+    return "File" + std::to_string(index + 1);
+}
+
+bool SamePath(const std::string& a, const std::string& b) {
+    return ::lstrcmpiA(a.c_str(), b.c_str()) == 0;
+}
+
+// A long path keeps its root and its file name, so that the menu stays
+// narrow and the file can still be told apart.
+std::string MenuName(const std::string& path) {
+    constexpr std::size_t kLongest = 48;
+    if (path.size() <= kLongest) return path;
+    const auto name = path.find_last_of("\\/");
+    const auto root = path.find_first_of("\\/", path.size() > 2 && path[1] == ':' ? 3 : 1);
+    if (name == std::string::npos || root == std::string::npos || root >= name) return path;
+    return path.substr(0, root + 1) + "..." + path.substr(name);
+}
+
+// Menu text takes "&" as a mnemonic mark; a file name shows its own.
+std::string EscapeAmpersands(const std::string& text) {
+    std::string escaped;
+    for (char c : text) {
+        if (c == '&') escaped += '&';
+        escaped += c;
+    }
+    return escaped;
+}
+
+}  // namespace
+
+void CApp::LoadStdProfileSettings(int maxRecentFiles) {
+    m_nMaxRecentFiles = maxRecentFiles;
+    m_recentFiles.clear();
+    HKEY key = nullptr;
+    if (::RegOpenKeyExA(HKEY_CURRENT_USER, RecentFilesKey().c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return;
+    for (std::size_t i = 0; i < static_cast<std::size_t>(maxRecentFiles); ++i) {
+        char path[MAX_PATH * 2] = {};
+        DWORD size = sizeof path - 1;
+        DWORD type = 0;
+        if (::RegQueryValueExA(key, RecentValueName(i).c_str(), nullptr, &type, reinterpret_cast<BYTE*>(path), &size) !=
+                ERROR_SUCCESS ||
+            type != REG_SZ || path[0] == '\0')
+            continue;
+        m_recentFiles.emplace_back(path);
+    }
+    ::RegCloseKey(key);
+}
+
+void CApp::SaveRecentFileList() const {
+    HKEY key = nullptr;
+    if (::RegCreateKeyExA(HKEY_CURRENT_USER, RecentFilesKey().c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &key,
+                          nullptr) != ERROR_SUCCESS)
+        return;
+    for (std::size_t i = 0; i < static_cast<std::size_t>(m_nMaxRecentFiles); ++i) {
+        if (i < m_recentFiles.size()) {
+            const std::string& path = m_recentFiles[i];
+            ::RegSetValueExA(key, RecentValueName(i).c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(path.c_str()),
+                             static_cast<DWORD>(path.size() + 1));
+        } else {
+            ::RegDeleteValueA(key, RecentValueName(i).c_str());
+        }
+    }
+    ::RegCloseKey(key);
+}
+
 void CApp::AddToRecentFileList(const std::string& path) {
-    if (m_nMaxRecentFiles <= 0) return;
+    if (m_nMaxRecentFiles <= 0 || path.empty()) return;
     for (auto it = m_recentFiles.begin(); it != m_recentFiles.end(); ++it) {
-        if (*it != path) continue;
+        if (!SamePath(*it, path)) continue;
         m_recentFiles.erase(it);
         break;
     }
     m_recentFiles.insert(m_recentFiles.begin(), path);
     if (m_recentFiles.size() > static_cast<std::size_t>(m_nMaxRecentFiles)) m_recentFiles.resize(m_nMaxRecentFiles);
+    // Kept at once, so that a run that ends badly still leaves the list.
+    SaveRecentFileList();
+}
+
+void CApp::UpdateRecentFileMenu(HMENU menu) const {
+    int place = -1;
+    for (int i = ::GetMenuItemCount(menu) - 1; i >= 0; --i) {
+        const UINT id = ::GetMenuItemID(menu, i);
+        if (id < ID_FILE_MRU_FILE1 || id > ID_FILE_MRU_FILE4) continue;
+        ::DeleteMenu(menu, static_cast<UINT>(i), MF_BYPOSITION);
+        place = i;
+    }
+    if (place < 0) return;
+    // With no recent file, the place shows as a disabled item.
+    if (m_recentFiles.empty()) {
+        ::InsertMenuA(menu, static_cast<UINT>(place), MF_BYPOSITION | MF_STRING | MF_GRAYED, ID_FILE_MRU_FILE1,
+                      "Recent File");
+        return;
+    }
+    for (std::size_t i = 0; i < m_recentFiles.size(); ++i) {
+        const std::string text = "&" + std::to_string(i + 1) + " " + EscapeAmpersands(MenuName(m_recentFiles[i]));
+        ::InsertMenuA(menu, static_cast<UINT>(place) + static_cast<UINT>(i), MF_BYPOSITION | MF_STRING,
+                      ID_FILE_MRU_FILE1 + i, text.c_str());
+    }
+}
+
+void CApp::OnOpenRecentFile(std::size_t index) {
+    if (index >= m_recentFiles.size()) return;
+    const std::string path = m_recentFiles[index];
+    if (::GetFileAttributesA(path.c_str()) == INVALID_FILE_ATTRIBUTES) {
+        m_recentFiles.erase(m_recentFiles.begin() + static_cast<std::ptrdiff_t>(index));
+        SaveRecentFileList();
+        AppMessageBox("The file " + path + " no longer exists. It has been taken off the list of recent files.");
+        return;
+    }
+    OpenDocumentFile(path.c_str());
 }
 
 BOOL CApp::ProcessShellCommand() {
@@ -133,6 +245,12 @@ void CApp::RegisterShellFileTypes() {
 }
 
 BOOL CApp::OnCommand(UINT id, BOOL execute) {
+    if (id >= ID_FILE_MRU_FILE1 && id <= ID_FILE_MRU_FILE4) {
+        const std::size_t index = id - ID_FILE_MRU_FILE1;
+        if (index >= m_recentFiles.size()) return FALSE;
+        if (execute) OnOpenRecentFile(index);
+        return TRUE;
+    }
     return DispatchCommand(this, kCommands, id, execute);
 }
 

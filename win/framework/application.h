@@ -38,10 +38,15 @@ public:
     // Makes the registered type known to the shell for its extension,
     // offering it there without taking the extension's default away.
     void RegisterShellFileTypes();
-    // Keeps the last few opened files (in memory only: the program keeps no
-    // settings between runs).
-    void LoadStdProfileSettings(int maxRecentFiles) { m_nMaxRecentFiles = maxRecentFiles; }
+    // The last few files opened or saved, most recent first, kept in the
+    // user's registry under the application's title; reads the list kept
+    // by earlier runs.
+    void LoadStdProfileSettings(int maxRecentFiles);
     void AddToRecentFileList(const std::string& path);
+    const std::vector<std::string>& RecentFiles() const { return m_recentFiles; }
+    // Lists the recent files in menu where it holds their place (the first
+    // recent-file command); a menu without that place is left alone.
+    void UpdateRecentFileMenu(HMENU menu) const;
 
     BOOL OnCommand(UINT id, BOOL execute) override;
 
@@ -54,6 +59,10 @@ protected:
     void OnFileNew();
     void OnFileOpen();
     void OnAppExit();
+    // Opens a recent file; one that is gone leaves the list, with a word to
+    // the user.
+    void OnOpenRecentFile(std::size_t index);
+    void SaveRecentFileList() const;
 
 private:
     static CApp* s_pCurrent;

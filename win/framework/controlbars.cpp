@@ -1,11 +1,24 @@
-// Toolbar and status bar over the common controls.
+// The toolbar, docked on a side of its frame or floating in a small window
+// of its own, the drag that moves it between the two, and the status bar.
 #include "win/framework/controlbars.h"
 
+#include <cstdlib>
+#include <iterator>
+
 #include "win/framework/application.h"
+#include "win/framework/window.h"
 
 namespace {
 
 constexpr DWORD kWindowStyleBits = 0xFFFF0000;
+constexpr const char* kBarProperty = "TindralToolBar";
+// The gripper's strip across a docked bar, the margin along its other
+// edges, and how near a side the pointer must come for the bar to dock there.
+constexpr int kGripper = 8;
+constexpr int kEdge = 2;
+constexpr int kDockReach = 12;
+constexpr DWORD kFloatStyle = WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
+constexpr DWORD kFloatExStyle = WS_EX_TOOLWINDOW;
 
 int WindowHeight(HWND window) {
     if (!window || !::IsWindowVisible(window)) return 0;
@@ -14,14 +27,142 @@ int WindowHeight(HWND window) {
     return r.bottom - r.top;
 }
 
+bool IsVertical(DockSide side) {
+    return side == DockSide::Left || side == DockSide::Right;
+}
+
+DWORD AlignmentOf(DockSide side) {
+    switch (side) {
+        case DockSide::Top:
+            return kBarAlignTop;
+        case DockSide::Bottom:
+            return kBarAlignBottom;
+        case DockSide::Left:
+            return kBarAlignLeft;
+        case DockSide::Right:
+            return kBarAlignRight;
+        default:
+            return 0;
+    }
+}
+
+POINT PointOf(LPARAM lParam) {
+    return POINT{static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
+}
+
+POINT ScreenPoint(HWND window, LPARAM lParam) {
+    POINT point = PointOf(lParam);
+    ::ClientToScreen(window, &point);
+    return point;
+}
+
+// The outline of a drag, drawn by inverting the screen: drawn twice, it is
+// gone. Thick while the bar would float, thin where it would dock.
+void InvertOutline(const RECT& r, int thickness) {
+    HDC dc = ::GetDCEx(::GetDesktopWindow(), nullptr, DCX_WINDOW | DCX_CACHE | DCX_LOCKWINDOWUPDATE);
+    if (!dc) return;
+    const int w = r.right - r.left;
+    const int h = r.bottom - r.top;
+    ::PatBlt(dc, r.left, r.top, w, thickness, DSTINVERT);
+    ::PatBlt(dc, r.left, r.bottom - thickness, w, thickness, DSTINVERT);
+    ::PatBlt(dc, r.left, r.top + thickness, thickness, h - 2 * thickness, DSTINVERT);
+    ::PatBlt(dc, r.right - thickness, r.top + thickness, thickness, h - 2 * thickness, DSTINVERT);
+    ::ReleaseDC(::GetDesktopWindow(), dc);
+}
+
 }  // namespace
 
-BOOL CToolBar::Create(HWND parent, DWORD style, UINT id) {
-    m_hWnd = ::CreateWindowExA(
-        0, TOOLBARCLASSNAMEA, nullptr, (style & kWindowStyleBits) | TBSTYLE_TOOLTIPS | TBSTYLE_FLAT | CCS_TOP, 0, 0, 0,
-        0, parent, reinterpret_cast<HMENU>(static_cast<UINT_PTR>(id)), CApp::Current()->m_hInstance, nullptr);
+// The small window a floating toolbar lives in. Its caption moves the bar
+// (and docks it again when dropped on a side); closing it hides the bar.
+class CFloatingBarWindow : public CWindow {
+public:
+    explicit CFloatingBarWindow(CToolBar& bar) : m_bar(bar) {}
+
+    BOOL Create(HWND owner, const std::string& title) {
+        CREATESTRUCTA cs{};
+        cs.lpszClass = WindowClass(reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1), nullptr);
+        cs.lpszName = title.c_str();
+        cs.style = static_cast<LONG>(kFloatStyle);
+        cs.dwExStyle = kFloatExStyle;
+        cs.hwndParent = owner;
+        cs.hInstance = CApp::Current()->m_hInstance;
+        return CreateFromStruct(cs);
+    }
+
+protected:
+    const MessageMap* GetMessageMap() const override {
+        static const MessageEntry kEntries[] = {
+            {WM_NCLBUTTONDOWN, Handler(&CFloatingBarWindow::OnNcLButtonDown)},
+            {WM_NCLBUTTONDBLCLK, Handler(&CFloatingBarWindow::OnNcLButtonDblClk)},
+            {WM_MOUSEMOVE, Handler(&CFloatingBarWindow::OnMouseMove)},
+            {WM_LBUTTONUP, Handler(&CFloatingBarWindow::OnLButtonUp)},
+            {WM_CAPTURECHANGED, Handler(&CFloatingBarWindow::OnCaptureChanged)},
+            {WM_MOUSEACTIVATE, Handler(&CFloatingBarWindow::OnMouseActivate)},
+            {WM_CLOSE, Handler(&CFloatingBarWindow::OnClose)},
+        };
+        static const MessageMap kMap{nullptr, kEntries, std::size(kEntries)};
+        return &kMap;
+    }
+
+private:
+    LRESULT OnNcLButtonDown(WPARAM wParam, LPARAM lParam) {
+        if (wParam != HTCAPTION) return Default();
+        m_bar.BeginDrag(m_hWnd, PointOf(lParam));
+        return 0;
+    }
+    LRESULT OnNcLButtonDblClk(WPARAM wParam, LPARAM /*lParam*/) {
+        if (wParam != HTCAPTION) return Default();
+        m_bar.ToggleDocking();
+        return 0;
+    }
+    LRESULT OnMouseMove(WPARAM /*wParam*/, LPARAM lParam) {
+        if (m_bar.Dragging()) m_bar.TrackDrag(ScreenPoint(m_hWnd, lParam));
+        return 0;
+    }
+    LRESULT OnLButtonUp(WPARAM /*wParam*/, LPARAM lParam) {
+        if (m_bar.Dragging()) m_bar.EndDrag(ScreenPoint(m_hWnd, lParam), TRUE);
+        return 0;
+    }
+    LRESULT OnCaptureChanged(WPARAM /*wParam*/, LPARAM lParam) {
+        if (m_bar.Dragging() && reinterpret_cast<HWND>(lParam) != m_hWnd) m_bar.EndDrag(POINT{}, FALSE);
+        return 0;
+    }
+    // A click on the bar leaves the main window active, as a click on a
+    // docked bar does.
+    LRESULT OnMouseActivate(WPARAM /*wParam*/, LPARAM /*lParam*/) { return MA_NOACTIVATE; }
+    LRESULT OnClose(WPARAM /*wParam*/, LPARAM /*lParam*/) {
+        m_bar.Show(FALSE);
+        return 0;
+    }
+
+    CToolBar& m_bar;
+};
+
+CToolBar::CToolBar() = default;
+
+CToolBar::~CToolBar() {
+    if (m_hWnd) {
+        ::SetWindowLongPtrA(m_hWnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(m_pfnControlProc));
+        ::RemovePropA(m_hWnd, kBarProperty);
+    }
+    if (m_pFloat && m_pFloat->m_hWnd) ::DestroyWindow(m_pFloat->m_hWnd);
+}
+
+BOOL CToolBar::Create(HWND frame, DWORD style, UINT id) {
+    m_hWndFrame = frame;
+    m_dwStyle = style & ~kWindowStyleBits;
+    m_bVisible = (style & WS_VISIBLE) != 0;
+    // The frame places the bar itself, on whichever side it is docked.
+    m_hWnd = ::CreateWindowExA(0, TOOLBARCLASSNAMEA, nullptr,
+                               (style & kWindowStyleBits & ~WS_VISIBLE) | TBSTYLE_TOOLTIPS | TBSTYLE_FLAT |
+                                   CCS_NORESIZE | CCS_NOPARENTALIGN | CCS_NODIVIDER,
+                               0, 0, 0, 0, frame, reinterpret_cast<HMENU>(static_cast<UINT_PTR>(id)),
+                               CApp::Current()->m_hInstance, nullptr);
     if (!m_hWnd) return FALSE;
     ::SendMessageA(m_hWnd, TB_BUTTONSTRUCTSIZE, sizeof(TBBUTTON), 0);
+    ::SetPropA(m_hWnd, kBarProperty, this);
+    m_pfnControlProc = reinterpret_cast<WNDPROC>(
+        ::SetWindowLongPtrA(m_hWnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&CToolBar::BarProc)));
     return TRUE;
 }
 
@@ -49,7 +190,7 @@ BOOL CToolBar::LoadToolBar(UINT bitmapId, const std::vector<UINT>& commands) {
     }
     if (!::SendMessageA(m_hWnd, TB_ADDBUTTONSA, buttons.size(), reinterpret_cast<LPARAM>(buttons.data()))) return FALSE;
     m_commands = commands;
-    ::SendMessageA(m_hWnd, TB_AUTOSIZE, 0, 0);
+    Arrange(FALSE);
     return TRUE;
 }
 
@@ -58,8 +199,306 @@ void CToolBar::EnableButton(UINT command, BOOL enable) {
     if (enabled != (enable != FALSE)) ::SendMessageA(m_hWnd, TB_ENABLEBUTTON, command, MAKELONG(enable ? 1 : 0, 0));
 }
 
-int CToolBar::Height() const {
-    return WindowHeight(m_hWnd);
+void CToolBar::AttachToFrame(DWORD frameSides, std::function<void()> placeChanged) {
+    m_dwFrameSides = frameSides & kBarAlignAny;
+    m_placeChanged = std::move(placeChanged);
+}
+
+BOOL CToolBar::CanDock(DockSide side) const {
+    const DWORD bit = AlignmentOf(side);
+    return bit != 0 && (m_dwDockSides & m_dwFrameSides & bit) != 0;
+}
+
+DockSide CToolBar::InitialSide() const {
+    for (DockSide side : {DockSide::Top, DockSide::Bottom, DockSide::Left, DockSide::Right})
+        if ((m_dwStyle & AlignmentOf(side)) && CanDock(side)) return side;
+    return DockSide::Top;
+}
+
+HWND CToolBar::FloatingWindow() const {
+    return m_side == DockSide::Floating && m_pFloat ? m_pFloat->m_hWnd : nullptr;
+}
+
+// A vertical bar is one button wide: every item ends its own row.
+void CToolBar::Arrange(BOOL vertical) {
+    LONG_PTR style = ::GetWindowLongPtrA(m_hWnd, GWL_STYLE);
+    style = vertical ? (style | CCS_VERT) : (style & ~static_cast<LONG_PTR>(CCS_VERT));
+    ::SetWindowLongPtrA(m_hWnd, GWL_STYLE, style);
+    const int count = static_cast<int>(::SendMessageA(m_hWnd, TB_BUTTONCOUNT, 0, 0));
+    for (int i = 0; i < count; ++i) {
+        TBBUTTONINFOA info{};
+        info.cbSize = sizeof info;
+        info.dwMask = TBIF_BYINDEX | TBIF_STATE;
+        ::SendMessageA(m_hWnd, TB_GETBUTTONINFOA, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&info));
+        info.fsState = static_cast<BYTE>(vertical ? (info.fsState | TBSTATE_WRAP) : (info.fsState & ~TBSTATE_WRAP));
+        ::SendMessageA(m_hWnd, TB_SETBUTTONINFOA, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&info));
+    }
+    ::SendMessageA(m_hWnd, TB_AUTOSIZE, 0, 0);
+    if (!vertical) m_sizeHorizontal = ButtonsSize();
+}
+
+SIZE CToolBar::ButtonsSize() const {
+    SIZE size{0, 0};
+    const int count = static_cast<int>(::SendMessageA(m_hWnd, TB_BUTTONCOUNT, 0, 0));
+    for (int i = 0; i < count; ++i) {
+        RECT r{};
+        if (!::SendMessageA(m_hWnd, TB_GETITEMRECT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&r))) continue;
+        if (r.right > size.cx) size.cx = r.right;
+        if (r.bottom > size.cy) size.cy = r.bottom;
+    }
+    return size;
+}
+
+SIZE CToolBar::DockedSize() const {
+    const SIZE buttons = ButtonsSize();
+    if (IsVertical(m_side)) return SIZE{buttons.cx + 2 * kEdge, buttons.cy + kGripper};
+    return SIZE{buttons.cx + kGripper, buttons.cy + 2 * kEdge};
+}
+
+void CToolBar::Dock(DockSide side) {
+    if (!CanDock(side)) return;
+    const bool wasFloating = m_side == DockSide::Floating;
+    m_side = side;
+    m_lastDocked = side;
+    Arrange(IsVertical(side));
+    if (wasFloating) {
+        // Hidden until the frame gives it its place.
+        ::ShowWindow(m_hWnd, SW_HIDE);
+        ::SetParent(m_hWnd, m_hWndFrame);
+        if (m_pFloat && m_pFloat->m_hWnd) ::ShowWindow(m_pFloat->m_hWnd, SW_HIDE);
+    }
+    // The gripper comes and goes with the frame of the window.
+    ::SetWindowPos(m_hWnd, nullptr, 0, 0, 0, 0,
+                   SWP_FRAMECHANGED | SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    if (m_placeChanged) m_placeChanged();
+}
+
+void CToolBar::Float(POINT topLeft) {
+    if (!m_pFloat) m_pFloat = std::make_unique<CFloatingBarWindow>(*this);
+    if (!m_pFloat->m_hWnd) {
+        char title[64] = {};
+        ::GetWindowTextA(m_hWnd, title, sizeof title);
+        if (!m_pFloat->Create(m_hWndFrame, title)) return;
+    }
+    const bool wasDocked = m_side != DockSide::Floating;
+    m_side = DockSide::Floating;
+    m_floatAt = topLeft;
+    Arrange(FALSE);
+    if (wasDocked) {
+        ::ShowWindow(m_hWnd, SW_HIDE);
+        ::SetParent(m_hWnd, m_pFloat->m_hWnd);
+        // Commands and tooltips still go to the frame.
+        ::SendMessageA(m_hWnd, TB_SETPARENT, reinterpret_cast<WPARAM>(m_hWndFrame), 0);
+    }
+    const SIZE size = m_sizeHorizontal;
+    ::SetWindowPos(m_hWnd, nullptr, 0, 0, size.cx, size.cy,
+                   SWP_FRAMECHANGED | SWP_NOZORDER | SWP_NOACTIVATE | SWP_SHOWWINDOW);
+    RECT outer{0, 0, size.cx, size.cy};
+    ::AdjustWindowRectEx(&outer, kFloatStyle, FALSE, kFloatExStyle);
+    ::SetWindowPos(m_pFloat->m_hWnd, nullptr, topLeft.x, topLeft.y, outer.right - outer.left, outer.bottom - outer.top,
+                   SWP_NOZORDER | SWP_NOACTIVATE | (m_bVisible ? SWP_SHOWWINDOW : SWP_HIDEWINDOW));
+    if (m_placeChanged) m_placeChanged();
+}
+
+void CToolBar::Show(BOOL show) {
+    m_bVisible = show;
+    if (HWND floating = FloatingWindow()) ::ShowWindow(floating, show ? SW_SHOWNA : SW_HIDE);
+    if (m_placeChanged) m_placeChanged();
+}
+
+// A double click on the gripper floats the bar where it floated last; one
+// on the floating window's caption docks it where it was docked last.
+void CToolBar::ToggleDocking() {
+    if (m_side != DockSide::Floating) {
+        POINT at = m_floatAt;
+        if (at.x < 0) {
+            RECT frame{};
+            ::GetWindowRect(m_hWndFrame, &frame);
+            at = POINT{frame.left + 40, frame.top + 80};
+        }
+        Float(at);
+    } else {
+        Dock(m_lastDocked);
+    }
+}
+
+void CToolBar::BeginDrag(HWND captureWindow, POINT screen) {
+    RECT from{};
+    ::GetWindowRect(captureWindow, &from);
+    m_grab = POINT{screen.x - from.left, screen.y - from.top};
+    m_hWndCapture = captureWindow;
+    m_bDragging = TRUE;
+    m_bOutlineShown = FALSE;
+    ::SetCapture(captureWindow);
+    TrackDrag(screen);
+}
+
+void CToolBar::TrackDrag(POINT screen) {
+    RECT outline{};
+    const int thickness = DropSide(screen, &outline) == DockSide::Floating ? 3 : 1;
+    if (m_bOutlineShown && ::EqualRect(&outline, &m_outline) && thickness == m_nOutline) return;
+    if (m_bOutlineShown) InvertOutline(m_outline, m_nOutline);
+    m_outline = outline;
+    m_nOutline = thickness;
+    InvertOutline(m_outline, m_nOutline);
+    m_bOutlineShown = TRUE;
+}
+
+void CToolBar::EndDrag(POINT screen, BOOL apply) {
+    if (m_bOutlineShown) InvertOutline(m_outline, m_nOutline);
+    m_bOutlineShown = FALSE;
+    m_bDragging = FALSE;
+    if (::GetCapture() == m_hWndCapture) ::ReleaseCapture();
+    if (!apply) return;
+    RECT outline{};
+    const DockSide side = DropSide(screen, &outline);
+    if (side == DockSide::Floating) {
+        Float(POINT{outline.left, outline.top});
+    } else if (side != m_side) {
+        Dock(side);
+    }
+}
+
+DockSide CToolBar::DropSide(POINT screen, RECT* outline) const {
+    RECT area{};
+    ::GetClientRect(m_hWndFrame, &area);
+    ::MapWindowPoints(m_hWndFrame, nullptr, reinterpret_cast<POINT*>(&area), 2);
+    // One button across a side; floating, the strip as it lies across the top.
+    const LRESULT button = ::SendMessageA(m_hWnd, TB_GETBUTTONSIZE, 0, 0);
+    const int across = HIWORD(button);
+    const int upright = LOWORD(button);
+    const int reach = (across > upright ? across : upright) + 2 * kEdge + kDockReach;
+    struct Candidate {
+        DockSide side;
+        int distance;
+        RECT outline;
+    };
+    const bool acrossX = screen.x >= area.left && screen.x < area.right;
+    const bool acrossY = screen.y >= area.top && screen.y < area.bottom;
+    const Candidate candidates[] = {
+        {DockSide::Top,
+         acrossX ? screen.y - area.top : -reach,
+         {area.left, area.top, area.right, area.top + across + 2 * kEdge}},
+        {DockSide::Bottom,
+         acrossX ? area.bottom - screen.y : -reach,
+         {area.left, area.bottom - across - 2 * kEdge, area.right, area.bottom}},
+        {DockSide::Left,
+         acrossY ? screen.x - area.left : -reach,
+         {area.left, area.top, area.left + upright + 2 * kEdge, area.bottom}},
+        {DockSide::Right,
+         acrossY ? area.right - screen.x : -reach,
+         {area.right - upright - 2 * kEdge, area.top, area.right, area.bottom}},
+    };
+    const Candidate* best = nullptr;
+    for (const Candidate& c : candidates)
+        if (c.distance >= -kDockReach && c.distance < reach && CanDock(c.side) &&
+            (!best || std::abs(c.distance) < std::abs(best->distance)))
+            best = &c;
+    if (best) {
+        *outline = best->outline;
+        return best->side;
+    }
+    // Floating: a horizontal strip under the pointer, held where it was
+    // grabbed as far as the strip reaches.
+    RECT outer{0, 0, m_sizeHorizontal.cx, m_sizeHorizontal.cy};
+    ::AdjustWindowRectEx(&outer, kFloatStyle, FALSE, kFloatExStyle);
+    const int w = outer.right - outer.left;
+    const int h = outer.bottom - outer.top;
+    const int grabX = m_grab.x < w ? m_grab.x : w / 2;
+    const int grabY = m_grab.y < h ? m_grab.y : h / 2;
+    *outline = RECT{screen.x - grabX, screen.y - grabY, screen.x - grabX + w, screen.y - grabY + h};
+    return DockSide::Floating;
+}
+
+LRESULT CALLBACK CToolBar::BarProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    auto* bar = static_cast<CToolBar*>(::GetPropA(window, kBarProperty));
+    if (!bar) return ::DefWindowProcA(window, message, wParam, lParam);
+    if (message == WM_NCDESTROY) {
+        const WNDPROC control = bar->m_pfnControlProc;
+        ::SetWindowLongPtrA(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(control));
+        ::RemovePropA(window, kBarProperty);
+        bar->m_hWnd = nullptr;
+        return ::CallWindowProcA(control, window, message, wParam, lParam);
+    }
+    return bar->OnBarMessage(message, wParam, lParam);
+}
+
+LRESULT CToolBar::OnBarMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    const bool docked = m_side != DockSide::Floating;
+    const bool vertical = IsVertical(m_side);
+    switch (message) {
+        case WM_NCCALCSIZE: {
+            const LRESULT result = ::CallWindowProcA(m_pfnControlProc, m_hWnd, message, wParam, lParam);
+            // Both forms of the message start with the client rectangle.
+            auto* client = reinterpret_cast<RECT*>(lParam);
+            if (docked && vertical)
+                *client = RECT{client->left + kEdge, client->top + kGripper, client->right - kEdge, client->bottom};
+            if (docked && !vertical)
+                *client = RECT{client->left + kGripper, client->top + kEdge, client->right, client->bottom - kEdge};
+            return result;
+        }
+        case WM_NCPAINT: {
+            const LRESULT result = ::CallWindowProcA(m_pfnControlProc, m_hWnd, message, wParam, lParam);
+            if (!docked) return result;
+            RECT outer{};
+            ::GetWindowRect(m_hWnd, &outer);
+            RECT client{};
+            ::GetClientRect(m_hWnd, &client);
+            ::MapWindowPoints(m_hWnd, nullptr, reinterpret_cast<POINT*>(&client), 2);
+            ::OffsetRect(&client, -outer.left, -outer.top);
+            ::OffsetRect(&outer, -outer.left, -outer.top);
+            HDC dc = ::GetWindowDC(m_hWnd);
+            ::ExcludeClipRect(dc, client.left, client.top, client.right, client.bottom);
+            ::FillRect(dc, &outer, ::GetSysColorBrush(COLOR_BTNFACE));
+            // Two raised ridges along the bar, to take hold of.
+            for (int ridge = 0; ridge < 2; ++ridge) {
+                const int at = 2 + 3 * ridge;
+                RECT r = vertical ? RECT{2, at, outer.right - 2, at + 3} : RECT{at, 2, at + 3, outer.bottom - 2};
+                ::DrawEdge(dc, &r, BDR_RAISEDINNER, BF_RECT);
+            }
+            ::ReleaseDC(m_hWnd, dc);
+            return result;
+        }
+        case WM_NCHITTEST: {
+            if (!docked) break;
+            RECT outer{};
+            ::GetWindowRect(m_hWnd, &outer);
+            const POINT p = PointOf(lParam);
+            const bool onGripper = vertical ? p.y < outer.top + kGripper : p.x < outer.left + kGripper;
+            if (onGripper && ::PtInRect(&outer, p)) return HTCAPTION;
+            break;
+        }
+        case WM_NCLBUTTONDOWN:
+            if (wParam != HTCAPTION) break;
+            BeginDrag(m_hWnd, PointOf(lParam));
+            return 0;
+        case WM_NCLBUTTONDBLCLK:
+            if (wParam != HTCAPTION) break;
+            ToggleDocking();
+            return 0;
+        case WM_LBUTTONDOWN: {
+            // A press between or beside the buttons takes hold of the bar.
+            POINT p = PointOf(lParam);
+            if (!docked || m_bDragging || ::SendMessageA(m_hWnd, TB_HITTEST, 0, reinterpret_cast<LPARAM>(&p)) >= 0)
+                break;
+            BeginDrag(m_hWnd, ScreenPoint(m_hWnd, lParam));
+            return 0;
+        }
+        case WM_MOUSEMOVE:
+            if (!m_bDragging) break;
+            TrackDrag(ScreenPoint(m_hWnd, lParam));
+            return 0;
+        case WM_LBUTTONUP:
+            if (!m_bDragging) break;
+            EndDrag(ScreenPoint(m_hWnd, lParam), TRUE);
+            return 0;
+        case WM_CAPTURECHANGED:
+            if (m_bDragging && reinterpret_cast<HWND>(lParam) != m_hWnd) EndDrag(POINT{}, FALSE);
+            break;
+        default:
+            break;
+    }
+    return ::CallWindowProcA(m_pfnControlProc, m_hWnd, message, wParam, lParam);
 }
 
 BOOL CStatusBar::Create(HWND parent, DWORD style, UINT id) {

@@ -9,6 +9,11 @@
 #define ID_FILE_NEW 57600
 #define ID_FILE_OPEN 57601
 #define ID_FILE_SAVE 57603
+// The recent files, first to fourth, as the File menu lists them.
+#define ID_FILE_MRU_FILE1 57616
+#define ID_FILE_MRU_FILE2 57617
+#define ID_FILE_MRU_FILE3 57618
+#define ID_FILE_MRU_FILE4 57619
 #define ID_EDIT_COPY 57634
 #define ID_EDIT_CUT 57635
 #define ID_EDIT_PASTE 57637

@@ -9,6 +9,7 @@
 #include <new>
 
 #include "win/framework/application.h"
+#include "win/framework/controlbars.h"
 #include "win/framework/document.h"
 
 namespace {
@@ -216,7 +217,58 @@ void CMdiFrame::UpdateFrameTitle() {
 void CMdiFrame::RecalcLayout() {
     RECT client;
     ::GetClientRect(m_hWnd, &client);
-    ::MoveWindow(m_hWndMDIClient, 0, 0, client.right, client.bottom, TRUE);
+    RepositionBars(client);
+}
+
+void CMdiFrame::DockControlBar(CToolBar& bar) {
+    m_bars.push_back(&bar);
+    bar.AttachToFrame(m_dwDockSides, [this] { RecalcLayout(); });
+    bar.Dock(bar.InitialSide());
+}
+
+// All in one batch, shown and hidden with the move, so that nothing is
+// painted at a place it is about to leave.
+void CMdiFrame::RepositionBars(RECT area) {
+    HDWP batch = ::BeginDeferWindowPos(static_cast<int>(m_bars.size()) + 1);
+    for (CToolBar* bar : m_bars) {
+        if (!bar->m_hWnd || bar->Side() == DockSide::Floating) continue;
+        constexpr UINT kFlags = SWP_NOZORDER | SWP_NOACTIVATE;
+        if (!bar->IsVisible()) {
+            batch = ::DeferWindowPos(batch, bar->m_hWnd, nullptr, 0, 0, 0, 0,
+                                     kFlags | SWP_NOMOVE | SWP_NOSIZE | SWP_HIDEWINDOW);
+            continue;
+        }
+        const SIZE size = bar->DockedSize();
+        RECT strip = area;
+        switch (bar->Side()) {
+            case DockSide::Top:
+                strip.bottom = area.top = area.top + size.cy;
+                break;
+            case DockSide::Bottom:
+                strip.top = area.bottom = area.bottom - size.cy;
+                break;
+            case DockSide::Left:
+                strip.right = area.left = area.left + size.cx;
+                break;
+            default:
+                strip.left = area.right = area.right - size.cx;
+                break;
+        }
+        batch = ::DeferWindowPos(batch, bar->m_hWnd, nullptr, strip.left, strip.top, strip.right - strip.left,
+                                 strip.bottom - strip.top, kFlags | SWP_SHOWWINDOW);
+    }
+    if (m_hWndMDIClient) {
+        // Windows inside a client that moves are drawn again where they
+        // land, not copied from where they were.
+        RECT was{};
+        ::GetWindowRect(m_hWndMDIClient, &was);
+        ::MapWindowPoints(nullptr, m_hWnd, reinterpret_cast<POINT*>(&was), 2);
+        const UINT copy = was.left != area.left || was.top != area.top ? SWP_NOCOPYBITS : 0;
+        batch =
+            ::DeferWindowPos(batch, m_hWndMDIClient, nullptr, area.left, area.top, area.right - area.left,
+                             area.bottom > area.top ? area.bottom - area.top : 0, SWP_NOZORDER | SWP_NOACTIVATE | copy);
+    }
+    ::EndDeferWindowPos(batch);
 }
 
 void CMdiFrame::OnCascade() {
@@ -272,6 +324,7 @@ LRESULT CMdiFrame::OnCommandMessage(WPARAM wParam, LPARAM lParam) {
 LRESULT CMdiFrame::OnInitMenuPopup(WPARAM wParam, LPARAM lParam) {
     if (HIWORD(lParam)) return Default();  // the system menu
     HMENU menu = reinterpret_cast<HMENU>(wParam);
+    CApp::Current()->UpdateRecentFileMenu(menu);
     const int count = ::GetMenuItemCount(menu);
     for (int i = 0; i < count; ++i) {
         const UINT id = ::GetMenuItemID(menu, i);
@@ -347,7 +400,12 @@ void CMdiChild::UpdateTitle(int windowNumber) {
     if (!document) return;
     std::string title = document->GetTitle();
     if (windowNumber > 0) title += ":" + std::to_string(windowNumber);
-    if (GetWindowText() != title) SetWindowText(title);
+    if (GetWindowText() == title) return;
+    SetWindowText(title);
+    // The Window menu lists the titles the windows had when it was last
+    // built; not every system rebuilds it when a title changes.
+    ::SendMessageA(m_pMdiFrame->MdiClient(), WM_MDIREFRESHMENU, 0, 0);
+    ::DrawMenuBar(m_pMdiFrame->m_hWnd);
 }
 
 BOOL CMdiChild::RouteCommand(UINT id, BOOL execute) {

@@ -8,9 +8,11 @@
 #include <cstddef>
 #include <functional>
 #include <string>
+#include <vector>
 
 class CDocument;
 class CDocTemplate;
+class CToolBar;
 class CView;
 class CWindow;
 
@@ -115,12 +117,21 @@ public:
     virtual void OnIdleUpdate();
     void UpdateFrameTitle();
 
+    // The sides toolbars may dock on (bar alignment bits).
+    void EnableDocking(DWORD sides) { m_dwDockSides = sides; }
+    // Docks bar on the side its style names; from then on the frame lays
+    // itself out around the bar wherever the user puts it.
+    void DockControlBar(CToolBar& bar);
+
 protected:
     const MessageMap* GetMessageMap() const override;
     static const MessageMap* ClassMessages();
     LRESULT DefWindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
     // Lays out bars and the MDI client in the client area.
     virtual void RecalcLayout();
+    // Docked toolbars take their strips off the edges of area, in the order
+    // they were docked; the MDI client takes the rest.
+    void RepositionBars(RECT area);
     // Ticks for View menu items; answers -1 for items that take none.
     virtual int IsItemChecked(UINT /*id*/) { return -1; }
     void OnCascade();
@@ -129,6 +140,8 @@ protected:
     HMENU m_hMenuDefault = nullptr;
     HACCEL m_hAccelTable = nullptr;
     std::string m_strTitle;
+    std::vector<CToolBar*> m_bars;
+    DWORD m_dwDockSides = 0;
 
     // The MDI client; frames that add bars run this first.
     LRESULT OnCreate(WPARAM wParam, LPARAM lParam);

@@ -11,9 +11,14 @@
 
 // StretchDIBits of the whole image onto (x, y, width, height); answers its
 // value (scan lines, or the system's error). An empty CDIB draws nothing.
+// Shrinking keeps whole pixels: every pixel drawn has a colour of the table.
 int DrawStretched(const CDIB& dib, CDC& dc, int x, int y, int width, int height);
 // The image 1:1 with its top-left corner at (x, y).
 int DrawAt(const CDIB& dib, CDC& dc, int x, int y);
+// Puts the whole picture on the clipboard as a device-independent bitmap:
+// its header, its colour table and its pixels, as another program pastes
+// them. FALSE when the clipboard or the memory could not be had.
+BOOL CopyToClipboard(const CDIB& dib, HWND owner);
 // Turns every pixel into the index of the palette entry nearest its colour
 // and makes the colour table the palette's; FALSE for a null palette.
 BOOL MatchToPalette(CDIB& dib, const CPalette* palette);

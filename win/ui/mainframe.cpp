@@ -9,9 +9,11 @@
 
 #include "win/framework/application.h"
 #include "win/framework/document.h"
+#include "win/image/dibwin32.h"
 #include "win/image/imagepalette.h"
 #include "win/ui/dialogs.h"
 #include "win/ui/explorer.h"
+#include "win/ui/tindraldoc.h"
 
 namespace {
 
@@ -59,6 +61,8 @@ const MessageMap* CMainFrame::GetMessageMap() const {
 }
 
 BOOL CMainFrame::OnCommand(UINT id, BOOL execute) {
+    // Copy needs a picture to copy.
+    if (id == ID_EDIT_COPY && !execute) return ActivePicture() != nullptr;
     return DispatchCommand(this, kCommands, id, execute) || CMdiFrame::OnCommand(id, execute);
 }
 
@@ -67,31 +71,31 @@ LRESULT CMainFrame::OnCreate(WPARAM wParam, LPARAM lParam) {
     if (!m_wndToolBar.Create(m_hWnd, 0x50002800, ID_VIEW_TOOLBAR) ||
         !m_wndToolBar.LoadToolBar(IDR_MAINFRAME, kToolbarButtons))
         return -1;
+    // The caption it has while it floats.
+    ::SetWindowTextA(m_wndToolBar.m_hWnd, "Toolbar");
     if (!m_wndStatusBar.Create(m_hWnd, 0x50008200, ID_VIEW_STATUS_BAR) || !m_wndStatusBar.SetIndicators(kIndicators))
         return -1;
-    // Tooltips, fly-by prompts and sizing come with the common toolbar; it
-    // stays docked at the top.
-    m_wndToolBar.SetBarStyle(m_wndToolBar.GetBarStyle() | 0x34);
+    m_wndToolBar.SetBarStyle(m_wndToolBar.GetBarStyle() | kBarTooltips | kBarFlyBy | kBarSizeDynamic);
+    m_wndToolBar.EnableDocking(kBarAlignAny);
+    EnableDocking(kBarAlignAny);
+    DockControlBar(m_wndToolBar);
     m_wndStatusBar.SetMessageText(LoadResourceString(IDS_IDLE_MESSAGE));
     RecalcLayout();
     return 0;
 }
 
+// The status bar keeps the bottom edge; the toolbar and the windows share
+// the rest.
 void CMainFrame::RecalcLayout() {
-    RECT client;
-    ::GetClientRect(m_hWnd, &client);
-    int top = 0;
-    int bottom = client.bottom;
-    if (m_wndToolBar.m_hWnd) {
-        ::SendMessageA(m_wndToolBar.m_hWnd, TB_AUTOSIZE, 0, 0);
-        top = m_wndToolBar.Height();
-    }
+    RECT area;
+    ::GetClientRect(m_hWnd, &area);
     if (m_wndStatusBar.m_hWnd) {
+        // It places itself along the bottom when told the frame's size.
         ::SendMessageA(m_wndStatusBar.m_hWnd, WM_SIZE, 0, 0);
         m_wndStatusBar.Layout();
-        bottom -= m_wndStatusBar.Height();
+        area.bottom -= m_wndStatusBar.Height();
     }
-    if (m_hWndMDIClient) ::MoveWindow(m_hWndMDIClient, 0, top, client.right, bottom > top ? bottom - top : 0, TRUE);
+    RepositionBars(area);
 }
 
 int CMainFrame::IsItemChecked(UINT id) {
@@ -246,13 +250,25 @@ void CMainFrame::OnViewPalette() {
     paletteTemplate->InitialUpdateFrame(frame, document);
 }
 
+const CDIB* CMainFrame::ActivePicture() const {
+    CMdiChild* child = MDIGetActive();
+    const auto* document = child ? dynamic_cast<const CTindralDoc*>(child->GetActiveDocument()) : nullptr;
+    return document ? document->Dib() : nullptr;
+}
+
+// The active window's picture, whether it shows the picture or its palette.
+void CMainFrame::OnEditCopy() {
+    const CDIB* picture = ActivePicture();
+    if (!picture) return;
+    if (!CopyToClipboard(*picture, m_hWnd)) AppMessageBox("Unable to copy the picture to the Clipboard.");
+}
+
 void CMainFrame::OnHelpTopics() {
     ShowProgramHelp();
 }
 
 void CMainFrame::OnViewToolbar() {
-    ::ShowWindow(m_wndToolBar.m_hWnd, m_wndToolBar.IsVisible() ? SW_HIDE : SW_SHOW);
-    RecalcLayout();
+    m_wndToolBar.Show(!m_wndToolBar.IsVisible());
 }
 
 void CMainFrame::OnViewStatusBar() {

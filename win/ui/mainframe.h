@@ -5,6 +5,7 @@
 #include "win/framework/controlbars.h"
 #include "win/framework/window.h"
 
+class CDIB;
 class CExplorer;
 
 #include "resources/resource.h"
@@ -48,6 +49,9 @@ private:
     LRESULT OnClose(WPARAM wParam, LPARAM lParam);
 
     void OnViewPalette();
+    void OnEditCopy();
+    // The picture of the active window, or null.
+    const CDIB* ActivePicture() const;
     void OnHelpTopics();
     void OnViewToolbar();
     void OnViewStatusBar();
@@ -60,12 +64,9 @@ private:
     // Shift+F1's context help shows the same help as F1: there are no
     // per-item help pages to point into.
     static constexpr CommandEntry<CMainFrame> kCommands[] = {
-        {ID_VIEW_PALETTE, &CMainFrame::OnViewPalette},
-        {ID_HELP_TOPICS, &CMainFrame::OnHelpTopics},
-        {ID_HELP, &CMainFrame::OnHelpTopics},
-        {ID_CONTEXT_HELP, &CMainFrame::OnHelpTopics},
-        {ID_DEFAULT_HELP, &CMainFrame::OnHelpTopics},
-        {ID_VIEW_TOOLBAR, &CMainFrame::OnViewToolbar},
-        {ID_VIEW_STATUS_BAR, &CMainFrame::OnViewStatusBar},
+        {ID_VIEW_PALETTE, &CMainFrame::OnViewPalette}, {ID_EDIT_COPY, &CMainFrame::OnEditCopy},
+        {ID_HELP_TOPICS, &CMainFrame::OnHelpTopics},   {ID_HELP, &CMainFrame::OnHelpTopics},
+        {ID_CONTEXT_HELP, &CMainFrame::OnHelpTopics},  {ID_DEFAULT_HELP, &CMainFrame::OnHelpTopics},
+        {ID_VIEW_TOOLBAR, &CMainFrame::OnViewToolbar}, {ID_VIEW_STATUS_BAR, &CMainFrame::OnViewStatusBar},
     };
 };
