@@ -85,7 +85,8 @@ void RemoveFile(const std::string& path) {
 
 constexpr std::size_t kNameLimit = 255;  // bytes of one name on the usual file systems
 constexpr char kTemporaryMark[] = ".tindral-tmp-";
-// After the prefix: the process id and a counter, at most ten digits each.
+// What follows the target's name: the mark, eight hex digits of the name's
+// hash and a dash, then the writer's process id, a dash and a counter.
 constexpr std::size_t kLongestSuffixBytes = (sizeof kTemporaryMark - 1) + 9 + 10 + 1 + 10;
 
 std::string::size_type LastSeparator(const std::string& path) {
