@@ -3,9 +3,9 @@
 
 #include <memory>
 
-#include "core/base/globalmem.h"
 #include "core/engine/setimage.h"
 #include "core/palettes/schemes.h"
+#include "core/base/globalmem.h"
 
 namespace {
 
