@@ -120,7 +120,7 @@ TEST_P(SampleFile, ReadExactly) {
         for (int x = 0; x < 6; ++x) {
             // Decoded from the raw rows (bottom-up) and the table.
             const BYTE* row = dib.Pixels() + static_cast<std::size_t>(4 - y) * stride;
-            const int perByte = f.bits < 8 ? 8 / f.bits : 1, shift = 8 - f.bits * (x % perByte + 1);
+            const int perByte = std::max(8 / f.bits, 1), shift = 8 - f.bits * (x % perByte + 1);
             const RGBQUAD got = f.bits == 24 ? RGBQUAD{row[3 * x], row[3 * x + 1], row[3 * x + 2], 0}
                                              : dib.Info()->bmiColors[(row[x / perByte] >> shift) & ((1 << f.bits) - 1)];
             const RGBQUAD want = kColours[std::string(".FG").find(rows[y][x])];

@@ -70,11 +70,23 @@ int CloseDescriptor(int fd) {
 #endif
 }
 
+// Windows' narrow-name calls stop at 260 characters, which a long name in a
+// deep folder passes; the wide ones behind std::filesystem do not.
+void RemoveFile(const std::string& path) {
+#if defined(_WIN32)
+    std::error_code ignored;
+    std::filesystem::remove(path, ignored);
+#else
+    ::unlink(path.c_str());
+#endif
+}
+
 // ------------------------------------------------------------ names
 
 constexpr std::size_t kNameLimit = 255;  // bytes of one name on the usual file systems
 constexpr char kTemporaryMark[] = ".tindral-tmp-";
-// After the prefix: the process id and a counter, at most ten digits each.
+// What follows the target's name: the mark, eight hex digits of the name's
+// hash and a dash, then the writer's process id, a dash and a counter.
 constexpr std::size_t kLongestSuffixBytes = (sizeof kTemporaryMark - 1) + 9 + 10 + 1 + 10;
 
 std::string::size_type LastSeparator(const std::string& path) {
@@ -126,7 +138,7 @@ void RemoveLeftovers(const std::string& folder, const std::string& prefix) {
         if (pid == 0) continue;
         const std::string path = folder + name;
 #if defined(_WIN32)
-        std::remove(path.c_str());
+        RemoveFile(path);
 #else
         if (kill(static_cast<pid_t>(pid), 0) == 0 || errno == EPERM) continue;
         const int fd = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
@@ -403,7 +415,7 @@ BOOL CReplacingFile::OpenFor(const std::string& targetPath) {
 #endif
     if (!OpenDescriptor(fd, candidate.c_str(), modeWrite)) {
         const int error = m_nLastError;
-        std::remove(candidate.c_str());
+        RemoveFile(candidate);
         return fail(error);
     }
     m_target = target;
@@ -432,7 +444,7 @@ BOOL CReplacingFile::Commit() {
         Close();
     } catch (const CFileException&) {
         Abandon();
-        std::remove(temporary.c_str());
+        RemoveFile(temporary);
         return FALSE;
     }
 #if defined(_WIN32)
@@ -444,7 +456,7 @@ BOOL CReplacingFile::Commit() {
 #endif
     if (renameError != 0) {
         m_nLastError = renameError;
-        std::remove(temporary.c_str());
+        RemoveFile(temporary);
         return FALSE;
     }
     SyncFolder(FolderOf(m_target));
@@ -456,5 +468,5 @@ void CReplacingFile::Abandon() {
     if (!IsOpen()) return;
     std::fclose(m_stream);
     m_stream = nullptr;
-    if (!m_bDirect) std::remove(m_path.c_str());
+    if (!m_bDirect) RemoveFile(m_path);
 }

@@ -15,8 +15,7 @@ inline std::FILE* Open(const void* data, size_t size) {
     const int fd = memfd_create("fuzz-input", MFD_CLOEXEC);
     if (fd < 0) return nullptr;
     std::FILE* stream = nullptr;
-    if (write(fd, data, size) == static_cast<ssize_t>(size) && lseek(fd, 0, SEEK_SET) == 0)
-        stream = fdopen(fd, "r+b");
+    if (write(fd, data, size) == static_cast<ssize_t>(size) && lseek(fd, 0, SEEK_SET) == 0) stream = fdopen(fd, "r+b");
     if (!stream) close(fd);
     return stream;
 }
