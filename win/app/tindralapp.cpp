@@ -22,7 +22,7 @@ CTindralApp::CTindralApp() = default;
 CTindralApp::~CTindralApp() = default;
 
 BOOL CTindralApp::InitInstance() {
-    // The recent files are kept for this run only.
+    // The last four files opened or saved, kept in the user's registry.
     LoadStdProfileSettings(4);
     // Every picture starts from the next picture's parameters; the noise
     // draws take the time of its making as their seed.
