@@ -55,7 +55,7 @@ SCREENSHOT := docs/screenshot.png
 screenshot: deps
 	@cmake -S . -B build/win64 -G Ninja --log-level=WARNING -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-win64.cmake
 	@cmake --build build/win64 --target tindral_gui_tests
-	@tests/gui/run-gui-test 24 build/win64/gui-wine-prefix build/win64/bin/tindral_gui_tests.exe showcase \
+	@tests/gui/run-gui-test 24 build/gui-wine-prefix build/win64/bin/tindral_gui_tests.exe showcase \
 	  screen=$(CURDIR)/build/win64/screen.bmp
 	@mkdir -p $(dir $(SCREENSHOT))
 	@desktop=$$(convert build/win64/screen.bmp -format '%[pixel:p{0,767}]' info:) && \

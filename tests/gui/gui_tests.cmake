@@ -4,7 +4,7 @@
 # scenarios share one Wine prefix, so they run one at a time.
 #
 # A picture of the program in use, for looking at by eye:
-#   tests/gui/run-gui-test 24 build/win64/gui-wine-prefix \
+#   tests/gui/run-gui-test 24 build/gui-wine-prefix \
 #     build/win64/bin/tindral_gui_tests.exe showcase screen=/tmp/tindral-screen.bmp
 include(${PROJECT_SOURCE_DIR}/cmake/program.cmake)
 
@@ -14,21 +14,23 @@ add_executable(tindral_gui_tests gui/driver.cpp gui/scenarios.cpp gui/frame_scen
 target_include_directories(tindral_gui_tests PRIVATE ${PROJECT_SOURCE_DIR})
 target_link_libraries(tindral_gui_tests PRIVATE tindral_app)
 
-# Only the x86_64 build can run here; the i686 one is built all the same.
-if(NOT CMAKE_SYSTEM_PROCESSOR STREQUAL "x86_64")
-  return()
-endif()
-
+# The i686 program runs under 32-bit Wine in the same prefix, which both
+# builds share: a new prefix costs a Wine start-up of its own.
 set(gui_runner ${CMAKE_CURRENT_SOURCE_DIR}/gui/run-gui-test)
-set(gui_prefix ${CMAKE_BINARY_DIR}/gui-wine-prefix)
+get_filename_component(gui_prefix ${CMAKE_BINARY_DIR}/../gui-wine-prefix ABSOLUTE)
+if(CMAKE_SYSTEM_PROCESSOR STREQUAL "x86_64")
+  set(gui_wine /usr/lib/wine/wine64)
+else()
+  set(gui_wine /usr/lib/wine/wine)
+endif()
 set(gui_out ${CMAKE_CURRENT_BINARY_DIR}/gui-out)
 file(MAKE_DIRECTORY ${gui_out})
 
 # What tindral-render writes for the default picture, for the save test, and
 # a copy of it for the open test to open and save again.
-add_test(NAME gui.render-default COMMAND tindral-render ${gui_out}/render-default.bmp)
-add_test(NAME gui.render-open COMMAND tindral-render ${gui_out}/open-me.bmp)
-set_tests_properties(gui.render-default gui.render-open PROPERTIES FIXTURES_SETUP gui_render_default)
+add_test(NAME ${TINDRAL_TEST_CONFIG}.gui.render-default COMMAND tindral-render ${gui_out}/render-default.bmp)
+add_test(NAME ${TINDRAL_TEST_CONFIG}.gui.render-open COMMAND tindral-render ${gui_out}/open-me.bmp)
+set_tests_properties(${TINDRAL_TEST_CONFIG}.gui.render-default ${TINDRAL_TEST_CONFIG}.gui.render-open PROPERTIES FIXTURES_SETUP gui_render_default)
 
 # One display and one Wine server for each depth; scenarios joined by "+"
 # share one start of the program.
@@ -44,7 +46,8 @@ foreach(depth 24 8)
     list(APPEND runs -- disagree -- open-file open=${gui_out}/open-me.bmp plain=${gui_out}/plain.bmp
          -- bars+shrink+recent-files ${gui_files} -- recent-files-again)
   endif()
-  add_test(NAME gui.${depth}bit COMMAND bash ${gui_runner} ${depth} ${gui_prefix} $<TARGET_FILE:tindral_gui_tests> ${runs})
-  set_tests_properties(gui.${depth}bit PROPERTIES RESOURCE_LOCK gui_wine_prefix TIMEOUT 600
+  add_test(NAME ${TINDRAL_TEST_CONFIG}.gui.${depth}bit COMMAND env TINDRAL_WINE=${gui_wine} bash ${gui_runner} ${depth} ${gui_prefix}
+                                          $<TARGET_FILE:tindral_gui_tests> ${runs})
+  set_tests_properties(${TINDRAL_TEST_CONFIG}.gui.${depth}bit PROPERTIES RESOURCE_LOCK gui_wine_prefix TIMEOUT 600
                        FIXTURES_REQUIRED gui_render_default)
 endforeach()
