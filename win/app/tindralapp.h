@@ -28,7 +28,7 @@ public:
     // The current palette, made by the Fire scheme when there is none.
     CImagePalette* GetPalette() override;
     // Rebuilds the colour map from a picture's own counts.
-    void AssignColors(int pixelCount, const std::int32_t* counts) override;
+    void AssignColors(int pixelCount, const std::int32_t* counts);
     void SetPaletteFromDIB(const CDIB& dib);
     CMainFrame* MainFrame() const { return m_mainFrame.get(); }
 

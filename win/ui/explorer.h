@@ -45,9 +45,9 @@ public:
     // colours, the map they share otherwise, the current palette's entries
     // and the logical palette made from them.
     virtual BOOL AutoColor() const = 0;
+    // The shared map, which a new picture with automatic colours rebuilds
+    // from its own counts.
     virtual CColorMap* ColorMap() = 0;
-    // Rebuilds the shared map from a picture's own counts.
-    virtual void AssignColors(int pixelCount, const std::int32_t* counts) = 0;
     virtual const PaletteEntries& PaletteColors() = 0;
     virtual CImagePalette* GetPalette() = 0;
 

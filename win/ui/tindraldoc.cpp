@@ -86,13 +86,6 @@ BOOL CTindralDoc::GenerateSet() {
     return complete ? TRUE : FALSE;
 }
 
-BOOL CTindralDoc::CreateImage(BOOL autoColor) {
-    if (!m_picture.pixels || !m_picture.counts) return FALSE;
-    if (autoColor) m_explorer.AssignColors(Width() * Height(), m_picture.counts.get());
-    ColorPicture(*m_explorer.ColorMap(), &m_picture);
-    return TRUE;
-}
-
 BITMAPINFO* CTindralDoc::BuildColorHeader() {
     return ::BuildColorHeader(Width(), Height(), m_explorer.PaletteColors());
 }
@@ -187,12 +180,11 @@ bool CTindralDoc::Remake(const PictureRecord& record, const CDIB& saved) {
         AllocatePicture(params.width, params.height, &m_picture) != PictureResult::Made)
         return false;
     TakeParams(params);
-    m_explorer.BeginComputation();
-    const bool complete = ComputeCounts(params, Progress(), &m_picture);
-    m_explorer.EndComputation(!complete);
-    m_bStopped = !complete;
-    if (!complete) return false;
+    m_bStopped = !GenerateSet();
+    if (m_bStopped) return false;
     m_bAutoColored = !record.hasColorMap;
+    // The shared colour map is left as it is: opening a file changes no
+    // other picture's colours.
     m_colorMap = record.hasColorMap
                      ? CColorMap::FromEntries(record.colorMap)
                      : CColorMap::Assign(params.iterations, params.width * params.height, m_picture.counts.get());

@@ -24,8 +24,9 @@ public:
     // 8-bit bitmap is shown as it is.
     void Serialize(CArchive& ar) override;
 
+    // The counts of the picture's parameters, the program awake meanwhile;
+    // FALSE when the user stopped them.
     BOOL GenerateSet();
-    BOOL CreateImage(BOOL autoColor);
     // The information block for the current palette; the caller releases it.
     BITMAPINFO* BuildColorHeader();
     BOOL CreateDIB(const BITMAPINFO* info);
