@@ -25,15 +25,9 @@ bool ComputeSetImageSizes(int width, int height, SetImageSizes* sizes) {
 }
 
 BITMAPINFO* BuildColorHeader(int width, int height, const PaletteEntries& palette) {
-    auto* info = static_cast<BITMAPINFO*>(GlobalAllocZeroed(kInfoBlockBytes));
+    BITMAPINFO* info = NewEightBitInfo(width, height);
     if (!info) return nullptr;
     BITMAPINFOHEADER& h = info->bmiHeader;
-    h.biSize = sizeof(BITMAPINFOHEADER);
-    h.biWidth = width;
-    h.biHeight = height;
-    h.biPlanes = 1;
-    h.biBitCount = 8;
-    h.biCompression = BI_RGB;
     h.biSizeImage = static_cast<DWORD>(RowStride(width) * static_cast<std::size_t>(height));
     h.biClrUsed = 256;
     h.biClrImportant = kPictureColors;

@@ -47,23 +47,29 @@ void CDIB::ReleaseBlocks() {
     m_nPixelBytes = 0;
 }
 
-BOOL CDIB::CreateBlank(int width, int height) {
-    ReleaseBlocks();
-    std::size_t bytes = 0;
-    if (width < 0 || height < 0 || !ImageRowBytes(width, height, &bytes)) return FALSE;
+BITMAPINFO* NewEightBitInfo(LONG width, LONG height) {
     auto* info = static_cast<BITMAPINFO*>(GlobalAllocZeroed(kInfoBlockBytes));
-    if (!info) return FALSE;
-    auto* pixels = static_cast<BYTE*>(GlobalAllocZeroed(bytes));
-    if (!pixels) {
-        GlobalRelease(info);
-        return FALSE;
-    }
+    if (!info) return nullptr;
     BITMAPINFOHEADER& h = info->bmiHeader;
     h.biSize = sizeof(BITMAPINFOHEADER);
     h.biWidth = width;
     h.biHeight = height;
     h.biPlanes = 1;
     h.biBitCount = 8;
+    return info;
+}
+
+BOOL CDIB::CreateBlank(int width, int height) {
+    ReleaseBlocks();
+    std::size_t bytes = 0;
+    if (width < 0 || height < 0 || !ImageRowBytes(width, height, &bytes)) return FALSE;
+    BITMAPINFO* info = NewEightBitInfo(width, height);
+    if (!info) return FALSE;
+    auto* pixels = static_cast<BYTE*>(GlobalAllocZeroed(bytes));
+    if (!pixels) {
+        GlobalRelease(info);
+        return FALSE;
+    }
     for (int i = 0; i < 256; ++i) {
         const BYTE v = static_cast<BYTE>(i);
         info->bmiColors[i] = RGBQUAD{v, v, v, 0};

@@ -21,6 +21,11 @@ inline std::size_t RowStride(LONG width) {
 // something: the depth's default, or biClrUsed, cut to the default; at most 256.
 int HeaderColorCount(const void* header);
 
+// A new zero-filled information block holding the header of a width x height
+// 8-bit bottom-up image (size, planes, depth; everything else zero); null
+// when memory runs out.
+BITMAPINFO* NewEightBitInfo(LONG width, LONG height);
+
 class CDIB : public CObject {
 public:
     CDIB();
