@@ -86,11 +86,6 @@ bool AddressableBytes(const BITMAPINFOHEADER& h, std::size_t* bytes) {
     return true;
 }
 
-struct BlockGuard {
-    void* block;
-    ~BlockGuard() { GlobalRelease(block); }
-};
-
 // Bytes of pixel data that the header itself implies: the rows at its depth
 // when uncompressed, the stored size when compressed. Saturates rather than
 // wraps, since it is only ever cut to what the file holds.
@@ -154,10 +149,10 @@ bool CDIB::ReadBitmap(CFile* file, std::string* why) {
         return Refuse(why, "not enough memory for the picture");
     const std::size_t blockBytes = std::max<std::size_t>(static_cast<std::size_t>(dataBytes), needed);
 
-    BlockGuard info{GlobalAllocZeroed(kInfoBlockBytes)};
-    BlockGuard pixels{GlobalAllocZeroed(blockBytes)};
-    if (!info.block || !pixels.block) return Refuse(why, "not enough memory for the picture");
-    auto* newInfo = static_cast<BITMAPINFO*>(info.block);
+    Block<BITMAPINFO> info(static_cast<BITMAPINFO*>(GlobalAllocZeroed(kInfoBlockBytes)));
+    Block<BYTE> pixels(static_cast<BYTE*>(GlobalAllocZeroed(blockBytes)));
+    if (!info || !pixels) return Refuse(why, "not enough memory for the picture");
+    BITMAPINFO* newInfo = info.get();
     newInfo->bmiHeader = header;
     if (!core) {
         const UINT tableBytes = static_cast<UINT>(colors * sizeof(RGBQUAD));
@@ -171,17 +166,15 @@ bool CDIB::ReadBitmap(CFile* file, std::string* why) {
     }
     if (dataBytes > 0) {
         file->Seek(start + offBits);
-        if (file->Read(pixels.block, static_cast<UINT>(dataBytes)) != dataBytes)
+        if (file->Read(pixels.get(), static_cast<UINT>(dataBytes)) != dataBytes)
             return Refuse(why, "the file could not be read");
     }
 
     ReleaseBlocks();
-    m_pInfo = newInfo;
-    m_pPixels = static_cast<BYTE*>(pixels.block);
+    m_pInfo = info.release();
+    m_pPixels = pixels.release();
     m_bOwnsPixels = TRUE;
     m_nPixelBytes = blockBytes;
-    info.block = nullptr;
-    pixels.block = nullptr;
     return true;
 }
 
