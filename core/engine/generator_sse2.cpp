@@ -7,7 +7,8 @@
 #if defined(__i386__)
 #define TINDRAL_QUADRATIC_GROUPS 2
 #else
-#define TINDRAL_QUADRATIC_GROUPS 4
+#define TINDRAL_QUADRATIC_GROUPS 3
 #endif
-#define TINDRAL_BAND_FUNCTION GenerateBandSse2
+#define TINDRAL_QUADRATIC_CHUNK 16
+#define TINDRAL_KERNEL GenerateSse2
 #include "core/engine/generator_simd.inl"
