@@ -2,7 +2,7 @@
 // every count, so they are written exactly as the counts require: squares and
 // products rounded to double before they are added, coordinates accumulated
 // by repeated addition, |z|^2 >= 4 escapes and a NaN does not. The scalar
-// loops here are the reference; GenerateCounts hands bands of rows to the
+// loops here are the reference; GenerateCounts hands runs of rows to the
 // vector loops on worker threads and must give the same counts.
 #include "core/engine/generator.h"
 

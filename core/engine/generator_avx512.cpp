@@ -4,7 +4,7 @@
 
 #define TINDRAL_SIMD_ARCH xsimd::avx512f
 #define TINDRAL_SIMD_AVX512 1
-#define TINDRAL_QUADRATIC_GROUPS 4
+#define TINDRAL_QUADRATIC_GROUPS 5
 #define TINDRAL_QUADRATIC_CHUNK 16
 #define TINDRAL_KERNEL GenerateAvx512
 #include "core/engine/generator_simd.inl"

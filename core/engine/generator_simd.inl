@@ -238,12 +238,13 @@ Notice AfterChunk(LaneState<Slots>& state, const Batch* zr, const Batch* zi, con
         const unsigned due = AboveBits(count[g], state.lookAfter + at) & ~escaped & ~met;
         unsigned interior = 0;
         if (due != 0) {
-            if ((discLanes >> at) & due) {
+            const unsigned withDiscs = static_cast<unsigned>(discLanes >> at) & due;
+            if (withDiscs != 0) {
                 for (int d = 0; d < 2; ++d)
                     interior |= Bits(InDisc(Batch::load_unaligned(state.discRe[d] + at),
                                             Batch::load_unaligned(state.discIm[d] + at),
                                             Batch::load_unaligned(state.discR2[d] + at), zr[g], zi[g]));
-                interior &= due;
+                interior &= withDiscs;
             }
             const unsigned save = due & ~interior;
             StoreWhere(state.savedRe + at, save, zr[g]);
@@ -473,17 +474,17 @@ private:
         m_state.count[s] = m_block.count[b];
         m_state.savedRe[s] = m_state.savedIm[s] = std::numeric_limits<double>::quiet_NaN();
         m_state.lookAfter[s] = m_block.count[b] + Loop::kChunk - 1;
-        bool discs = false;
-        for (int d = 0; d < 2; ++d) {
-            m_state.discRe[d][s] = m_block.discRe[d][b];
-            m_state.discIm[d][s] = m_block.discIm[d][b];
-            m_state.discR2[d][s] = m_block.discR2[d][b];
-            discs = discs || m_block.discR2[d][b] >= 0.0;
-        }
-        if (discs)
+        if ((m_blockDiscs >> b) & 1u) {
+            for (int d = 0; d < 2; ++d) {
+                m_state.discRe[d][s] = m_block.discRe[d][b];
+                m_state.discIm[d][s] = m_block.discIm[d][b];
+                m_state.discR2[d][s] = m_block.discR2[d][b];
+            }
             m_discLanes |= std::uint64_t{1} << s;
-        else
+        } else {
+            m_state.discR2[0][s] = m_state.discR2[1][s] = -1.0;
             m_discLanes &= ~(std::uint64_t{1} << s);
+        }
         m_pixel[s] = m_blockPixel[b];
         if (m_run.limit - m_block.count[b] < m_leastLeft) m_leastLeft = m_run.limit - m_block.count[b];
         return true;
@@ -581,11 +582,13 @@ private:
     // Finds the interior discs of the live lanes of the block, settles those
     // already in one, and answers the lanes left.
     std::uint64_t InDiscsAfterFirstSteps(std::uint64_t lanes) {
+        m_blockDiscs = 0;
         for (int g = 0; g < Loop::kGroups; ++g) {
             const int at = g * kLanes;
             const Batch cr = Batch::load_unaligned(m_block.cr + at);
             const Batch ci = Batch::load_unaligned(m_block.ci + at);
             unsigned inside = 0;
+            unsigned some = 0;
             DiscPair<Batch> discs;
             const bool live = ((lanes >> at) & kAllLanes) != 0;
             const bool cardioid = live && MayBeInCardioid(cr, ci);
@@ -594,7 +597,10 @@ private:
                 discs = Discs(cr, ci, cardioid, bulb);
                 const Batch zr = Batch::load_unaligned(m_block.zr + at);
                 const Batch zi = Batch::load_unaligned(m_block.zi + at);
-                for (int d = 0; d < 2; ++d) inside |= Bits(InDisc(discs.re[d], discs.im[d], discs.r2[d], zr, zi));
+                for (int d = 0; d < 2; ++d) {
+                    inside |= Bits(InDisc(discs.re[d], discs.im[d], discs.r2[d], zr, zi));
+                    some |= Bits(discs.r2[d] >= Batch(0.0));
+                }
             } else {
                 for (int d = 0; d < 2; ++d) discs.re[d] = discs.im[d] = discs.r2[d] = Batch(-1.0);
             }
@@ -603,6 +609,7 @@ private:
                 discs.im[d].store_unaligned(m_block.discIm[d] + at);
                 discs.r2[d].store_unaligned(m_block.discR2[d] + at);
             }
+            m_blockDiscs |= static_cast<std::uint64_t>(some) << at;
             for (std::uint64_t in = static_cast<std::uint64_t>(inside) << at & lanes; in != 0; in &= in - 1) {
                 const int b = __builtin_ctzll(in);
                 Write(m_blockPixel[b], m_run.limit);
@@ -629,10 +636,12 @@ private:
     std::int64_t m_pixel[kSlots];
     std::uint64_t m_discLanes = 0;
     std::int64_t m_leastLeft = std::numeric_limits<std::int64_t>::max();
-    // The block, and which of its pixels wait for a lane.
+    // The block, which of its pixels wait for a lane, and which of those
+    // have interior discs.
     LaneState<kSlots> m_block;
     std::int64_t m_blockPixel[kSlots];
     std::uint64_t m_ready = 0;
+    std::uint64_t m_blockDiscs = 0;
 };
 
 }  // namespace
