@@ -84,6 +84,10 @@ inline Counts NextLook(const Counts& count, int least) {
     const Counts wait = _mm512_max_epi64(_mm512_srli_epi64(count, 1), _mm512_set1_epi64(least));
     return _mm512_add_epi64(count, _mm512_sub_epi64(wait, _mm512_set1_epi64(1)));
 }
+// Writes the chosen lanes' counts to consecutive pixels.
+inline void WriteCounts(std::int32_t* p, unsigned lanes, const Counts& count) {
+    _mm512_mask_cvtepi64_storeu_epi32(p, static_cast<__mmask8>(lanes), count);
+}
 #else
 using Mask = Batch;
 inline Batch AddIfLive(const Batch&, const Mask&, const Batch& x, const Batch& y) {
@@ -134,6 +138,12 @@ inline Counts NextLook(const Counts& count, int least) {
     const __m256i wait = _mm256_blendv_epi8(floor, half, _mm256_cmpgt_epi64(half, floor));
     return _mm256_add_epi64(count, _mm256_sub_epi64(wait, _mm256_set1_epi64x(1)));
 }
+inline void WriteCounts(std::int32_t* p, unsigned lanes, const Counts& count) {
+    const __m256i low = _mm256_permutevar8x32_epi32(count, _mm256_setr_epi32(0, 2, 4, 6, 1, 3, 5, 7));
+    const __m128i bit = _mm_setr_epi32(1, 2, 4, 8);
+    const __m128i mask = _mm_cmpeq_epi32(_mm_and_si128(_mm_set1_epi32(static_cast<int>(lanes)), bit), bit);
+    _mm_maskstore_epi32(p, mask, _mm256_castsi256_si128(low));
+}
 #else
 using Counts = __m128i;
 inline Mask AllLive() {
@@ -178,6 +188,12 @@ inline void StoreWhere(double* p, unsigned lanes, const Batch& v) {
 }
 inline void StoreWhere(std::int64_t* p, unsigned lanes, const Counts& v) {
     StoreCounts(p, Blend(LaneMask(lanes), v, LoadCounts(p)));
+}
+inline void WriteCounts(std::int32_t* p, unsigned lanes, const Counts& count) {
+    alignas(16) std::int64_t values[2];
+    _mm_store_si128(reinterpret_cast<__m128i*>(values), count);
+    if (lanes & 1u) p[0] = static_cast<std::int32_t>(values[0]);
+    if (lanes & 2u) p[1] = static_cast<std::int32_t>(values[1]);
 }
 inline Counts NextLook(const Counts& count, int least) {
     const __m128i half = _mm_srli_epi64(count, 1);
@@ -377,6 +393,7 @@ public:
 
     LaneQueue(const KernelRun& run, PixelSource& source) : m_run(run), m_source(source), m_loop{run.exponent} {
         if (run.noisy) m_noise.SeedWith(run.seed);
+        for (std::int64_t& limit : m_limits) limit = run.limit;
         // Block lanes are never due and never meet a saved z; without
         // interior discs (the polar loop) none is ever found.
         for (int s = 0; s < kSlots; ++s) {
@@ -510,7 +527,8 @@ private:
     // m_ready those that need more; false when no pixel is left.
     bool NextBlock() {
         int loaded = 0;
-        if (!m_run.noisy && Advance() && m_run.width - m_column >= kSlots) {
+        m_blockInRow = !m_run.noisy && Advance() && m_run.width - m_column >= kSlots;
+        if (m_blockInRow) {
             // The common case, a whole block from one row without noise.
             const Batch y(m_rowIm);
 #pragma GCC unroll 8
@@ -564,19 +582,36 @@ private:
             const std::uint64_t escaped = m_loop.Chunk(m_block, chunk, 0).escaped & live;
             steps += chunk;
             live &= ~escaped;
-            for (std::uint64_t e = escaped; e != 0; e &= e - 1) {
-                const int b = __builtin_ctzll(e);
-                Write(m_blockPixel[b], m_block.count[b]);
-            }
+            WriteBlock(escaped, m_block.count);
         }
         // Every lane still live has taken every step.
         if (steps >= m_run.limit) {
-            for (; live != 0; live &= live - 1) Write(m_blockPixel[__builtin_ctzll(live)], m_run.limit);
+            WriteBlock(live, m_limits);
+            live = 0;
         } else if (Loop::kDiscs && live != 0) {
             live = InDiscsAfterFirstSteps(live);
         }
         m_ready = live;
         return true;
+    }
+
+    // Writes the counts of the chosen block lanes, a group at a time when
+    // the block lies in one row.
+    void WriteBlock(std::uint64_t lanes, const std::int64_t* counts) {
+        if (lanes == 0) return;
+        m_finished += __builtin_popcountll(lanes);
+        if (!m_blockInRow) {
+            for (; lanes != 0; lanes &= lanes - 1) {
+                const int b = __builtin_ctzll(lanes);
+                m_run.counts[m_blockPixel[b]] = static_cast<std::int32_t>(counts[b]);
+            }
+            return;
+        }
+        for (int g = 0; g < Loop::kGroups; ++g) {
+            const int at = g * kLanes;
+            const unsigned chosen = static_cast<unsigned>(lanes >> at) & kAllLanes;
+            if (chosen != 0) WriteCounts(m_run.counts + m_blockPixel[0] + at, chosen, LoadCounts(counts + at));
+        }
     }
 
     // Finds the interior discs of the live lanes of the block, settles those
@@ -610,11 +645,9 @@ private:
                 discs.r2[d].store_unaligned(m_block.discR2[d] + at);
             }
             m_blockDiscs |= static_cast<std::uint64_t>(some) << at;
-            for (std::uint64_t in = static_cast<std::uint64_t>(inside) << at & lanes; in != 0; in &= in - 1) {
-                const int b = __builtin_ctzll(in);
-                Write(m_blockPixel[b], m_run.limit);
-                lanes &= ~(std::uint64_t{1} << b);
-            }
+            const std::uint64_t in = static_cast<std::uint64_t>(inside) << at & lanes;
+            WriteBlock(in, m_limits);
+            lanes &= ~in;
         }
         return lanes;
     }
@@ -642,6 +675,9 @@ private:
     std::int64_t m_blockPixel[kSlots];
     std::uint64_t m_ready = 0;
     std::uint64_t m_blockDiscs = 0;
+    bool m_blockInRow = false;
+    // N in every lane, to write.
+    std::int64_t m_limits[kSlots];
 };
 
 }  // namespace
