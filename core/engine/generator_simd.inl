@@ -469,7 +469,9 @@ private:
 
     // Loads the next pixel that still needs steps into slot s, from the
     // block; answers false and leaves the slot idle when none is left.
-    bool Take(int s) {
+    // Inlined where lanes retire, with the block's work kept out of line:
+    // the common case is a handful of moves.
+    __attribute__((always_inline)) bool Take(int s) {
         while (m_ready == 0)
             if (!NextBlock()) {
                 // An idle lane stays at z = 0 with c = 0, never escapes,
@@ -525,7 +527,7 @@ private:
 
     // Puts the next block of pixels through its first steps and leaves in
     // m_ready those that need more; false when no pixel is left.
-    bool NextBlock() {
+    __attribute__((noinline)) bool NextBlock() {
         int loaded = 0;
         m_blockInRow = !m_run.noisy && Advance() && m_run.width - m_column >= kSlots;
         if (m_blockInRow) {
