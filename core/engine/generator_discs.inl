@@ -92,6 +92,7 @@ V DiscRadius2(int k, const V& pr, const V& pi, const V& pm, const V& qr, const V
         if (k == 2) d = NextRadius(qr, qi, qm, pr, pi, cr, ci, d, ok);
         ok = ok & (d <= r) & (r2 < V(0.0));
         r2 = xsimd::select(ok, (r * r) * V(1.0 - 1e-9), r2);
+        if (xsimd::all(r2 >= V(0.0))) break;
     }
     return r2;
 }

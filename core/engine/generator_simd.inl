@@ -242,7 +242,8 @@ struct Notice {
 // After a chunk, shared by both loops: the lanes due save their z and set
 // their next look half their count on (Brent's cycle finding, with a ratio
 // of 1.5 rather than his 2), having been tested against their discs first.
-template <int Groups, int Slots>
+// A block taking its first steps only wants to know which lanes escaped.
+template <bool Looks, int Groups, int Slots>
 Notice AfterChunk(LaneState<Slots>& state, const Batch* zr, const Batch* zi, const Counts* count, const Mask* live,
                   std::uint64_t discLanes, int leastWait) {
     Notice notice;
@@ -250,6 +251,8 @@ Notice AfterChunk(LaneState<Slots>& state, const Batch* zr, const Batch* zi, con
     for (int g = 0; g < Groups; ++g) {
         const int at = g * kLanes;
         const unsigned escaped = ~LiveBits(live[g]) & kAllLanes;
+        notice.escaped |= static_cast<std::uint64_t>(escaped) << at;
+        if (!Looks) continue;
         const unsigned met = EqualBits(zr[g], Batch::load_unaligned(state.savedRe + at));
         const unsigned due = AboveBits(count[g], state.lookAfter + at) & ~escaped & ~met;
         unsigned interior = 0;
@@ -267,7 +270,6 @@ Notice AfterChunk(LaneState<Slots>& state, const Batch* zr, const Batch* zi, con
             StoreWhere(state.savedIm + at, save, zi[g]);
             StoreWhere(state.lookAfter + at, save, NextLook(count[g], leastWait));
         }
-        notice.escaped |= static_cast<std::uint64_t>(escaped) << at;
         notice.interior |= static_cast<std::uint64_t>(interior) << at;
         notice.met |= static_cast<std::uint64_t>(met & ~escaped) << at;
         notice.any |= static_cast<std::uint64_t>(escaped | met | interior) << at;
@@ -284,7 +286,7 @@ struct Quadratic {
 
     double exponent;
 
-    template <int Slots>
+    template <bool Looks, int Slots>
     Notice Chunk(LaneState<Slots>& state, int chunk, std::uint64_t discLanes) const {
         Batch zr[kGroups], zi[kGroups], cr[kGroups], ci[kGroups];
         Counts count[kGroups];
@@ -319,7 +321,7 @@ struct Quadratic {
             zi[g].store_unaligned(state.zi + at);
             StoreCounts(state.count + at, count[g]);
         }
-        return AfterChunk<kGroups>(state, zr, zi, count, live, discLanes, kChunk);
+        return AfterChunk<Looks, kGroups>(state, zr, zi, count, live, discLanes, kChunk);
     }
 };
 
@@ -332,7 +334,7 @@ struct Polar {
 
     double exponent;
 
-    template <int Slots>
+    template <bool Looks, int Slots>
     Notice Chunk(LaneState<Slots>& state, int chunk, std::uint64_t) const {
         Batch zr = Batch::load_unaligned(state.zr);
         Batch zi = Batch::load_unaligned(state.zi);
@@ -356,7 +358,7 @@ struct Polar {
         zi.store_unaligned(state.zi);
         StoreCounts(state.count, count);
         // Looks and saves every few chunks: the steps cost far more.
-        return AfterChunk<1>(state, &zr, &zi, &count, &live, 0, 4 * kChunk);
+        return AfterChunk<Looks, 1>(state, &zr, &zi, &count, &live, 0, 4 * kChunk);
     }
 };
 
@@ -409,7 +411,7 @@ public:
         for (int s = 0; s < kSlots; ++s) active += Take(s);
         for (unsigned chunks = 1; active > 0; ++chunks) {
             const int chunk = static_cast<int>(m_leastLeft < Loop::kChunk ? m_leastLeft : Loop::kChunk);
-            const Notice notice = m_loop.Chunk(m_state, chunk, m_discLanes);
+            const Notice notice = m_loop.template Chunk<true>(m_state, chunk, m_discLanes);
             m_leastLeft -= chunk;
             // Lanes still running ran every step of every chunk since they
             // joined, so m_leastLeft stays a lower bound of their margins to
@@ -581,7 +583,7 @@ private:
         int steps = 0;
         while (live != 0 && steps < first) {
             const int chunk = first - steps < kFirstChunk ? first - steps : kFirstChunk;
-            const std::uint64_t escaped = m_loop.Chunk(m_block, chunk, 0).escaped & live;
+            const std::uint64_t escaped = m_loop.template Chunk<false>(m_block, chunk, 0).escaped & live;
             steps += chunk;
             live &= ~escaped;
             WriteBlock(escaped, m_block.count);
