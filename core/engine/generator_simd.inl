@@ -256,20 +256,19 @@ Notice AfterChunk(LaneState<Slots>& state, const Batch* zr, const Batch* zi, con
         const unsigned met = EqualBits(zr[g], Batch::load_unaligned(state.savedRe + at));
         const unsigned due = AboveBits(count[g], state.lookAfter + at) & ~escaped & ~met;
         unsigned interior = 0;
-        if (due != 0) {
-            const unsigned withDiscs = static_cast<unsigned>(discLanes >> at) & due;
-            if (withDiscs != 0) {
-                for (int d = 0; d < 2; ++d)
-                    interior |= Bits(InDisc(Batch::load_unaligned(state.discRe[d] + at),
-                                            Batch::load_unaligned(state.discIm[d] + at),
-                                            Batch::load_unaligned(state.discR2[d] + at), zr[g], zi[g]));
-                interior &= withDiscs;
-            }
-            const unsigned save = due & ~interior;
-            StoreWhere(state.savedRe + at, save, zr[g]);
-            StoreWhere(state.savedIm + at, save, zi[g]);
-            StoreWhere(state.lookAfter + at, save, NextLook(count[g], leastWait));
+        const unsigned withDiscs = static_cast<unsigned>(discLanes >> at) & due;
+        if (withDiscs != 0) {
+            for (int d = 0; d < 2; ++d)
+                interior |= Bits(InDisc(Batch::load_unaligned(state.discRe[d] + at),
+                                        Batch::load_unaligned(state.discIm[d] + at),
+                                        Batch::load_unaligned(state.discR2[d] + at), zr[g], zi[g]));
+            interior &= withDiscs;
         }
+        // Without a branch: whether a lane is due is hard to foretell.
+        const unsigned save = due & ~interior;
+        StoreWhere(state.savedRe + at, save, zr[g]);
+        StoreWhere(state.savedIm + at, save, zi[g]);
+        StoreWhere(state.lookAfter + at, save, NextLook(count[g], leastWait));
         notice.interior |= static_cast<std::uint64_t>(interior) << at;
         notice.met |= static_cast<std::uint64_t>(met & ~escaped) << at;
         notice.any |= static_cast<std::uint64_t>(escaped | met | interior) << at;
@@ -442,9 +441,14 @@ public:
 
 private:
     // How many steps a block takes together, in chunks of how many between
-    // looks for a block that is all done.
+    // looks for lanes that are done: kFirstSteps, and then up to
+    // kMostFirstSteps while no more than a quarter of its lanes sit idle:
+    // neighbours often escape together, and a block costs less a pixel than
+    // the lanes.
     static constexpr int kFirstSteps = Loop::kChunk;
     static constexpr int kFirstChunk = Loop::kChunk < 4 ? Loop::kChunk : 4;
+    static constexpr int kMostFirstSteps = 8 * Loop::kChunk;
+    static constexpr int kMoreChunk = Loop::kChunk < 8 ? Loop::kChunk : 8;
 
     // Settles the pixel in slot s where it can; answers false when that left
     // the slot idle.
@@ -578,25 +582,38 @@ private:
 
         // A lane that escapes is written at once and left out; its z may run
         // on (into NaN, where the loops without masks count again), unread.
-        std::uint64_t live = ~std::uint64_t{0} >> (64 - loaded);
-        const int first = m_run.limit < kFirstSteps ? m_run.limit : kFirstSteps;
-        int steps = 0;
-        while (live != 0 && steps < first) {
-            const int chunk = first - steps < kFirstChunk ? first - steps : kFirstChunk;
-            const std::uint64_t escaped = m_loop.template Chunk<false>(m_block, chunk, 0).escaped & live;
-            steps += chunk;
-            live &= ~escaped;
-            WriteBlock(escaped, m_block.count);
-        }
         // Every lane still live has taken every step.
+        std::uint64_t live = ~std::uint64_t{0} >> (64 - loaded);
+        int steps = 0;
+        live = FirstSteps(live, loaded, kFirstSteps, kFirstChunk, &steps);
+        if (Loop::kDiscs && live != 0 && steps < m_run.limit) live = InDiscsAfterFirstSteps(live);
+        // Lanes with interior discs count as idle: they are better off where
+        // their discs are looked at.
+        const int busy = __builtin_popcountll(live & ~m_blockDiscs);
+        if (steps < m_run.limit && 4 * busy >= 3 * loaded)
+            live = FirstSteps(live, loaded, kMostFirstSteps, kMoreChunk, &steps);
         if (steps >= m_run.limit) {
             WriteBlock(live, m_limits);
             live = 0;
-        } else if (Loop::kDiscs && live != 0) {
-            live = InDiscsAfterFirstSteps(live);
         }
         m_ready = live;
         return true;
+    }
+
+    // Takes the live block lanes on, in chunks, up to `upTo` steps (and N)
+    // or, past kFirstSteps, until a quarter of the block's lanes sit idle;
+    // writes those that escape and answers those still live.
+    std::uint64_t FirstSteps(std::uint64_t live, int loaded, int upTo, int chunkSteps, int* steps) {
+        const int last = m_run.limit < upTo ? m_run.limit : upTo;
+        while (live != 0 && *steps < last) {
+            const int chunk = last - *steps < chunkSteps ? last - *steps : chunkSteps;
+            const std::uint64_t escaped = m_loop.template Chunk<false>(m_block, chunk, 0).escaped & live;
+            *steps += chunk;
+            live &= ~escaped;
+            WriteBlock(escaped, m_block.count);
+            if (*steps >= kFirstSteps && 4 * __builtin_popcountll(live & ~m_blockDiscs) < 3 * loaded) break;
+        }
+        return live;
     }
 
     // Writes the counts of the chosen block lanes, a group at a time when
