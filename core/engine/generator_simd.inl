@@ -239,10 +239,10 @@ struct Notice {
     std::uint64_t any = 0;
 };
 
-// After a chunk, shared by both loops: the lanes due save their z and set
-// their next look half their count on (Brent's cycle finding, with a ratio
-// of 1.5 rather than his 2), having been tested against their discs first.
-// A block taking its first steps only wants to know which lanes escaped.
+// After a chunk, shared by both loops: lanes with interior discs are tested
+// against them, and the lanes due save their z and set their next look half
+// their count on (Brent's cycle finding, with a ratio of 1.5 rather than his
+// 2). A block taking its first steps only wants to know which lanes escaped.
 template <bool Looks, int Groups, int Slots>
 Notice AfterChunk(LaneState<Slots>& state, const Batch* zr, const Batch* zi, const Counts* count, const Mask* live,
                   std::uint64_t discLanes, int leastWait) {
@@ -256,7 +256,7 @@ Notice AfterChunk(LaneState<Slots>& state, const Batch* zr, const Batch* zi, con
         const unsigned met = EqualBits(zr[g], Batch::load_unaligned(state.savedRe + at));
         const unsigned due = AboveBits(count[g], state.lookAfter + at) & ~escaped & ~met;
         unsigned interior = 0;
-        const unsigned withDiscs = static_cast<unsigned>(discLanes >> at) & due;
+        const unsigned withDiscs = static_cast<unsigned>(discLanes >> at) & kAllLanes & ~escaped;
         if (withDiscs != 0) {
             for (int d = 0; d < 2; ++d)
                 interior |= Bits(InDisc(Batch::load_unaligned(state.discRe[d] + at),
@@ -386,7 +386,7 @@ bool SameBits(double x, double y) {
 //   period is met in the end;
 // - (quadratic loop) it lies in one of the interior discs of its c, which it
 //   never leaves (generator_discs.inl): looked at after the first steps and
-//   whenever the lane saves.
+//   after every chunk.
 template <class Loop>
 class LaneQueue {
 public:
@@ -510,7 +510,7 @@ private:
             m_state.discR2[0][s] = m_state.discR2[1][s] = -1.0;
             m_discLanes &= ~(std::uint64_t{1} << s);
         }
-        m_pixel[s] = m_blockPixel[b];
+        m_pixel[s] = m_blockInRow ? m_blockStart + b : m_blockPixel[b];
         if (m_run.limit - m_block.count[b] < m_leastLeft) m_leastLeft = m_run.limit - m_block.count[b];
         return true;
     }
@@ -547,10 +547,9 @@ private:
                 y.store_unaligned(m_block.zi + g * kLanes);
                 y.store_unaligned(m_block.ci + g * kLanes);
             }
-            for (int b = 0; b < kSlots; ++b) {
-                m_block.count[b] = 0;
-                m_blockPixel[b] = m_rowStart + m_column + b;
-            }
+#pragma GCC unroll 8
+            for (int g = 0; g < Loop::kGroups; ++g) StoreCounts(m_block.count + g * kLanes, Counts{});
+            m_blockStart = m_rowStart + m_column;
             m_column += kSlots;
             loaded = kSlots;
         }
@@ -628,10 +627,11 @@ private:
             }
             return;
         }
+        // No branch per group: a store to no lane stores nothing.
         for (int g = 0; g < Loop::kGroups; ++g) {
             const int at = g * kLanes;
-            const unsigned chosen = static_cast<unsigned>(lanes >> at) & kAllLanes;
-            if (chosen != 0) WriteCounts(m_run.counts + m_blockPixel[0] + at, chosen, LoadCounts(counts + at));
+            WriteCounts(m_run.counts + m_blockStart + at, static_cast<unsigned>(lanes >> at) & kAllLanes,
+                        LoadCounts(counts + at));
         }
     }
 
@@ -693,7 +693,8 @@ private:
     // The block, which of its pixels wait for a lane, and which of those
     // have interior discs.
     LaneState<kSlots> m_block;
-    std::int64_t m_blockPixel[kSlots];
+    std::int64_t m_blockPixel[kSlots];  // unless the block lies in one row, from m_blockStart on
+    std::int64_t m_blockStart = 0;
     std::uint64_t m_ready = 0;
     std::uint64_t m_blockDiscs = 0;
     bool m_blockInRow = false;
