@@ -7,7 +7,7 @@
 #if defined(__i386__)
 #define TINDRAL_QUADRATIC_GROUPS 2
 #else
-#define TINDRAL_QUADRATIC_GROUPS 3
+#define TINDRAL_QUADRATIC_GROUPS 4
 #endif
 #define TINDRAL_QUADRATIC_CHUNK 16
 #define TINDRAL_KERNEL GenerateSse2
