@@ -643,26 +643,23 @@ private:
         m_blockDiscs = 0;
         for (int g = 0; g < Loop::kGroups; ++g) {
             const int at = g * kLanes;
+            if (((lanes >> at) & kAllLanes) == 0) continue;
             const Batch cr = Batch::load_unaligned(m_block.cr + at);
             const Batch ci = Batch::load_unaligned(m_block.ci + at);
+            const bool cardioid = MayBeInCardioid(cr, ci);
+            const bool bulb = MayBeInBulb(cr, ci);
+            if (!cardioid && !bulb) continue;
+            // Lanes without discs get r2 < 0, which their disc bits in
+            // m_blockDiscs say anyway; nothing reads a disc of a lane whose
+            // bit is clear.
+            const DiscPair<Batch> discs = Discs(cr, ci, cardioid, bulb);
+            const Batch zr = Batch::load_unaligned(m_block.zr + at);
+            const Batch zi = Batch::load_unaligned(m_block.zi + at);
             unsigned inside = 0;
             unsigned some = 0;
-            DiscPair<Batch> discs;
-            const bool live = ((lanes >> at) & kAllLanes) != 0;
-            const bool cardioid = live && MayBeInCardioid(cr, ci);
-            const bool bulb = live && MayBeInBulb(cr, ci);
-            if (cardioid || bulb) {
-                discs = Discs(cr, ci, cardioid, bulb);
-                const Batch zr = Batch::load_unaligned(m_block.zr + at);
-                const Batch zi = Batch::load_unaligned(m_block.zi + at);
-                for (int d = 0; d < 2; ++d) {
-                    inside |= Bits(InDisc(discs.re[d], discs.im[d], discs.r2[d], zr, zi));
-                    some |= Bits(discs.r2[d] >= Batch(0.0));
-                }
-            } else {
-                for (int d = 0; d < 2; ++d) discs.re[d] = discs.im[d] = discs.r2[d] = Batch(-1.0);
-            }
             for (int d = 0; d < 2; ++d) {
+                inside |= Bits(InDisc(discs.re[d], discs.im[d], discs.r2[d], zr, zi));
+                some |= Bits(discs.r2[d] >= Batch(0.0));
                 discs.re[d].store_unaligned(m_block.discRe[d] + at);
                 discs.im[d].store_unaligned(m_block.discIm[d] + at);
                 discs.r2[d].store_unaligned(m_block.discR2[d] + at);
