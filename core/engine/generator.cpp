@@ -137,13 +137,18 @@ constexpr auto kProgressInterval = std::chrono::milliseconds(20);
 // any others.
 std::vector<int> RowOrder(int height) {
     int bits = 0;
-    while ((1LL << bits) < height) ++bits;
+    while ((std::uint32_t{1} << bits) < static_cast<std::uint32_t>(height)) ++bits;
     std::vector<int> order;
     order.reserve(static_cast<std::size_t>(height));
-    for (long long i = 0; i < (1LL << bits); ++i) {
-        long long reversed = 0;
-        for (int b = 0; b < bits; ++b) reversed |= ((i >> b) & 1) << (bits - 1 - b);
-        if (reversed < height) order.push_back(static_cast<int>(reversed));
+    for (std::uint32_t i = 0; i < (std::uint32_t{1} << bits); ++i) {
+        std::uint32_t r = i;
+        r = ((r >> 1) & 0x55555555u) | ((r & 0x55555555u) << 1);
+        r = ((r >> 2) & 0x33333333u) | ((r & 0x33333333u) << 2);
+        r = ((r >> 4) & 0x0F0F0F0Fu) | ((r & 0x0F0F0F0Fu) << 4);
+        r = ((r >> 8) & 0x00FF00FFu) | ((r & 0x00FF00FFu) << 8);
+        r = (r >> 16) | (r << 16);
+        const std::uint32_t row = bits == 0 ? 0 : r >> (32 - bits);
+        if (row < static_cast<std::uint32_t>(height)) order.push_back(static_cast<int>(row));
     }
     return order;
 }

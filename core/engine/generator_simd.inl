@@ -190,8 +190,8 @@ inline void StoreWhere(std::int64_t* p, unsigned lanes, const Counts& v) {
     StoreCounts(p, Blend(LaneMask(lanes), v, LoadCounts(p)));
 }
 inline void WriteCounts(std::int32_t* p, unsigned lanes, const Counts& count) {
-    alignas(16) std::int64_t values[2];
-    _mm_store_si128(reinterpret_cast<__m128i*>(values), count);
+    std::int64_t values[2];
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(values), count);
     if (lanes & 1u) p[0] = static_cast<std::int32_t>(values[0]);
     if (lanes & 2u) p[1] = static_cast<std::int32_t>(values[1]);
 }
@@ -219,8 +219,7 @@ struct LaneState {
     alignas(64) double savedRe[Slots];
     alignas(64) double savedIm[Slots];
     alignas(64) std::int64_t count[Slots];
-    // The lane is due for a save, and for a look at its interior discs,
-    // once its count passes this.
+    // The lane saves its z once its count passes this.
     alignas(64) std::int64_t lookAfter[Slots];
     // Its interior discs; r2 < 0 where there is none.
     alignas(64) double discRe[2][Slots];
@@ -358,7 +357,8 @@ struct Polar {
         zr.store_unaligned(state.zr);
         zi.store_unaligned(state.zi);
         StoreCounts(state.count, count);
-        // Looks and saves every few chunks: the steps cost far more.
+        // Saves no closer than four chunks apart, though a chunk is short:
+        // the comparison after each costs little beside the steps.
         return AfterChunk<Looks, 1>(state, &zr, &zi, &count, &live, 0, 4 * kChunk);
     }
 };
@@ -537,6 +537,7 @@ private:
     // m_ready those that need more; false when no pixel is left.
     __attribute__((noinline)) bool NextBlock() {
         int loaded = 0;
+        m_blockDiscs = 0;
         m_blockInRow = !m_run.noisy && Advance() && m_run.width - m_column >= kSlots;
         if (m_blockInRow) {
             // The common case, a whole block from one row without noise.
@@ -640,7 +641,6 @@ private:
     // Finds the interior discs of the live lanes of the block, settles those
     // already in one, and answers the lanes left.
     std::uint64_t InDiscsAfterFirstSteps(std::uint64_t lanes) {
-        m_blockDiscs = 0;
         for (int g = 0; g < Loop::kGroups; ++g) {
             const int at = g * kLanes;
             if (((lanes >> at) & kAllLanes) == 0) continue;
