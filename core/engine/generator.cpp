@@ -2,7 +2,7 @@
 // every count, so they are written exactly as the counts require: squares and
 // products rounded to double before they are added, coordinates accumulated
 // by repeated addition, |z|^2 >= 4 escapes and a NaN does not. The scalar
-// loops here are the reference; GenerateCounts hands bands of rows to the
+// loops here are the reference; GenerateCounts hands runs of rows to the
 // vector loops on worker threads and must give the same counts.
 #include "core/engine/generator.h"
 
@@ -102,87 +102,128 @@ bool ProcessorHas(SimdLevel level) {
     return level == SimdLevel::Automatic || level == SimdLevel::Sse2;
 }
 
-BandKernel KernelFor(SimdLevel level) {
-    switch (level) {
-        case SimdLevel::Avx512:
-            return GenerateBandAvx512;
-        case SimdLevel::Avx2:
-            return GenerateBandAvx2;
-        default:
-            return GenerateBandSse2;
-    }
-}
-
-// Below this many iterations at most, a picture is done on the calling thread:
-// starting workers would cost more than they save.
-constexpr double kSmallWork = 4.0e6;
-// Rows are handed out in bands of about this many pixels, and in at least 16
-// bands per thread, so that a thread that drew slow rows does not hold up the
-// end and progress is reported often.
-constexpr int kBandPixels = 8192;
-constexpr int kBandsPerThread = 16;
-// How often the waiting caller looks at progress and at the cancel flag.
-constexpr auto kProgressInterval = std::chrono::milliseconds(20);
-
-// The bands of one run, taken by whichever thread is free.
-class CBandRun {
-public:
-    CBandRun(const KernelRun& run, BandKernel kernel, int height, int rowsPerBand, const std::atomic<bool>* cancel)
-        : m_run(run), m_kernel(kernel), m_height(height), m_rowsPerBand(rowsPerBand), m_cancel(cancel) {}
-
-    // Computes bands until none is left or the run is stopped.
-    void Work() {
-        while (!Stopped()) {
-            const int begin = m_nextRow.fetch_add(m_rowsPerBand, std::memory_order_relaxed);
-            if (begin >= m_height) break;
-            const int end = std::min(m_height, begin + m_rowsPerBand);
-            m_kernel(m_run, begin, end);
-            m_rowsDone.fetch_add(end - begin, std::memory_order_relaxed);
-        }
-    }
-
-    // One band on the calling thread; false when none was left.
-    bool WorkOneBand() {
-        const int begin = m_nextRow.fetch_add(m_rowsPerBand, std::memory_order_relaxed);
-        if (begin >= m_height) return false;
-        const int end = std::min(m_height, begin + m_rowsPerBand);
-        m_kernel(m_run, begin, end);
-        m_rowsDone.fetch_add(end - begin, std::memory_order_relaxed);
-        return true;
-    }
-
-    void Stop() { m_stop.store(true, std::memory_order_relaxed); }
-    // The caller's flag is read before every band, so that a cancel does not
-    // wait for the caller's next look.
-    bool Stopped() const {
-        return m_stop.load(std::memory_order_relaxed) || (m_cancel && m_cancel->load(std::memory_order_relaxed));
-    }
-    double Done() const { return static_cast<double>(m_rowsDone.load(std::memory_order_relaxed)) / m_height; }
-    bool Complete() const { return m_rowsDone.load(std::memory_order_relaxed) == m_height; }
-
-private:
-    const KernelRun& m_run;
-    BandKernel m_kernel;
-    int m_height;
-    int m_rowsPerBand;
-    const std::atomic<bool>* m_cancel;
-    std::atomic<int> m_nextRow{0};
-    std::atomic<int> m_rowsDone{0};
-    std::atomic<bool> m_stop{false};
-};
-
 // Asks the caller's callbacks whether to go on.
 bool GoOn(const GeneratorControl& control, double done) {
     if (control.cancel && control.cancel->load()) return false;
     return !control.progress || control.progress(done);
 }
 
-void RunOnCallingThread(CBandRun& bands, const GeneratorControl& control) {
-    while (!bands.Stopped() && bands.WorkOneBand())
-        if (!GoOn(control, bands.Done())) bands.Stop();
+Kernel KernelFor(SimdLevel level) {
+    switch (level) {
+        case SimdLevel::Avx512:
+            return GenerateAvx512;
+        case SimdLevel::Avx2:
+            return GenerateAvx2;
+        default:
+            return GenerateSse2;
+    }
 }
 
-void RunOnWorkers(CBandRun& bands, const GeneratorControl& control, int threads) {
+// Below this many iterations at most, a picture is done on the calling thread:
+// starting workers would cost more than they save.
+constexpr double kSmallWork = 4.0e6;
+// Rows are handed out in runs of about this many pixels at most, and at
+// least 16 runs a thread, so that progress is reported often; runs shrink
+// towards the end, so that the threads finish together.
+constexpr int kRunPixels = 8192;
+constexpr int kRunsPerThread = 16;
+constexpr int kShareOfRemaining = 4;
+// How often the waiting caller looks at progress and at the cancel flag.
+constexpr auto kProgressInterval = std::chrono::milliseconds(20);
+
+// The rows in bit-reversed order: every stretch of it samples the whole
+// picture, so the share of pixels done grows about evenly in time however
+// the costly pixels lie, and the last rows handed out cost about as much as
+// any others.
+std::vector<int> RowOrder(int height) {
+    int bits = 0;
+    while ((std::uint32_t{1} << bits) < static_cast<std::uint32_t>(height)) ++bits;
+    std::vector<int> order;
+    order.reserve(static_cast<std::size_t>(height));
+    for (std::uint32_t i = 0; i < (std::uint32_t{1} << bits); ++i) {
+        std::uint32_t r = i;
+        r = ((r >> 1) & 0x55555555u) | ((r & 0x55555555u) << 1);
+        r = ((r >> 2) & 0x33333333u) | ((r & 0x33333333u) << 2);
+        r = ((r >> 4) & 0x0F0F0F0Fu) | ((r & 0x0F0F0F0Fu) << 4);
+        r = ((r >> 8) & 0x00FF00FFu) | ((r & 0x00FF00FFu) << 8);
+        r = (r >> 16) | (r << 16);
+        const std::uint32_t row = bits == 0 ? 0 : r >> (32 - bits);
+        if (row < static_cast<std::uint32_t>(height)) order.push_back(static_cast<int>(row));
+    }
+    return order;
+}
+
+// The rows of one run, handed to whichever loop asks, and the pixels done.
+class CRowSource : public PixelSource {
+public:
+    CRowSource(int height, int width, int threads, const std::atomic<bool>* cancel)
+        : m_height(height),
+          m_threads(threads),
+          m_maxRows(std::clamp((kRunPixels + width - 1) / width, 1, std::max(1, height / (threads * kRunsPerThread)))),
+          m_total(static_cast<std::int64_t>(width) * height),
+          m_cancel(cancel) {}
+
+    // Asks the caller's callbacks between runs of rows, when the loop runs
+    // on the calling thread; otherwise the caller asks while it waits.
+    void ReportTo(const GeneratorControl* control) { m_control = control; }
+
+    bool NextRows(int* begin, int* end) override {
+        if (Stopped()) return false;
+        int next = m_nextRow.load(std::memory_order_relaxed);
+        if (next >= m_height) return false;
+        if (m_control) {
+            if (m_reportNext && !GoOn(*m_control, Done())) {
+                Stop();
+                return false;
+            }
+            m_reportNext = true;
+        }
+        int rows = 0;
+        do {
+            const int left = m_height - next;
+            if (left <= 0) return false;
+            rows = std::clamp(left / (m_threads * kShareOfRemaining), 1, m_maxRows);
+        } while (!m_nextRow.compare_exchange_weak(next, next + rows, std::memory_order_relaxed));
+        *begin = next;
+        *end = next + rows;
+        return true;
+    }
+
+    void Finished(std::int64_t pixels) override { m_done.fetch_add(pixels, std::memory_order_relaxed); }
+
+    // The caller's flag is read before every run of rows, so that a cancel
+    // does not wait for the caller's next look.
+    bool Stopped() const override {
+        return m_stop.load(std::memory_order_relaxed) || (m_cancel && m_cancel->load(std::memory_order_relaxed));
+    }
+
+    void Stop() { m_stop.store(true, std::memory_order_relaxed); }
+    double Done() const {
+        return static_cast<double>(m_done.load(std::memory_order_relaxed)) / static_cast<double>(m_total);
+    }
+    bool Complete() const { return m_done.load(std::memory_order_relaxed) == m_total; }
+
+private:
+    int m_height;
+    int m_threads;
+    int m_maxRows;
+    std::int64_t m_total;
+    const std::atomic<bool>* m_cancel;
+    const GeneratorControl* m_control = nullptr;
+    bool m_reportNext = false;  // only with m_control, on the calling thread
+    std::atomic<int> m_nextRow{0};
+    std::atomic<std::int64_t> m_done{0};
+    std::atomic<bool> m_stop{false};
+};
+
+void RunOnCallingThread(Kernel kernel, const KernelRun& run, CRowSource& source, const GeneratorControl& control) {
+    source.ReportTo(&control);
+    kernel(run, source);
+    if (source.Complete() && control.progress) control.progress(1.0);
+}
+
+void RunOnWorkers(Kernel kernel, const KernelRun& run, CRowSource& source, const GeneratorControl& control,
+                  int threads) {
     std::mutex mutex;
     std::condition_variable finished;
     int running = 0;
@@ -192,18 +233,18 @@ void RunOnWorkers(CBandRun& bands, const GeneratorControl& control, int threads)
     for (int t = 0; t < threads; ++t) {
         try {
             workers.emplace_back([&] {
-                bands.Work();
+                kernel(run, source);
                 std::lock_guard<std::mutex> guard(mutex);
                 if (--running == 0) finished.notify_one();
             });
             ++running;
         } catch (const std::system_error&) {
-            break;  // fewer threads than asked for; the bands get done all the same
+            break;  // fewer threads than asked for; the rows get done all the same
         }
     }
     if (workers.empty()) {
         lock.unlock();
-        RunOnCallingThread(bands, control);
+        RunOnCallingThread(kernel, run, source, control);
         return;
     }
     // A callback that throws must not leave the workers running on counts
@@ -212,17 +253,17 @@ void RunOnWorkers(CBandRun& bands, const GeneratorControl& control, int threads)
     while (!finished.wait_for(lock, kProgressInterval, [&] { return running == 0; })) {
         lock.unlock();
         try {
-            if (!GoOn(control, bands.Done())) bands.Stop();
+            if (!GoOn(control, source.Done())) source.Stop();
         } catch (...) {
             failure = std::current_exception();
-            bands.Stop();
+            source.Stop();
         }
         lock.lock();
     }
     lock.unlock();
     for (auto& worker : workers) worker.join();
     if (failure) std::rethrow_exception(failure);
-    if (bands.Complete() && control.progress) control.progress(1.0);
+    if (source.Complete() && control.progress) control.progress(1.0);
 }
 
 int EnvironmentThreads() {
@@ -290,6 +331,8 @@ bool GenerateCounts(const GeneratorInput& in, std::int32_t* counts, const Genera
         ci = ci - dy;
     }
 
+    const std::vector<int> rowOrder = RowOrder(in.height);
+
     KernelRun run;
     run.width = in.width;
     run.limit = in.iterations;
@@ -300,21 +343,21 @@ bool GenerateCounts(const GeneratorInput& in, std::int32_t* counts, const Genera
     run.seed = in.seed;
     run.columnRe = columnRe.data();
     run.rowIm = rowIm.data();
+    run.rowOrder = rowOrder.data();
     run.counts = counts;
 
     int threads = GeneratorThreadCount(control.threads);
     const double work = static_cast<double>(pixels) * in.iterations * (run.polar ? 20.0 : 1.0);
     if (work < kSmallWork) threads = 1;
     threads = std::min(threads, in.height);
-    const int bandRows =
-        std::clamp((kBandPixels + in.width - 1) / in.width, 1, std::max(1, in.height / (threads * kBandsPerThread)));
 
-    CBandRun bands(run, KernelFor(EffectiveSimdLevel(control.simd)), in.height, bandRows, control.cancel);
+    const Kernel kernel = KernelFor(EffectiveSimdLevel(control.simd));
+    CRowSource source(in.height, in.width, threads, control.cancel);
     if (threads == 1)
-        RunOnCallingThread(bands, control);
+        RunOnCallingThread(kernel, run, source, control);
     else
-        RunOnWorkers(bands, control, threads);
-    return bands.Complete();
+        RunOnWorkers(kernel, run, source, control, threads);
+    return source.Complete();
 }
 
 SimdLevel DetectedSimdLevel() {

@@ -22,8 +22,8 @@ struct GeneratorControl {
     // it holds a positive number, else one per processor.
     int threads = 0;
     SimdLevel simd = SimdLevel::Automatic;
-    // Called on the calling thread between bands of rows with the share of
-    // rows done, 0 to 1, and with 1 at the end; answering false stops the run.
+    // Called on the calling thread now and then with the share of pixels
+    // done, 0 to 1, and with 1 at the end; answering false stops the run.
     std::function<bool(double done)> progress;
     // Another thread may set this to stop the run.
     const std::atomic<bool>* cancel = nullptr;
@@ -31,12 +31,14 @@ struct GeneratorControl {
 
 // Fills width x height counts, bottom row first: element r * width + c is the
 // pixel in row r from the bottom and column c from the left. Answers false
-// when the run was stopped before every row was done; the rows not done are
-// then left as they were.
+// when the run was stopped before every pixel was done; the pixels not done
+// are then left as they were. Rows are taken in an order spread over the
+// whole picture, so a stopped run leaves no band of it done.
 bool GenerateCounts(const GeneratorInput& input, std::int32_t* counts, const GeneratorControl& control = {});
 
-// The scalar loops, one pixel at a time on the calling thread: the definition
-// of every count, which the vector loops must reproduce bit for bit.
+// The scalar loops, one pixel at a time on the calling thread, every orbit run
+// until it escapes or reaches N: the definition of every count, which the
+// vector loops must reproduce bit for bit, however early they stop an orbit.
 void GenerateCountsReference(const GeneratorInput& input, std::int32_t* counts);
 
 // The level Automatic stands for on this processor, and the level a request

@@ -3,6 +3,8 @@
 #include "core/engine/simd_prelude.h"
 
 #define TINDRAL_SIMD_ARCH xsimd::avx2
+#define TINDRAL_SIMD_AVX2 1
 #define TINDRAL_QUADRATIC_GROUPS 4
-#define TINDRAL_BAND_FUNCTION GenerateBandAvx2
+#define TINDRAL_QUADRATIC_CHUNK 16
+#define TINDRAL_KERNEL GenerateAvx2
 #include "core/engine/generator_simd.inl"

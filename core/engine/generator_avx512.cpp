@@ -3,6 +3,8 @@
 #include "core/engine/simd_prelude.h"
 
 #define TINDRAL_SIMD_ARCH xsimd::avx512f
-#define TINDRAL_QUADRATIC_GROUPS 6
-#define TINDRAL_BAND_FUNCTION GenerateBandAvx512
+#define TINDRAL_SIMD_AVX512 1
+#define TINDRAL_QUADRATIC_GROUPS 5
+#define TINDRAL_QUADRATIC_CHUNK 16
+#define TINDRAL_KERNEL GenerateAvx512
 #include "core/engine/generator_simd.inl"

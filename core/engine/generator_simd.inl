@@ -1,7 +1,8 @@
-// The vector loops, written once over xsimd's batch type and compiled once per
-// instruction set (generator_sse2.cpp, generator_avx2.cpp, generator_avx512.cpp,
-// which include simd_prelude.h, switch the instruction set and define
-// TINDRAL_SIMD_ARCH and the band function's name).
+// The vector loops, written once and compiled once per instruction set
+// (generator_sse2.cpp, generator_avx2.cpp, generator_avx512.cpp, which
+// include simd_prelude.h, switch the instruction set and define
+// TINDRAL_SIMD_ARCH, TINDRAL_SIMD_AVX512 where it applies, and the kernel's
+// name).
 //
 // No function built here for a wide instruction set may stand in, at link
 // time, for one of the same name that runs on every processor: ours have
@@ -10,146 +11,556 @@
 // (its reduction of huge trigonometric arguments) get names of their own.
 #define TINDRAL_PASTE2(a, b) a##b
 #define TINDRAL_PASTE(a, b) TINDRAL_PASTE2(a, b)
-#define __ieee754_rem_pio2 TINDRAL_PASTE(TINDRAL_BAND_FUNCTION, _rem_pio2)
-#define __kernel_rem_pio2 TINDRAL_PASTE(TINDRAL_BAND_FUNCTION, _kernel_rem_pio2)
+#define __ieee754_rem_pio2 TINDRAL_PASTE(TINDRAL_KERNEL, _rem_pio2)
+#define __kernel_rem_pio2 TINDRAL_PASTE(TINDRAL_KERNEL, _kernel_rem_pio2)
 #include <xsimd/xsimd.hpp>
+
+#include <cmath>
+#include <limits>
+
+#include "core/engine/generator_discs.inl"
 
 namespace {
 
 using Batch = xsimd::batch<double, TINDRAL_SIMD_ARCH>;
 constexpr int kLanes = static_cast<int>(Batch::size);
+constexpr unsigned kAllLanes = (1u << kLanes) - 1u;
 
-// One iteration of each loop on a batch of lanes. A lane whose orbit escapes
-// gets an increment of 0 and keeps it, so its count stays where the scalar
-// loop stops; its z goes on changing, which nobody reads. The escape test is
-// "not less than 4" so that a NaN, like in the scalar loop, does not escape.
-struct QuadraticStep {
-    // One iteration is a chain of about ten cycles of latency and little
-    // work, so several independent groups of lanes run interleaved; the
-    // number per instruction set is what the benchmark liked best.
+// What differs between the instruction sets.
+//
+// How a lane that has escaped stops counting: with AVX-512 masks an escaped
+// lane keeps its z, so its |z|^2 stays at 4 or more and the mask of live
+// lanes is simply "|z|^2 not at least 4", recomputed at every step, and the
+// updates of z and of the count are masked additions that cost nothing
+// extra. Without masks z runs on (it may overflow and turn into NaN, which
+// would count again), so the live mask is kept and narrowed, and the count
+// takes the mask itself away: all ones is -1 as an integer. "Not at least 4"
+// lets a NaN live, as the scalar loops do.
+//
+// Lane sets outside the steps are bits, lane l of a group at bit l. Counts
+// are 64-bit integers; counts and the counts a lane waits for stay below
+// 2^31, which the SSE2 comparisons rely on.
+#if TINDRAL_SIMD_AVX512
+using Mask = __mmask8;
+using Counts = __m512i;
+inline Mask AllLive() {
+    return 0xFF;
+}
+inline Mask StillLive(Mask, const Batch& norm) {
+    return _mm512_cmp_pd_mask(norm, Batch(4.0), _CMP_NGE_UQ);
+}
+inline Batch AddIfLive(const Batch& old, Mask live, const Batch& x, const Batch& y) {
+    return _mm512_mask_add_pd(old, live, x, y);
+}
+inline Counts CountLive(const Counts& count, Mask live) {
+    return _mm512_mask_add_epi64(count, live, count, _mm512_set1_epi64(1));
+}
+inline unsigned LiveBits(Mask live) {
+    return live;
+}
+inline unsigned Bits(const xsimd::batch_bool<double, TINDRAL_SIMD_ARCH>& b) {
+    return static_cast<__mmask8>(b);
+}
+inline unsigned EqualBits(const Batch& x, const Batch& y) {
+    return _mm512_cmp_pd_mask(x, y, _CMP_EQ_OQ);
+}
+inline Counts LoadCounts(const std::int64_t* p) {
+    return _mm512_loadu_si512(p);
+}
+inline void StoreCounts(std::int64_t* p, const Counts& v) {
+    _mm512_storeu_si512(p, v);
+}
+inline unsigned AboveBits(const Counts& count, const std::int64_t* bound) {
+    return _mm512_cmpgt_epi64_mask(count, LoadCounts(bound));
+}
+inline void StoreWhere(double* p, unsigned lanes, const Batch& v) {
+    _mm512_mask_storeu_pd(p, static_cast<__mmask8>(lanes), v);
+}
+inline void StoreWhere(std::int64_t* p, unsigned lanes, const Counts& v) {
+    _mm512_mask_storeu_epi64(p, static_cast<__mmask8>(lanes), v);
+}
+// count + max(count / 2, least) - 1
+inline Counts NextLook(const Counts& count, int least) {
+    const Counts wait = _mm512_max_epi64(_mm512_srli_epi64(count, 1), _mm512_set1_epi64(least));
+    return _mm512_add_epi64(count, _mm512_sub_epi64(wait, _mm512_set1_epi64(1)));
+}
+// Writes the chosen lanes' counts to consecutive pixels.
+inline void WriteCounts(std::int32_t* p, unsigned lanes, const Counts& count) {
+    _mm512_mask_cvtepi64_storeu_epi32(p, static_cast<__mmask8>(lanes), count);
+}
+#else
+using Mask = Batch;
+inline Batch AddIfLive(const Batch&, const Mask&, const Batch& x, const Batch& y) {
+    return x + y;
+}
+#if TINDRAL_SIMD_AVX2
+using Counts = __m256i;
+inline Mask AllLive() {
+    return _mm256_castsi256_pd(_mm256_set1_epi64x(-1));
+}
+inline Mask StillLive(const Mask& live, const Batch& norm) {
+    return _mm256_and_pd(live, _mm256_cmp_pd(norm, Batch(4.0), _CMP_NGE_UQ));
+}
+inline Counts CountLive(const Counts& count, const Mask& live) {
+    return _mm256_sub_epi64(count, _mm256_castpd_si256(live));
+}
+inline unsigned LiveBits(const Mask& live) {
+    return static_cast<unsigned>(_mm256_movemask_pd(live));
+}
+inline unsigned Bits(const xsimd::batch_bool<double, TINDRAL_SIMD_ARCH>& b) {
+    return static_cast<unsigned>(_mm256_movemask_pd(b));
+}
+inline unsigned EqualBits(const Batch& x, const Batch& y) {
+    return static_cast<unsigned>(_mm256_movemask_pd(_mm256_cmp_pd(x, y, _CMP_EQ_OQ)));
+}
+inline Counts LoadCounts(const std::int64_t* p) {
+    return _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p));
+}
+inline void StoreCounts(std::int64_t* p, const Counts& v) {
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(p), v);
+}
+inline unsigned AboveBits(const Counts& count, const std::int64_t* bound) {
+    return static_cast<unsigned>(_mm256_movemask_pd(_mm256_castsi256_pd(_mm256_cmpgt_epi64(count, LoadCounts(bound)))));
+}
+inline __m256i LaneMask(unsigned lanes) {
+    const __m256i bit = _mm256_setr_epi64x(1, 2, 4, 8);
+    return _mm256_cmpeq_epi64(_mm256_and_si256(_mm256_set1_epi64x(lanes), bit), bit);
+}
+inline void StoreWhere(double* p, unsigned lanes, const Batch& v) {
+    _mm256_maskstore_pd(p, LaneMask(lanes), v);
+}
+inline void StoreWhere(std::int64_t* p, unsigned lanes, const Counts& v) {
+    _mm256_maskstore_epi64(reinterpret_cast<long long*>(p), LaneMask(lanes), v);
+}
+inline Counts NextLook(const Counts& count, int least) {
+    const __m256i half = _mm256_srli_epi64(count, 1);
+    const __m256i floor = _mm256_set1_epi64x(least);
+    const __m256i wait = _mm256_blendv_epi8(floor, half, _mm256_cmpgt_epi64(half, floor));
+    return _mm256_add_epi64(count, _mm256_sub_epi64(wait, _mm256_set1_epi64x(1)));
+}
+inline void WriteCounts(std::int32_t* p, unsigned lanes, const Counts& count) {
+    const __m256i low = _mm256_permutevar8x32_epi32(count, _mm256_setr_epi32(0, 2, 4, 6, 1, 3, 5, 7));
+    const __m128i bit = _mm_setr_epi32(1, 2, 4, 8);
+    const __m128i mask = _mm_cmpeq_epi32(_mm_and_si128(_mm_set1_epi32(static_cast<int>(lanes)), bit), bit);
+    _mm_maskstore_epi32(p, mask, _mm256_castsi256_si128(low));
+}
+#else
+using Counts = __m128i;
+inline Mask AllLive() {
+    return _mm_castsi128_pd(_mm_set1_epi32(-1));
+}
+inline Mask StillLive(const Mask& live, const Batch& norm) {
+    return _mm_and_pd(live, _mm_cmpnge_pd(norm, Batch(4.0)));
+}
+inline Counts CountLive(const Counts& count, const Mask& live) {
+    return _mm_sub_epi64(count, _mm_castpd_si128(live));
+}
+inline unsigned LiveBits(const Mask& live) {
+    return static_cast<unsigned>(_mm_movemask_pd(live));
+}
+inline unsigned Bits(const xsimd::batch_bool<double, TINDRAL_SIMD_ARCH>& b) {
+    return static_cast<unsigned>(_mm_movemask_pd(b));
+}
+inline unsigned EqualBits(const Batch& x, const Batch& y) {
+    return static_cast<unsigned>(_mm_movemask_pd(_mm_cmpeq_pd(x, y)));
+}
+inline Counts LoadCounts(const std::int64_t* p) {
+    return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+}
+inline void StoreCounts(std::int64_t* p, const Counts& v) {
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(p), v);
+}
+// SSE2 has no 64-bit comparison: count > bound is the sign of bound - count.
+inline unsigned AboveBits(const Counts& count, const std::int64_t* bound) {
+    return static_cast<unsigned>(_mm_movemask_pd(_mm_castsi128_pd(_mm_sub_epi64(LoadCounts(bound), count))));
+}
+// Both 32-bit halves of a chosen lane compare equal.
+inline __m128i LaneMask(unsigned lanes) {
+    const __m128i bit = _mm_setr_epi32(1, 1, 2, 2);
+    return _mm_cmpeq_epi32(_mm_and_si128(_mm_set1_epi32(static_cast<int>(lanes)), bit), bit);
+}
+inline __m128i Blend(const __m128i& mask, const __m128i& yes, const __m128i& no) {
+    return _mm_or_si128(_mm_and_si128(mask, yes), _mm_andnot_si128(mask, no));
+}
+inline void StoreWhere(double* p, unsigned lanes, const Batch& v) {
+    const __m128i old = _mm_castpd_si128(_mm_loadu_pd(p));
+    _mm_storeu_pd(p, _mm_castsi128_pd(Blend(LaneMask(lanes), _mm_castpd_si128(v), old)));
+}
+inline void StoreWhere(std::int64_t* p, unsigned lanes, const Counts& v) {
+    StoreCounts(p, Blend(LaneMask(lanes), v, LoadCounts(p)));
+}
+inline void WriteCounts(std::int32_t* p, unsigned lanes, const Counts& count) {
+    std::int64_t values[2];
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(values), count);
+    if (lanes & 1u) p[0] = static_cast<std::int32_t>(values[0]);
+    if (lanes & 2u) p[1] = static_cast<std::int32_t>(values[1]);
+}
+inline Counts NextLook(const Counts& count, int least) {
+    const __m128i half = _mm_srli_epi64(count, 1);
+    const __m128i floor = _mm_set1_epi64x(least);
+    // The low halves decide, and the mask is copied to the high ones.
+    const __m128i above = _mm_shuffle_epi32(_mm_cmpgt_epi32(half, floor), _MM_SHUFFLE(2, 2, 0, 0));
+    const __m128i wait = Blend(above, half, floor);
+    return _mm_add_epi64(count, _mm_sub_epi64(wait, _mm_set1_epi64x(1)));
+}
+#endif
+#endif
+
+// The state of every lane, one array per quantity, lane l of group g at
+// g * kLanes + l. Aligned for speed, yet only ever read and written with
+// unaligned moves: GCC does not always realign Windows stacks to 64 bytes.
+template <int Slots>
+struct LaneState {
+    alignas(64) double zr[Slots];
+    alignas(64) double zi[Slots];
+    alignas(64) double cr[Slots];
+    alignas(64) double ci[Slots];
+    // z as it was when last saved, to be met again.
+    alignas(64) double savedRe[Slots];
+    alignas(64) double savedIm[Slots];
+    alignas(64) std::int64_t count[Slots];
+    // The lane saves its z once its count passes this.
+    alignas(64) std::int64_t lookAfter[Slots];
+    // Its interior discs; r2 < 0 where there is none.
+    alignas(64) double discRe[2][Slots];
+    alignas(64) double discIm[2][Slots];
+    alignas(64) double discR2[2][Slots];
+};
+
+// What a chunk leaves for the scalar side, a bit per slot: lanes that
+// escaped, lanes in an interior disc, lanes whose z meets the saved one in
+// its real part (the rest is compared on the scalar side), and all these.
+// A lane that saved is never among those that met: its saved z is now its z.
+struct Notice {
+    std::uint64_t escaped = 0;
+    std::uint64_t interior = 0;
+    std::uint64_t met = 0;
+    std::uint64_t any = 0;
+};
+
+// After a chunk, shared by both loops: lanes with interior discs are tested
+// against them, and the lanes due save their z and set their next look half
+// their count on (Brent's cycle finding, with a ratio of 1.5 rather than his
+// 2). A block taking its first steps only wants to know which lanes escaped.
+template <bool Looks, int Groups, int Slots>
+Notice AfterChunk(LaneState<Slots>& state, const Batch* zr, const Batch* zi, const Counts* count, const Mask* live,
+                  std::uint64_t discLanes, int leastWait) {
+    Notice notice;
+#pragma GCC unroll 8
+    for (int g = 0; g < Groups; ++g) {
+        const int at = g * kLanes;
+        const unsigned escaped = ~LiveBits(live[g]) & kAllLanes;
+        notice.escaped |= static_cast<std::uint64_t>(escaped) << at;
+        if (!Looks) continue;
+        const unsigned met = EqualBits(zr[g], Batch::load_unaligned(state.savedRe + at));
+        const unsigned due = AboveBits(count[g], state.lookAfter + at) & ~escaped & ~met;
+        unsigned interior = 0;
+        const unsigned withDiscs = static_cast<unsigned>(discLanes >> at) & kAllLanes & ~escaped;
+        if (withDiscs != 0) {
+            for (int d = 0; d < 2; ++d)
+                interior |= Bits(InDisc(Batch::load_unaligned(state.discRe[d] + at),
+                                        Batch::load_unaligned(state.discIm[d] + at),
+                                        Batch::load_unaligned(state.discR2[d] + at), zr[g], zi[g]));
+            interior &= withDiscs;
+        }
+        // Without a branch: whether a lane is due is hard to foretell.
+        const unsigned save = due & ~interior;
+        StoreWhere(state.savedRe + at, save, zr[g]);
+        StoreWhere(state.savedIm + at, save, zi[g]);
+        StoreWhere(state.lookAfter + at, save, NextLook(count[g], leastWait));
+        notice.interior |= static_cast<std::uint64_t>(interior) << at;
+        notice.met |= static_cast<std::uint64_t>(met & ~escaped) << at;
+        notice.any |= static_cast<std::uint64_t>(escaped | met | interior) << at;
+    }
+    return notice;
+}
+
+// z <- z^2 + c: several independent groups of lanes run interleaved, since
+// one step is a chain of about a dozen cycles of latency and little work;
+// how many per instruction set, and the chunk, are what the benchmark liked
+// best.
+struct Quadratic {
     static constexpr int kGroups = TINDRAL_QUADRATIC_GROUPS;
-    // Iterations between looks for finished lanes: fewer wastes lanes on
-    // pixels that are done, more costs the looks.
-    static constexpr int kChunk = 16;
+    static constexpr int kChunk = TINDRAL_QUADRATIC_CHUNK;
+    static constexpr bool kDiscs = true;
 
     double exponent;
 
-    void operator()(Batch& zr, Batch& zi, const Batch& cr, const Batch& ci, Batch& count, Batch& inc) const {
-        const Batch a = zi * zi;
-        const Batch b = zr * zr;
-        inc = xsimd::select(b + a >= Batch(4.0), Batch(0.0), inc);
-        const Batch re = (cr - a) + b;
-        zi = (zr * zi) * Batch(2.0) + ci;
-        zr = re;
-        count += inc;
+    template <bool Looks, int Slots>
+    Notice Chunk(LaneState<Slots>& state, int chunk, std::uint64_t discLanes) const {
+        Batch zr[kGroups], zi[kGroups], cr[kGroups], ci[kGroups];
+        Counts count[kGroups];
+        Mask live[kGroups];
+#pragma GCC unroll 8
+        for (int g = 0; g < kGroups; ++g) {
+            const int at = g * kLanes;
+            zr[g] = Batch::load_unaligned(state.zr + at);
+            zi[g] = Batch::load_unaligned(state.zi + at);
+            cr[g] = Batch::load_unaligned(state.cr + at);
+            ci[g] = Batch::load_unaligned(state.ci + at);
+            count[g] = LoadCounts(state.count + at);
+            live[g] = AllLive();
+        }
+        for (int i = 0; i < chunk; ++i) {
+#pragma GCC unroll 8
+            for (int g = 0; g < kGroups; ++g) {
+                const Batch a = zi[g] * zi[g];
+                const Batch b = zr[g] * zr[g];
+                live[g] = StillLive(live[g], b + a);
+                const Batch t = zr[g] * zi[g];
+                zr[g] = AddIfLive(zr[g], live[g], cr[g] - a, b);
+                // t + t is (zr zi) 2 exactly, overflow and subnormals included.
+                zi[g] = AddIfLive(zi[g], live[g], t + t, ci[g]);
+                count[g] = CountLive(count[g], live[g]);
+            }
+        }
+#pragma GCC unroll 8
+        for (int g = 0; g < kGroups; ++g) {
+            const int at = g * kLanes;
+            zr[g].store_unaligned(state.zr + at);
+            zi[g].store_unaligned(state.zi + at);
+            StoreCounts(state.count + at, count[g]);
+        }
+        return AfterChunk<Looks, kGroups>(state, zr, zi, count, live, discLanes, kChunk);
     }
 };
 
-struct PolarStep {
+// z <- |z|^p (cos p arg z + i sin p arg z) + c, one group: the
+// transcendental functions leave the processor enough independent work.
+struct Polar {
     static constexpr int kGroups = 1;
     static constexpr int kChunk = 2;
+    static constexpr bool kDiscs = false;
 
     double exponent;
 
-    void operator()(Batch& zr, Batch& zi, const Batch& cr, const Batch& ci, Batch& count, Batch& inc) const {
-        const Batch m = zr * zr + zi * zi;
-        inc = xsimd::select(m >= Batch(4.0), Batch(0.0), inc);
-        count += inc;
+    template <bool Looks, int Slots>
+    Notice Chunk(LaneState<Slots>& state, int chunk, std::uint64_t) const {
+        Batch zr = Batch::load_unaligned(state.zr);
+        Batch zi = Batch::load_unaligned(state.zi);
+        const Batch cr = Batch::load_unaligned(state.cr);
+        const Batch ci = Batch::load_unaligned(state.ci);
+        Counts count = LoadCounts(state.count);
+        Mask live = AllLive();
         const Batch p(exponent);
-        const Batch r = xsimd::pow(xsimd::sqrt(m), p);
-        const Batch phi = xsimd::atan2(zi, zr) * p;
-        const auto sc = xsimd::sincos(phi);
-        zr = r * sc.second + cr;
-        zi = r * sc.first + ci;
+        for (int i = 0; i < chunk; ++i) {
+            const Batch m = zr * zr + zi * zi;
+            live = StillLive(live, m);
+            count = CountLive(count, live);
+            const Batch r = xsimd::pow(xsimd::sqrt(m), p);
+            const Batch phi = xsimd::atan2(zi, zr) * p;
+            const auto sc = xsimd::sincos(phi);
+            const Batch re = AddIfLive(zr, live, r * sc.second, cr);
+            zi = AddIfLive(zi, live, r * sc.first, ci);
+            zr = re;
+        }
+        zr.store_unaligned(state.zr);
+        zi.store_unaligned(state.zi);
+        StoreCounts(state.count, count);
+        // Saves no closer than four chunks apart, though a chunk is short:
+        // the comparison after each costs little beside the steps.
+        return AfterChunk<Looks, 1>(state, &zr, &zi, &count, &live, 0, 4 * kChunk);
     }
 };
 
-// Runs the pixels first...last-1 (row-major indices) through kGroups groups of
-// lanes. A lane whose pixel is done takes the next pixel at once, so lanes do
-// not wait for the slowest pixel of their group. Between looks every lane
-// runs a whole chunk, never more iterations than the lane closest to N has
-// left, so the loop needs no test against N of its own.
-template <class Step>
+// Equal bit for bit, NaN aside: +0 and -0 differ, since the polar loop's
+// arctangent tells them apart.
+bool SameBits(double x, double y) {
+    return x == y && std::signbit(x) == std::signbit(y);
+}
+
+// Runs the pixels of the rows the source hands out through kGroups groups of
+// lanes. Pixels come in blocks of one lane each, which take their first
+// steps together: most pixels that escape early, or that start in an
+// interior disc, are done there without a lane of their own. The others
+// join the lanes, and a lane whose pixel is done takes the next one at
+// once, so lanes do not wait for the slowest pixel of their group. Between
+// looks every lane runs a whole chunk, never more steps than the lane
+// closest to N has left, so the steps need no test against N of their own.
+//
+// A pixel is done when its orbit escapes, when it reaches N, or, with count
+// N, when it can be shown never to escape:
+// - its z equals, bit for bit, a z it had before: the steps are a function
+//   of z and c alone, so the orbit repeats from there for ever, through
+//   values none of which escaped. NaN never equals itself, so an orbit that
+//   turns into NaN runs to N. Each lane saves its z now and then, further
+//   apart as its count grows, and compares after every chunk, so that any
+//   period is met in the end;
+// - (quadratic loop) it lies in one of the interior discs of its c, which it
+//   never leaves (generator_discs.inl): looked at after the first steps and
+//   after every chunk.
+template <class Loop>
 class LaneQueue {
 public:
-    static constexpr int kSlots = Step::kGroups * kLanes;
+    static constexpr int kSlots = Loop::kGroups * kLanes;
 
-    LaneQueue(const KernelRun& run, std::int64_t first, std::int64_t last) : m_run(run), m_next(first), m_last(last) {
-        m_column = static_cast<int>(first % run.width);
-        m_row = static_cast<int>(first / run.width);
+    LaneQueue(const KernelRun& run, PixelSource& source) : m_run(run), m_source(source), m_loop{run.exponent} {
         if (run.noisy) m_noise.SeedWith(run.seed);
-    }
-
-    void Run() {
-        const double limit = m_run.limit;
-        const Step step{m_run.exponent};
-        int active = 0;
-        for (int s = 0; s < kSlots; ++s) active += Take(s);
-        double leastLeft = limit;
-        while (active > 0) {
-            const int chunk = static_cast<int>(leastLeft < Step::kChunk ? leastLeft : Step::kChunk);
-            Batch zr[Step::kGroups], zi[Step::kGroups], cr[Step::kGroups], ci[Step::kGroups];
-            Batch count[Step::kGroups], inc[Step::kGroups];
-#pragma GCC unroll 8
-            for (int g = 0; g < Step::kGroups; ++g) {
-                const int at = g * kLanes;
-                zr[g] = Batch::load_unaligned(m_zr + at);
-                zi[g] = Batch::load_unaligned(m_zi + at);
-                cr[g] = Batch::load_unaligned(m_cr + at);
-                ci[g] = Batch::load_unaligned(m_ci + at);
-                count[g] = Batch::load_unaligned(m_count + at);
-                inc[g] = Batch::load_unaligned(m_inc + at);
-            }
-            for (int i = 0; i < chunk; ++i) {
-#pragma GCC unroll 8
-                for (int g = 0; g < Step::kGroups; ++g) step(zr[g], zi[g], cr[g], ci[g], count[g], inc[g]);
-            }
-            leastLeft -= chunk;
-            bool anyDone = false;
-            bool groupDone[Step::kGroups];
-#pragma GCC unroll 8
-            for (int g = 0; g < Step::kGroups; ++g) {
-                const int at = g * kLanes;
-                zr[g].store_unaligned(m_zr + at);
-                zi[g].store_unaligned(m_zi + at);
-                count[g].store_unaligned(m_count + at);
-                inc[g].store_unaligned(m_inc + at);
-                groupDone[g] = xsimd::any((inc[g] == Batch(0.0)) | (count[g] >= Batch(limit)));
-                anyDone = anyDone || groupDone[g];
-            }
-            for (int g = 0; anyDone && g < Step::kGroups; ++g) {
-                if (!groupDone[g]) continue;
-                for (int s = g * kLanes; s < (g + 1) * kLanes; ++s) {
-                    if (m_pixel[s] < 0 || (m_inc[s] != 0.0 && m_count[s] < limit)) continue;
-                    m_run.counts[m_pixel[s]] = static_cast<std::int32_t>(m_count[s]);
-                    if (!Take(s)) --active;
-                }
-            }
-            // Lanes still running ran every iteration of every chunk since
-            // they were loaded, so leastLeft stays a lower bound of their
-            // margins to N; when it reaches 0 (the lane that set it may long
-            // have escaped) the margin is found again.
-            if (leastLeft <= 0.0) {
-                leastLeft = limit;
-                for (int s = 0; s < kSlots; ++s)
-                    if (m_pixel[s] >= 0 && limit - m_count[s] < leastLeft) leastLeft = limit - m_count[s];
-            }
+        for (std::int64_t& limit : m_limits) limit = run.limit;
+        // Block lanes are never due and never meet a saved z; without
+        // interior discs (the polar loop) none is ever found.
+        for (int s = 0; s < kSlots; ++s) {
+            m_block.savedRe[s] = m_block.savedIm[s] = std::numeric_limits<double>::quiet_NaN();
+            m_block.lookAfter[s] = std::numeric_limits<std::int64_t>::max();
+            for (int d = 0; d < 2; ++d) m_block.discRe[d][s] = m_block.discIm[d][s] = m_block.discR2[d][s] = -1.0;
         }
     }
 
-private:
-    // Loads the next pixel whose start value does not escape at once into
-    // slot s (the others get their count of 0 here); answers false and leaves
-    // the slot idle when no pixel is left.
-    bool Take(int s) {
-        while (m_next < m_last) {
-            const std::int64_t pixel = m_next++;
-            const double x = m_run.columnRe[m_column];
-            const double y = m_run.rowIm[m_row];
-            if (++m_column == m_run.width) {
-                m_column = 0;
-                ++m_row;
+    void Run() {
+        const std::int64_t limit = m_run.limit;
+        int active = 0;
+        for (int s = 0; s < kSlots; ++s) active += Take(s);
+        for (unsigned chunks = 1; active > 0; ++chunks) {
+            const int chunk = static_cast<int>(m_leastLeft < Loop::kChunk ? m_leastLeft : Loop::kChunk);
+            const Notice notice = m_loop.template Chunk<true>(m_state, chunk, m_discLanes);
+            m_leastLeft -= chunk;
+            // Lanes still running ran every step of every chunk since they
+            // joined, so m_leastLeft stays a lower bound of their margins to
+            // N (a lane that joins lowers it to its own); when it reaches 0
+            // (the lane that set it may long have escaped) every lane is
+            // looked at and the margin found again.
+            const bool atLimit = m_leastLeft <= 0;
+            std::uint64_t look = notice.any;
+            if (atLimit) {
+                look = ~std::uint64_t{0} >> (64 - kSlots);
+                m_leastLeft = limit;
             }
+            for (; look != 0; look &= look - 1) {
+                const int s = __builtin_ctzll(look);
+                if (m_pixel[s] >= 0 && !LookAt(s, notice, std::uint64_t{1} << s)) --active;
+            }
+            if (atLimit) {
+                for (int s = 0; s < kSlots; ++s)
+                    if (m_pixel[s] >= 0 && limit - m_state.count[s] < m_leastLeft)
+                        m_leastLeft = limit - m_state.count[s];
+            }
+            // A run that was stopped leaves the pixels in the lanes undone.
+            if (chunks % 64 == 0 && m_source.Stopped()) break;
+        }
+        m_source.Finished(m_finished);
+        m_finished = 0;
+    }
+
+private:
+    // How many steps a block takes together, in chunks of how many between
+    // looks for lanes that are done: kFirstSteps, and then up to
+    // kMostFirstSteps while no more than a quarter of its lanes sit idle:
+    // neighbours often escape together, and a block costs less a pixel than
+    // the lanes.
+    static constexpr int kFirstSteps = Loop::kChunk;
+    static constexpr int kFirstChunk = Loop::kChunk < 4 ? Loop::kChunk : 4;
+    static constexpr int kMostFirstSteps = 8 * Loop::kChunk;
+    static constexpr int kMoreChunk = Loop::kChunk < 8 ? Loop::kChunk : 8;
+
+    // Settles the pixel in slot s where it can; answers false when that left
+    // the slot idle.
+    bool LookAt(int s, const Notice& notice, std::uint64_t bit) {
+        const std::int64_t count = m_state.count[s];
+        const std::int64_t limit = m_run.limit;
+        if (notice.escaped & bit) return Finish(s, count < limit ? count : limit);
+        if ((notice.interior & bit) || count >= limit) return Finish(s, limit);
+        if ((notice.met & bit) && SameBits(m_state.zr[s], m_state.savedRe[s]) &&
+            SameBits(m_state.zi[s], m_state.savedIm[s]))
+            return Finish(s, limit);
+        return true;
+    }
+
+    bool Finish(int s, std::int64_t count) {
+        Write(m_pixel[s], count);
+        return Take(s);
+    }
+
+    void Write(std::int64_t pixel, std::int64_t count) {
+        m_run.counts[pixel] = static_cast<std::int32_t>(count);
+        ++m_finished;
+    }
+
+    // Loads the next pixel that still needs steps into slot s, from the
+    // block; answers false and leaves the slot idle when none is left.
+    // Inlined where lanes retire, with the block's work kept out of line:
+    // the common case is a handful of moves.
+    __attribute__((always_inline)) bool Take(int s) {
+        while (m_ready == 0)
+            if (!NextBlock()) {
+                // An idle lane stays at z = 0 with c = 0, never escapes,
+                // never meets its saved NaN and is never due.
+                m_state.zr[s] = m_state.zi[s] = m_state.cr[s] = m_state.ci[s] = 0.0;
+                m_state.savedRe[s] = m_state.savedIm[s] = std::numeric_limits<double>::quiet_NaN();
+                m_state.count[s] = 0;
+                m_state.lookAfter[s] = std::numeric_limits<std::int64_t>::max();
+                m_discLanes &= ~(std::uint64_t{1} << s);
+                m_pixel[s] = -1;
+                return false;
+            }
+        const int b = __builtin_ctzll(m_ready);
+        m_ready &= m_ready - 1;
+        m_state.zr[s] = m_block.zr[b];
+        m_state.zi[s] = m_block.zi[b];
+        m_state.cr[s] = m_block.cr[b];
+        m_state.ci[s] = m_block.ci[b];
+        m_state.count[s] = m_block.count[b];
+        m_state.savedRe[s] = m_state.savedIm[s] = std::numeric_limits<double>::quiet_NaN();
+        m_state.lookAfter[s] = m_block.count[b] + Loop::kChunk - 1;
+        if ((m_blockDiscs >> b) & 1u) {
+            for (int d = 0; d < 2; ++d) {
+                m_state.discRe[d][s] = m_block.discRe[d][b];
+                m_state.discIm[d][s] = m_block.discIm[d][b];
+                m_state.discR2[d][s] = m_block.discR2[d][b];
+            }
+            m_discLanes |= std::uint64_t{1} << s;
+        } else {
+            m_state.discR2[0][s] = m_state.discR2[1][s] = -1.0;
+            m_discLanes &= ~(std::uint64_t{1} << s);
+        }
+        m_pixel[s] = m_blockInRow ? m_blockStart + b : m_blockPixel[b];
+        if (m_run.limit - m_block.count[b] < m_leastLeft) m_leastLeft = m_run.limit - m_block.count[b];
+        return true;
+    }
+
+    // Moves to the next pixel of the rows handed out, asking for more rows
+    // when they are done; false when there are none.
+    bool Advance() {
+        if (m_column < m_run.width) return true;
+        if (++m_position >= m_end) {
+            m_source.Finished(m_finished);
+            m_finished = 0;
+            if (!m_source.NextRows(&m_position, &m_end)) return false;
+        }
+        const int row = m_run.rowOrder[m_position];
+        m_rowIm = m_run.rowIm[row];
+        m_rowStart = static_cast<std::int64_t>(row) * m_run.width;
+        m_column = 0;
+        return true;
+    }
+
+    // Puts the next block of pixels through its first steps and leaves in
+    // m_ready those that need more; false when no pixel is left.
+    __attribute__((noinline)) bool NextBlock() {
+        int loaded = 0;
+        m_blockDiscs = 0;
+        m_blockInRow = !m_run.noisy && Advance() && m_run.width - m_column >= kSlots;
+        if (m_blockInRow) {
+            // The common case, a whole block from one row without noise.
+            const Batch y(m_rowIm);
+#pragma GCC unroll 8
+            for (int g = 0; g < Loop::kGroups; ++g) {
+                const Batch x = Batch::load_unaligned(m_run.columnRe + m_column + g * kLanes);
+                x.store_unaligned(m_block.zr + g * kLanes);
+                x.store_unaligned(m_block.cr + g * kLanes);
+                y.store_unaligned(m_block.zi + g * kLanes);
+                y.store_unaligned(m_block.ci + g * kLanes);
+            }
+#pragma GCC unroll 8
+            for (int g = 0; g < Loop::kGroups; ++g) StoreCounts(m_block.count + g * kLanes, Counts{});
+            m_blockStart = m_rowStart + m_column;
+            m_column += kSlots;
+            loaded = kSlots;
+        }
+        for (; loaded < kSlots && Advance(); ++loaded) {
+            const int column = m_column++;
+            const std::int64_t pixel = m_rowStart + column;
+            const double x = m_run.columnRe[column];
+            const double y = m_rowIm;
             double startRe = x;
             double startIm = y;
             if (m_run.noisy) {
@@ -157,51 +568,147 @@ private:
                 startRe = m_noise.m_dRe + x;
                 startIm = m_noise.m_dIm + y;
             }
-            if (startRe * startRe + startIm * startIm >= 4.0) {
-                m_run.counts[pixel] = 0;
-                continue;
-            }
-            m_zr[s] = startRe;
-            m_zi[s] = startIm;
-            m_cr[s] = x;
-            m_ci[s] = y;
-            m_count[s] = 0.0;
-            m_inc[s] = 1.0;
-            m_pixel[s] = pixel;
-            return true;
+            m_block.zr[loaded] = startRe;
+            m_block.zi[loaded] = startIm;
+            m_block.cr[loaded] = x;
+            m_block.ci[loaded] = y;
+            m_block.count[loaded] = 0;
+            m_blockPixel[loaded] = pixel;
         }
-        m_zr[s] = m_zi[s] = m_cr[s] = m_ci[s] = m_count[s] = m_inc[s] = 0.0;
-        m_pixel[s] = -1;
-        return false;
+        if (loaded == 0) return false;
+        // The rest take steps nobody looks at.
+        for (int b = loaded; b < kSlots; ++b) {
+            m_block.zr[b] = m_block.zi[b] = m_block.cr[b] = m_block.ci[b] = 4.0;
+            m_block.count[b] = 0;
+        }
+
+        // A lane that escapes is written at once and left out; its z may run
+        // on (into NaN, where the loops without masks count again), unread.
+        // Every lane still live has taken every step.
+        std::uint64_t live = ~std::uint64_t{0} >> (64 - loaded);
+        int steps = 0;
+        live = FirstSteps(live, loaded, kFirstSteps, kFirstChunk, &steps);
+        if (Loop::kDiscs && live != 0 && steps < m_run.limit) live = InDiscsAfterFirstSteps(live);
+        // Lanes with interior discs count as idle: they are better off where
+        // their discs are looked at.
+        const int busy = __builtin_popcountll(live & ~m_blockDiscs);
+        if (steps < m_run.limit && 4 * busy >= 3 * loaded)
+            live = FirstSteps(live, loaded, kMostFirstSteps, kMoreChunk, &steps);
+        if (steps >= m_run.limit) {
+            WriteBlock(live, m_limits);
+            live = 0;
+        }
+        m_ready = live;
+        return true;
+    }
+
+    // Takes the live block lanes on, in chunks, up to `upTo` steps (and N)
+    // or, past kFirstSteps, until a quarter of the block's lanes sit idle;
+    // writes those that escape and answers those still live.
+    std::uint64_t FirstSteps(std::uint64_t live, int loaded, int upTo, int chunkSteps, int* steps) {
+        const int last = m_run.limit < upTo ? m_run.limit : upTo;
+        while (live != 0 && *steps < last) {
+            const int chunk = last - *steps < chunkSteps ? last - *steps : chunkSteps;
+            const std::uint64_t escaped = m_loop.template Chunk<false>(m_block, chunk, 0).escaped & live;
+            *steps += chunk;
+            live &= ~escaped;
+            WriteBlock(escaped, m_block.count);
+            if (*steps >= kFirstSteps && 4 * __builtin_popcountll(live & ~m_blockDiscs) < 3 * loaded) break;
+        }
+        return live;
+    }
+
+    // Writes the counts of the chosen block lanes, a group at a time when
+    // the block lies in one row.
+    void WriteBlock(std::uint64_t lanes, const std::int64_t* counts) {
+        if (lanes == 0) return;
+        m_finished += __builtin_popcountll(lanes);
+        if (!m_blockInRow) {
+            for (; lanes != 0; lanes &= lanes - 1) {
+                const int b = __builtin_ctzll(lanes);
+                m_run.counts[m_blockPixel[b]] = static_cast<std::int32_t>(counts[b]);
+            }
+            return;
+        }
+        // No branch per group: a store to no lane stores nothing.
+        for (int g = 0; g < Loop::kGroups; ++g) {
+            const int at = g * kLanes;
+            WriteCounts(m_run.counts + m_blockStart + at, static_cast<unsigned>(lanes >> at) & kAllLanes,
+                        LoadCounts(counts + at));
+        }
+    }
+
+    // Finds the interior discs of the live lanes of the block, settles those
+    // already in one, and answers the lanes left.
+    std::uint64_t InDiscsAfterFirstSteps(std::uint64_t lanes) {
+        for (int g = 0; g < Loop::kGroups; ++g) {
+            const int at = g * kLanes;
+            if (((lanes >> at) & kAllLanes) == 0) continue;
+            const Batch cr = Batch::load_unaligned(m_block.cr + at);
+            const Batch ci = Batch::load_unaligned(m_block.ci + at);
+            const bool cardioid = MayBeInCardioid(cr, ci);
+            const bool bulb = MayBeInBulb(cr, ci);
+            if (!cardioid && !bulb) continue;
+            // Lanes without discs get r2 < 0, which their disc bits in
+            // m_blockDiscs say anyway; nothing reads a disc of a lane whose
+            // bit is clear.
+            const DiscPair<Batch> discs = Discs(cr, ci, cardioid, bulb);
+            const Batch zr = Batch::load_unaligned(m_block.zr + at);
+            const Batch zi = Batch::load_unaligned(m_block.zi + at);
+            unsigned inside = 0;
+            unsigned some = 0;
+            for (int d = 0; d < 2; ++d) {
+                inside |= Bits(InDisc(discs.re[d], discs.im[d], discs.r2[d], zr, zi));
+                some |= Bits(discs.r2[d] >= Batch(0.0));
+                discs.re[d].store_unaligned(m_block.discRe[d] + at);
+                discs.im[d].store_unaligned(m_block.discIm[d] + at);
+                discs.r2[d].store_unaligned(m_block.discR2[d] + at);
+            }
+            m_blockDiscs |= static_cast<std::uint64_t>(some) << at;
+            const std::uint64_t in = static_cast<std::uint64_t>(inside) << at & lanes;
+            WriteBlock(in, m_limits);
+            lanes &= ~in;
+        }
+        return lanes;
     }
 
     const KernelRun& m_run;
-    std::int64_t m_next;
-    std::int64_t m_last;
-    int m_column = 0;
-    int m_row = 0;
+    PixelSource& m_source;
+    const Loop m_loop;
     CGaussNoise m_noise;
-    // Aligned for speed, yet only ever read and written with unaligned moves:
-    // GCC does not always realign Windows stacks to 64 bytes.
-    alignas(64) double m_zr[kSlots];
-    alignas(64) double m_zi[kSlots];
-    alignas(64) double m_cr[kSlots];
-    alignas(64) double m_ci[kSlots];
-    alignas(64) double m_count[kSlots];
-    alignas(64) double m_inc[kSlots];
+    // The rows handed out: positions in rowOrder, and where in the current row.
+    int m_position = 0;
+    int m_end = 0;
+    int m_column = std::numeric_limits<int>::max();
+    double m_rowIm = 0.0;
+    std::int64_t m_rowStart = 0;
+    std::int64_t m_finished = 0;
+    // The lanes, those with interior discs, and a lower bound of the steps
+    // any of them has left.
+    LaneState<kSlots> m_state;
     std::int64_t m_pixel[kSlots];
+    std::uint64_t m_discLanes = 0;
+    std::int64_t m_leastLeft = std::numeric_limits<std::int64_t>::max();
+    // The block, which of its pixels wait for a lane, and which of those
+    // have interior discs.
+    LaneState<kSlots> m_block;
+    std::int64_t m_blockPixel[kSlots];  // unless the block lies in one row, from m_blockStart on
+    std::int64_t m_blockStart = 0;
+    std::uint64_t m_ready = 0;
+    std::uint64_t m_blockDiscs = 0;
+    bool m_blockInRow = false;
+    // N in every lane, to write.
+    std::int64_t m_limits[kSlots];
 };
 
 }  // namespace
 
-void TINDRAL_BAND_FUNCTION(const KernelRun& run, int rowBegin, int rowEnd) {
-    const std::int64_t first = static_cast<std::int64_t>(rowBegin) * run.width;
-    const std::int64_t last = static_cast<std::int64_t>(rowEnd) * run.width;
+void TINDRAL_KERNEL(const KernelRun& run, PixelSource& source) {
     if (run.polar) {
-        LaneQueue<PolarStep> queue(run, first, last);
+        LaneQueue<Polar> queue(run, source);
         queue.Run();
     } else {
-        LaneQueue<QuadraticStep> queue(run, first, last);
+        LaneQueue<Quadratic> queue(run, source);
         queue.Run();
     }
 }

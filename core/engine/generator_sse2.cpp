@@ -9,5 +9,6 @@
 #else
 #define TINDRAL_QUADRATIC_GROUPS 4
 #endif
-#define TINDRAL_BAND_FUNCTION GenerateBandSse2
+#define TINDRAL_QUADRATIC_CHUNK 16
+#define TINDRAL_KERNEL GenerateSse2
 #include "core/engine/generator_simd.inl"
