@@ -314,22 +314,11 @@ bool GenerateCounts(const GeneratorInput& in, std::int32_t* counts, const Genera
         return true;
     }
 
-    // The pixels' coordinates, accumulated in the scalar loops' order once
-    // for the whole picture: every column has the same real part in every row.
+    // Every column has the same real part in every row.
     const double dx = PixelWidth(in);
-    const double dy = PixelHeight(in);
-    std::vector<double> columnRe(static_cast<std::size_t>(in.width));
-    std::vector<double> rowIm(static_cast<std::size_t>(in.height));
-    double cr = in.rect.upperLeft.re;
-    for (double& re : columnRe) {
-        re = cr;
-        cr = cr + dx;
-    }
-    double ci = in.rect.lowerRight.im;
-    for (double& im : rowIm) {
-        im = ci;
-        ci = ci - dy;
-    }
+    std::vector<double> columnRe;
+    std::vector<double> rowIm;
+    PixelCoordinates(in, &columnRe, &rowIm);
 
     const std::vector<int> rowOrder = RowOrder(in.height);
 
@@ -427,4 +416,23 @@ void CGaussNoise::DrawAt(std::uint64_t pixel, double sigma) {
     vecmath::SinCos(alpha, &sine, &cosine);
     m_dRe = (cosine * rho) * sigma;
     m_dIm = (sine * rho) * sigma;
+}
+
+void PixelCoordinates(const GeneratorInput& in, std::vector<double>* columnRe, std::vector<double>* rowIm) {
+    // Accumulated in the scalar loops' order, so that they are the very
+    // values those loops reach.
+    const double dx = PixelWidth(in);
+    const double dy = PixelHeight(in);
+    columnRe->resize(static_cast<std::size_t>(std::max(in.width, 0)));
+    rowIm->resize(static_cast<std::size_t>(std::max(in.height, 0)));
+    double cr = in.rect.upperLeft.re;
+    for (double& re : *columnRe) {
+        re = cr;
+        cr = cr + dx;
+    }
+    double ci = in.rect.lowerRight.im;
+    for (double& im : *rowIm) {
+        im = ci;
+        ci = ci - dy;
+    }
 }

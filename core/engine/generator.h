@@ -6,6 +6,7 @@
 #include <atomic>
 #include <cstdint>
 #include <functional>
+#include <vector>
 
 #include "core/engine/params.h"
 
@@ -35,6 +36,10 @@ struct GeneratorControl {
 // are then left as they were. Rows are taken in an order spread over the
 // whole picture, so a stopped run leaves no band of it done.
 bool GenerateCounts(const GeneratorInput& input, std::int32_t* counts, const GeneratorControl& control = {});
+
+// The real part of every column, left to right, and the imaginary part of
+// every row, bottom to top, exactly as the loops reach them.
+void PixelCoordinates(const GeneratorInput& input, std::vector<double>* columnRe, std::vector<double>* rowIm);
 
 // The scalar loops, one pixel at a time on the calling thread, every orbit run
 // until it escapes or reaches N: the definition of every count, which the

@@ -1,6 +1,8 @@
 // Window fitting and zoom selection.
 #include "core/engine/zoom.h"
 
+#include "core/engine/generator.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -69,23 +71,6 @@ SearchRect ZoomedRegion(const SearchRect& old, PixelSize client, int lastColumn,
     const double newX1 = (toX / cw) * (x1 - x0) + x0;
     const double newY1 = (newY0 * q - newX1 + newX0) / q;
     return SearchRect{{newX0, newY0}, {newX1, newY1}};
-}
-
-void PixelCoordinates(const PictureParams& params, std::vector<double>* columnRe, std::vector<double>* rowIm) {
-    const double dx = (params.rect.lowerRight.re - params.rect.upperLeft.re) / params.width;
-    const double dy = (params.rect.lowerRight.im - params.rect.upperLeft.im) / params.height;
-    columnRe->resize(static_cast<std::size_t>(std::max(params.width, 0)));
-    rowIm->resize(static_cast<std::size_t>(std::max(params.height, 0)));
-    double re = params.rect.upperLeft.re;
-    for (double& column : *columnRe) {
-        column = re;
-        re = re + dx;
-    }
-    double im = params.rect.lowerRight.im;
-    for (double& row : *rowIm) {
-        row = im;
-        im = im - dy;
-    }
 }
 
 bool NeighboursDistinct(const PictureParams& params) {

@@ -41,9 +41,6 @@ bool FitBand(PixelPoint anchor, PixelPoint pointer, PixelSize client, float aspe
 SearchRect ZoomedRegion(const SearchRect& old, PixelSize client, int lastColumn, int lastRow, PixelPoint corner,
                         PixelPoint otherCorner);
 
-// The real part of every column, left to right, and the imaginary part of
-// every row, bottom to top, accumulated exactly as the generator does.
-void PixelCoordinates(const PictureParams& params, std::vector<double>* columnRe, std::vector<double>* rowIm);
 // Whether neighbouring pixels of a picture still have different
 // coordinates: past that, doubles cannot tell them apart.
 bool NeighboursDistinct(const PictureParams& params);

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "core/engine/generator.h"
 #include "core/engine/zoom.h"
 #include "win/framework/application.h"
 #include "win/image/dibwin32.h"
