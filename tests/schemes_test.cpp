@@ -53,23 +53,14 @@ TEST(Schemes, LeaveEntriesPastTwoHundredEmptyAndRepeatExactly) {
     }
 }
 
-TEST(InterpolateColors, StepsByTheSpanOverNNotNMinusOne) {
-    RGBQUAD list[5] = {};
-    list[0] = RGBQUAD{0, 0, 10, 0};  // red 10
-    list[4] = RGBQUAD{0, 0, 20, 0};  // red 20: step (20 - 10 + 1) / 5 = 2.2
+// Steps of (end - start + 1) / n, truncated toward zero, so an ascending run
+// stops short of its end anchor and a descending one rounds up.
+TEST(InterpolateColors, StepsByTheSpanOverNAndTruncate) {
+    RGBQUAD list[5] = {RGBQUAD{100, 0, 10, 0}, {}, {}, {}, RGBQUAD{96, 0, 20, 0}};
     InterpolateColors(list, 0, 5);
-    EXPECT_EQ(list[1].rgbRed, 12);
-    EXPECT_EQ(list[2].rgbRed, 14);
-    EXPECT_EQ(list[3].rgbRed, 16);  // trunc(6.6): stops short of the end anchor
-    EXPECT_EQ(list[4].rgbRed, 20);
-}
-
-TEST(InterpolateColors, TruncatesDescendingStepsTowardZero) {
-    RGBQUAD list[3] = {};
-    list[0] = RGBQUAD{100, 0, 0, 0};
-    list[2] = RGBQUAD{96, 0, 0, 0};  // blue step (96 - 100 + 1) / 3 = -1
-    InterpolateColors(list, 0, 3);
-    EXPECT_EQ(list[1].rgbBlue, 99);
+    EXPECT_EQ(std::make_tuple(list[1].rgbRed, list[2].rgbRed, list[3].rgbRed, list[4].rgbRed),
+              std::make_tuple(BYTE(12), BYTE(14), BYTE(16), BYTE(20)));  // red steps of 2.2
+    EXPECT_EQ(list[1].rgbBlue, 100);                                     // blue steps of -0.6
 }
 
 TEST(PaletteEntries, TakeRedFromTheThirdByteAndAreReserved) {

@@ -257,6 +257,19 @@ void Activate(HWND child) {
     OnUi([&] { dynamic_cast<CMdiChild*>(CWindow::FromHandle(child))->MDIActivate(); });
 }
 
+HMENU OpenMenu(const char* name) {
+    HMENU bar = ::GetMenu(MainFrame());
+    for (int i = 0; i < ::GetMenuItemCount(bar); ++i) {
+        char text[64] = {};
+        ::GetMenuStringA(bar, static_cast<UINT>(i), text, sizeof text, MF_BYPOSITION);
+        if (std::string(text) != name) continue;
+        HMENU popup = ::GetSubMenu(bar, i);
+        ::SendMessageA(MainFrame(), WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(popup), 0);
+        return popup;
+    }
+    return nullptr;
+}
+
 void ChooseFile(UINT command, const char* caption, const std::string& path) {
     PostCommand(command);
     HWND dialog = WaitForDialog(caption);

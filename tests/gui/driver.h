@@ -77,6 +77,9 @@ std::string StatusText();
 unsigned Rgb(const RGBQUAD& q);
 void Drag(HWND view, POINT from, POINT to);
 void Activate(HWND child);
+// A menu of the menu bar, prepared as the system prepares it before it
+// shows it (items enabled or greyed); null when there is none.
+HMENU OpenMenu(const char* name);
 // Types path into the file dialog a command opens and presses OK.
 void ChooseFile(UINT command, const char* caption, const std::string& path);
 

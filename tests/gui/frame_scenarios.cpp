@@ -19,19 +19,12 @@ namespace {
 
 // The items of a menu of the menu bar, as they show when it opens.
 std::vector<std::string> MenuItems(const char* name) {
-    HMENU bar = ::GetMenu(MainFrame());
+    HMENU popup = OpenMenu(name);
     char text[MAX_PATH + 8] = {};
-    for (int i = 0; i < ::GetMenuItemCount(bar); ++i) {
-        ::GetMenuStringA(bar, static_cast<UINT>(i), text, sizeof text, MF_BYPOSITION);
-        if (std::string(text) != name) continue;
-        HMENU popup = ::GetSubMenu(bar, i);
-        ::SendMessageA(MainFrame(), WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(popup), 0);
-        std::vector<std::string> items(static_cast<std::size_t>(::GetMenuItemCount(popup)));
-        for (std::size_t j = 0; j < items.size(); ++j)
-            items[j] = ::GetMenuStringA(popup, static_cast<UINT>(j), text, sizeof text, MF_BYPOSITION) ? text : "";
-        return items;
-    }
-    return {};
+    std::vector<std::string> items(static_cast<std::size_t>(popup ? ::GetMenuItemCount(popup) : 0));
+    for (std::size_t j = 0; j < items.size(); ++j)
+        items[j] = ::GetMenuStringA(popup, static_cast<UINT>(j), text, sizeof text, MF_BYPOSITION) ? text : "";
+    return items;
 }
 
 // What the screen shows over a window's client area as it is, without
@@ -245,11 +238,6 @@ void CheckRecentFiles(const std::vector<std::string>& names, const std::string& 
           when + ": the File menu is " + menu);
 }
 
-std::string WindowsPath(std::string path) {
-    std::replace(path.begin(), path.end(), '/', '\\');
-    return "Z:" + path;
-}
-
 // rendered=: a bitmap to make copies of. Opens three of them, one of which
 // then goes away; recent-files-again, in the next run, finds the list.
 int RecentFiles(const std::vector<std::string>& args) {
@@ -257,11 +245,7 @@ int RecentFiles(const std::vector<std::string>& args) {
     const std::string folder = rendered.substr(0, rendered.find_last_of('/') + 1);
     for (const char* name : {"recent-a.bmp", "recent-gone.bmp", "recent-b.bmp"}) {
         ::CopyFileA(WindowsPath(rendered).c_str(), WindowsPath(folder + name).c_str(), FALSE);
-        PostCommand(ID_FILE_OPEN);
-        HWND open = WaitForDialog("Open");
-        if (!open) return 1;
-        ::SetDlgItemTextA(open, 0x47C, WindowsPath(folder + name).c_str());
-        ClickButton(open, IDOK);
+        ChooseFile(ID_FILE_OPEN, "Open", folder + name);
         Check(WaitUntil([&] { return WindowText(ActiveChild()) == name; }), std::string(name) + " opens");
     }
     ::DeleteFileA(WindowsPath(folder + "recent-gone.bmp").c_str());

@@ -24,20 +24,9 @@
 namespace gui {
 namespace {
 
-// Opens a menu of the menu bar the way the system does before it shows it,
-// then reads whether the item can be chosen.
 bool MenuItemEnabled(const char* popupName, UINT id) {
-    HMENU bar = ::GetMenu(MainFrame());
-    for (int i = 0; i < ::GetMenuItemCount(bar); ++i) {
-        char text[64] = {};
-        ::GetMenuStringA(bar, static_cast<UINT>(i), text, sizeof text, MF_BYPOSITION);
-        if (std::string(text) != popupName) continue;
-        HMENU popup = ::GetSubMenu(bar, i);
-        ::SendMessageA(MainFrame(), WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(popup), 0);
-        const UINT state = ::GetMenuState(popup, id, MF_BYCOMMAND);
-        return state != static_cast<UINT>(-1) && !(state & (MF_GRAYED | MF_DISABLED));
-    }
-    return false;
+    const UINT state = ::GetMenuState(OpenMenu(popupName), id, MF_BYCOMMAND);
+    return state != static_cast<UINT>(-1) && !(state & (MF_GRAYED | MF_DISABLED));
 }
 
 bool ToolbarButtonEnabled(UINT id) {
