@@ -178,33 +178,33 @@ std::string WindowText(HWND window) {
     return text;
 }
 
-Capture CaptureClient(HWND window) {
+Capture CaptureClient(HWND window, bool repaint) {
     Capture capture;
     OnUi([&] {
-        ::RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW | RDW_ALLCHILDREN);
-        const SIZE size = ClientSize(window);
-        capture.width = size.cx;
-        capture.height = size.cy;
+        if (repaint)
+            ::RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+        RECT r{};
+        ::GetClientRect(window, &r);
+        ::MapWindowPoints(window, nullptr, reinterpret_cast<POINT*>(&r), 2);
+        capture.width = r.right - r.left;
+        capture.height = r.bottom - r.top;
         BITMAPINFO info{};
-        info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-        info.bmiHeader.biWidth = size.cx;
-        info.bmiHeader.biHeight = -size.cy;
-        info.bmiHeader.biPlanes = 1;
-        info.bmiHeader.biBitCount = 32;
+        info.bmiHeader = BITMAPINFOHEADER{40, capture.width, -capture.height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
         void* bits = nullptr;
-        HDC windowDc = ::GetDC(window);
-        HDC memoryDc = ::CreateCompatibleDC(windowDc);
-        HBITMAP bitmap = ::CreateDIBSection(windowDc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-        HGDIOBJ old = ::SelectObject(memoryDc, bitmap);
-        ::BitBlt(memoryDc, 0, 0, size.cx, size.cy, windowDc, 0, 0, SRCCOPY);
+        // From the screen, so that what is seen is what is captured.
+        HDC screen = ::GetDC(nullptr);
+        HDC memory = ::CreateCompatibleDC(screen);
+        HBITMAP bitmap = ::CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+        HGDIOBJ old = ::SelectObject(memory, bitmap);
+        ::BitBlt(memory, 0, 0, capture.width, capture.height, screen, r.left, r.top, SRCCOPY);
         ::GdiFlush();
         const auto* pixels = static_cast<const unsigned*>(bits);
-        capture.pixels.assign(pixels, pixels + static_cast<std::size_t>(size.cx) * size.cy);
+        capture.pixels.assign(pixels, pixels + static_cast<std::size_t>(capture.width) * capture.height);
         for (unsigned& p : capture.pixels) p &= 0xFFFFFF;
-        ::SelectObject(memoryDc, old);
+        ::SelectObject(memory, old);
         ::DeleteObject(bitmap);
-        ::DeleteDC(memoryDc);
-        ::ReleaseDC(window, windowDc);
+        ::DeleteDC(memory);
+        ::ReleaseDC(nullptr, screen);
     });
     return capture;
 }

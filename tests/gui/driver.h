@@ -60,7 +60,9 @@ struct Capture {
     std::vector<unsigned> pixels;
     unsigned At(int x, int y) const { return pixels[static_cast<std::size_t>(y) * width + x]; }
 };
-Capture CaptureClient(HWND window);
+// Repainted first unless repaint is false: then exactly what is on the
+// screen, stale pixels included.
+Capture CaptureClient(HWND window, bool repaint = true);
 
 // Answers the disclaimer and waits for the main window; every scenario that
 // goes past start-up begins here.

@@ -27,29 +27,6 @@ std::vector<std::string> MenuItems(const char* name) {
     return items;
 }
 
-// What the screen shows over a window's client area as it is, without
-// asking anything to repaint first.
-Capture ScreenOf(HWND window) {
-    Capture shot;
-    OnUi([&] {
-        RECT r{};
-        ::GetClientRect(window, &r);
-        ::MapWindowPoints(window, nullptr, reinterpret_cast<POINT*>(&r), 2);
-        shot.width = r.right - r.left, shot.height = r.bottom - r.top;
-        shot.pixels.resize(static_cast<std::size_t>(shot.width) * shot.height);
-        HDC screen = ::GetDC(nullptr), memory = ::CreateCompatibleDC(screen);
-        HBITMAP bitmap = ::CreateCompatibleBitmap(screen, shot.width, shot.height);
-        HGDIOBJ old = ::SelectObject(memory, bitmap);
-        ::BitBlt(memory, 0, 0, shot.width, shot.height, screen, r.left, r.top, SRCCOPY);
-        ::SelectObject(memory, old);
-        BITMAPINFOHEADER info{40, shot.width, -shot.height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
-        ::GetDIBits(memory, bitmap, 0, static_cast<UINT>(shot.height), shot.pixels.data(),
-                    reinterpret_cast<BITMAPINFO*>(&info), DIB_RGB_COLORS);
-        ::DeleteObject(bitmap), ::DeleteDC(memory), ::ReleaseDC(nullptr, screen);
-    });
-    return shot;
-}
-
 RECT WindowRect(HWND window) {
     RECT r{};
     return ::GetWindowRect(window, &r), r;
@@ -93,7 +70,7 @@ int Bars(const std::vector<std::string>&) {
     HWND frame = MainFrame();
     HWND bar = ::GetDlgItem(frame, ID_VIEW_TOOLBAR);
     HWND client = ::FindWindowExA(frame, nullptr, "MDIClient", nullptr);
-    const Capture before = ScreenOf(frame);
+    const Capture before = CaptureClient(frame, false);
     RECT area = WindowRect(client);
     const auto command = [](UINT id) { return [id] { SendCommand(id); }; };
     const auto system = [frame](UINT what) { return [=] { ::SendMessageA(frame, WM_SYSCOMMAND, what, 0); }; };
@@ -104,7 +81,7 @@ int Bars(const std::vector<std::string>&) {
     };
     for (const auto& [name, off, on] : steps) {
         off(), Settle(), on(), Settle();
-        Check(ScreenOf(frame).pixels == before.pixels, std::string(name) + ": the window looks as it did");
+        Check(CaptureClient(frame, false).pixels == before.pixels, std::string(name) + ": the window looks as it did");
     }
 
     RECT r = WindowRect(bar);
@@ -130,7 +107,8 @@ int Bars(const std::vector<std::string>&) {
     r = WindowRect(floating);
     DragBar(floating, POINT{r.left + 10, r.top + 4}, POINT{area.left + 100, area.top - 10});
     Check(::GetParent(bar) == frame && !::IsWindowVisible(floating), "dropped on the top, the toolbar docks there");
-    Check(ScreenOf(frame).pixels == before.pixels, "after the toolbar's journey the window looks as it did");
+    Check(CaptureClient(frame, false).pixels == before.pixels,
+          "after the toolbar's journey the window looks as it did");
     return 0;
 }
 

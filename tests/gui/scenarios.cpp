@@ -148,16 +148,13 @@ int StartUp(const std::vector<std::string>&) {
 
     // Shell registration offers the type for .BMP and keeps the user's choice.
     char value[128] = {};
-    LONG size = sizeof value;
-    ::RegQueryValueA(HKEY_CURRENT_USER, "Software\\Classes\\.BMP", value, &size);
-    CheckText(value, "UserChosenViewer", "the .BMP default after start-up");
-    HKEY key = nullptr;
-    const bool offered =
-        ::RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\Classes\\.BMP\\OpenWithProgids", 0, KEY_READ, &key) ==
-            ERROR_SUCCESS &&
-        ::RegQueryValueExA(key, "Tindral.Document", nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
-    if (key) ::RegCloseKey(key);
-    Check(offered, "Tindral.Document is offered for .BMP");
+    DWORD size = sizeof value;
+    const char* classes = "Software\\Classes\\.BMP";
+    Check(::RegGetValueA(HKEY_CURRENT_USER, classes, nullptr, RRF_RT_REG_SZ, nullptr, value, &size) == 0 &&
+              std::string(value) == "UserChosenViewer" &&
+              ::RegGetValueA(HKEY_CURRENT_USER, (std::string(classes) + "\\OpenWithProgids").c_str(),
+                             "Tindral.Document", RRF_RT_ANY, nullptr, nullptr, nullptr) == 0,
+          "Tindral.Document is offered for .BMP, and the user's choice stays its default");
     return 0;
 }
 
