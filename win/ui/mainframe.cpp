@@ -188,6 +188,12 @@ LRESULT CMainFrame::OnNotify(WPARAM /*wParam*/, LPARAM lParam) {
 
 LRESULT CMainFrame::OnDropFiles(WPARAM wParam, LPARAM /*lParam*/) {
     HDROP drop = reinterpret_cast<HDROP>(wParam);
+    // Files dropped while a picture is computed wait for nothing: like the
+    // commands, they are refused until it is done.
+    if (m_explorer.Computing()) {
+        ::DragFinish(drop);
+        return 0;
+    }
     const UINT count = ::DragQueryFileA(drop, 0xFFFFFFFF, nullptr, 0);
     std::vector<std::string> paths;
     for (UINT i = 0; i < count; ++i) {
