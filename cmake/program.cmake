@@ -30,7 +30,7 @@ target_link_libraries(tindral_app PUBLIC tindral_core tindral_warnings
 # every executable that runs the application compiles the script itself.
 set(TINDRAL_RESOURCE_SCRIPT ${PROJECT_SOURCE_DIR}/resources/tindral.rc)
 set_source_files_properties(${TINDRAL_RESOURCE_SCRIPT} PROPERTIES OBJECT_DEPENDS
-  "${PROJECT_SOURCE_DIR}/resources/resource.h;${PROJECT_SOURCE_DIR}/resources/toolbar.bmp;${PROJECT_SOURCE_DIR}/resources/tindral.ico;${PROJECT_SOURCE_DIR}/resources/set.ico;${PROJECT_SOURCE_DIR}/resources/palette.ico")
+  "${PROJECT_SOURCE_DIR}/win/ui/resource.h;${PROJECT_SOURCE_DIR}/win/framework/ids.h;${PROJECT_SOURCE_DIR}/resources/toolbar.bmp;${PROJECT_SOURCE_DIR}/resources/tindral.ico;${PROJECT_SOURCE_DIR}/resources/set.ico;${PROJECT_SOURCE_DIR}/resources/palette.ico")
 
 add_executable(Tindral WIN32 ${PROJECT_SOURCE_DIR}/win/app/main.cpp ${TINDRAL_RESOURCE_SCRIPT})
 target_include_directories(Tindral PRIVATE ${PROJECT_SOURCE_DIR})

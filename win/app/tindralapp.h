@@ -10,7 +10,7 @@
 #include <memory>
 
 #include "core/palettes/schemes.h"
-#include "resources/resource.h"
+#include "win/ui/resource.h"
 #include "win/image/imagepalette.h"
 #include "win/ui/explorer.h"
 

@@ -1,6 +1,6 @@
 // The framework's own ids: standard commands, strings and indicators. The
 // framework code names them from here, and the program's resource script
-// shares them through resources/resource.h.
+// shares them through win/ui/resource.h.
 #pragma once
 
 #define IDS_APP_TITLE 57344

@@ -41,8 +41,7 @@ void CImagePalette::DrawSwatches(CDC& dc, const RECT& rect, BOOL background) con
     int remaining = EntryCount();
     const int w = rect.right;
     const int h = rect.bottom;
-    HPALETTE previous = dc.SelectPalette(m_hObject, background);
-    dc.RealizePalette();
+    CSelectPalette select(dc.GetSafeHdc(), m_hObject, background);
     for (int r = 0; r < 16 && remaining > 0; ++r) {
         for (int c = 0; c < 16 && remaining > 0; ++c) {
             // Neighbours share their outline; the outer one lies just
@@ -53,11 +52,10 @@ void CImagePalette::DrawSwatches(CDC& dc, const RECT& rect, BOOL background) con
             const int bottom = h * (r + 1) / 16 + 1;
             CBrush brush(PALETTEINDEX(static_cast<WORD>(16 * r + c)));
             {
-                CSelectObject select(dc.GetSafeHdc(), brush);
+                CSelectObject selectBrush(dc.GetSafeHdc(), brush);
                 ::Rectangle(dc.GetSafeHdc(), left, top, right, bottom);
             }
             --remaining;
         }
     }
-    if (previous) dc.SelectPalette(previous, FALSE);
 }

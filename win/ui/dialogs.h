@@ -5,7 +5,7 @@
 
 #include "core/engine/params.h"
 
-#include "resources/resource.h"
+#include "win/ui/resource.h"
 
 class CDisclaimerDlg : public CDialog {
 public:

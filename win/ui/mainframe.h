@@ -8,7 +8,7 @@
 class CDIB;
 class CExplorer;
 
-#include "resources/resource.h"
+#include "win/ui/resource.h"
 
 class CMainFrame : public CMdiFrame {
 public:

@@ -159,8 +159,9 @@ void CTindralDoc::Load(CFile* file) {
     // A damaged or unknown record, or one that does not give the file's
     // pixels, leaves the picture shown as the bitmap it is.
     PictureRecord record;
-    if (ReadPictureRecord(file, &record) && Remake(record, *dib)) return;
-    if (m_bStopped) {
+    const PictureResult remade = ReadPictureRecord(file, &record) ? Remake(record, *dib) : PictureResult::NoMemory;
+    if (remade == PictureResult::Made) return;
+    if (remade == PictureResult::Stopped) {
         ReportArchiveFailure();
         return;
     }
@@ -174,14 +175,13 @@ void CTindralDoc::Load(CFile* file) {
     m_bPlainBitmap = true;
 }
 
-bool CTindralDoc::Remake(const PictureRecord& record, const CDIB& saved) {
+PictureResult CTindralDoc::Remake(const PictureRecord& record, const CDIB& saved) {
     const PictureParams& params = record.params;
     if (params.width != saved.ImageWidth() || params.height != saved.ImageHeight() ||
         AllocatePicture(params.width, params.height, &m_picture) != PictureResult::Made)
-        return false;
+        return PictureResult::NoMemory;
     TakeParams(params);
-    m_bStopped = !GenerateSet();
-    if (m_bStopped) return false;
+    if (!GenerateSet()) return PictureResult::Stopped;
     m_bAutoColored = !record.hasColorMap;
     // The shared colour map is left as it is: opening a file changes no
     // other picture's colours.
@@ -196,7 +196,7 @@ bool CTindralDoc::Remake(const PictureRecord& record, const CDIB& saved) {
                 m_picture.pixels.get() + static_cast<std::size_t>(params.height - 1 - y) * RowStride(params.width),
                 static_cast<std::size_t>(params.width)) != 0) {
             m_picture = SetPicture();
-            return false;
+            return PictureResult::NoMemory;
         }
-    return UpdateColors() != FALSE;
+    return UpdateColors() ? PictureResult::Made : PictureResult::NoMemory;
 }

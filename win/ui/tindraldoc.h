@@ -53,17 +53,16 @@ private:
     // Progress goes to whoever asked for the picture.
     GeneratorControl Progress();
     void Load(CFile* file);
-    // The picture of record made again; false when it cannot be, or does not
-    // match the file's pixels.
-    bool Remake(const PictureRecord& record, const CDIB& saved);
+    // The picture of record made again: Made, Stopped by the user, or
+    // NoMemory for one that cannot be made or does not match the file's
+    // pixels.
+    PictureResult Remake(const PictureRecord& record, const CDIB& saved);
     void TakeParams(const PictureParams& params);
     PictureRecord Record() const;
 
     CExplorer& m_explorer;
     SetPicture m_picture;
     bool m_bPlainBitmap = false;
-    // The user stopped the picture's making while it was opened.
-    bool m_bStopped = false;
     // How the pixels got their colours: the picture's own assignment, or
     // this map, which a saved file records.
     bool m_bAutoColored = true;
