@@ -181,22 +181,24 @@ std::string WindowText(HWND window) {
 Capture CaptureClient(HWND window, bool repaint) {
     Capture capture;
     OnUi([&] {
+        // A repainted window is read through its own context; as it is, from
+        // the screen, so that what is seen is what is captured.
         if (repaint)
             ::RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW | RDW_ALLCHILDREN);
         RECT r{};
         ::GetClientRect(window, &r);
-        ::MapWindowPoints(window, nullptr, reinterpret_cast<POINT*>(&r), 2);
-        capture.width = r.right - r.left;
-        capture.height = r.bottom - r.top;
+        capture.width = r.right;
+        capture.height = r.bottom;
+        if (!repaint) ::MapWindowPoints(window, nullptr, reinterpret_cast<POINT*>(&r), 2);
         BITMAPINFO info{};
         info.bmiHeader = BITMAPINFOHEADER{40, capture.width, -capture.height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
         void* bits = nullptr;
-        // From the screen, so that what is seen is what is captured.
-        HDC screen = ::GetDC(nullptr);
-        HDC memory = ::CreateCompatibleDC(screen);
-        HBITMAP bitmap = ::CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+        HWND source = repaint ? window : nullptr;
+        HDC from = ::GetDC(source);
+        HDC memory = ::CreateCompatibleDC(from);
+        HBITMAP bitmap = ::CreateDIBSection(from, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
         HGDIOBJ old = ::SelectObject(memory, bitmap);
-        ::BitBlt(memory, 0, 0, capture.width, capture.height, screen, r.left, r.top, SRCCOPY);
+        ::BitBlt(memory, 0, 0, capture.width, capture.height, from, r.left, r.top, SRCCOPY);
         ::GdiFlush();
         const auto* pixels = static_cast<const unsigned*>(bits);
         capture.pixels.assign(pixels, pixels + static_cast<std::size_t>(capture.width) * capture.height);
@@ -204,7 +206,7 @@ Capture CaptureClient(HWND window, bool repaint) {
         ::SelectObject(memory, old);
         ::DeleteObject(bitmap);
         ::DeleteDC(memory);
-        ::ReleaseDC(nullptr, screen);
+        ::ReleaseDC(source, from);
     });
     return capture;
 }
