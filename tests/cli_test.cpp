@@ -14,19 +14,17 @@ namespace {
 
 using Bytes = std::vector<unsigned char>;
 
-ParsedCommandLine Parse(std::vector<std::string> args) {
-    return ParseCommandLine(args);
-}
-
 TEST(CommandLine, ReadsEveryOptionAndNotesWhichWereGiven) {
-    const auto p = Parse({"--rect", "-2,1.5,4.9e-324,-1.5", "--noise", "1e-310", "--exponent=-2.5", "--size", "640x480",
+    const auto p =
+        ParseCommandLine({"--rect", "-2,1.5,4.9e-324,-1.5", "--noise", "1e-310", "--exponent=-2.5", "--size", "640x480",
                           "--iterations=1000000", "--palette", "jungle", "--from", "saved.bmp", "o.bmp"});
     ASSERT_EQ(p.action, ParsedCommandLine::Action::Render) << p.error;
     const RenderOptions& o = p.options;
     EXPECT_EQ(std::make_tuple(o.rect.upperLeft.re, o.rect.lowerRight.re, o.noise, o.exponent, o.width, o.iterations),
               std::make_tuple(-2.0, 4.9e-324, 1e-310, -2.5, 640, 1000000));
     EXPECT_TRUE(o.given.rect && o.given.noise && o.given.exponent && o.given.size && o.given.palette &&
-                o.scheme == Scheme::Jungle && o.fromFile == "saved.bmp" && !Parse({"o.bmp"}).options.given.size);
+                o.scheme == Scheme::Jungle && o.fromFile == "saved.bmp" &&
+                !ParseCommandLine({"o.bmp"}).options.given.size);
 }
 
 TEST(CommandLine, FailsWithOneClearLine) {
@@ -90,10 +88,6 @@ struct Failure {
     const char *output, *palette, *from;  // in the test's folder, or (with %) in tests/data
     const char* message;
 };
-void PrintTo(const Failure& f, std::ostream* os) {
-    *os << f.name;
-}
-
 class RenderFailure : public testing::TestWithParam<Failure> {};
 
 TEST_P(RenderFailure, SaysWhy) {

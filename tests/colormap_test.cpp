@@ -1,11 +1,9 @@
 // The equal-share colour assignment and the mapping of counts to pixels.
 #include <gtest/gtest.h>
 
-#include <set>
 #include <tuple>
 #include <vector>
 
-#include "core/engine/generator.h"
 #include "core/image/dib.h"
 #include "core/palettes/colormap.h"
 
@@ -54,24 +52,6 @@ TEST(AssignColors, EqualSharesGiveEveryColourAboutTwoCountsAndEndAtTwoHundred) {
         ++share[m[k]];
     }
     for (int colour = 1; colour <= 200; ++colour) EXPECT_TRUE(share[colour] >= 1 && share[colour] <= 3) << colour;
-}
-
-TEST(AssignColors, DefaultPictureUsesTheKnownIndices) {
-    GeneratorInput in;
-    in.width = kDefaultImageWidth;
-    in.height = kDefaultImageHeight;
-    in.rect = kDefaultSearchRect;
-    in.iterations = kDefaultIterations;
-    std::vector<std::int32_t> counts(13300);
-    GenerateCounts(in, counts.data());
-    const CColorMap map = CColorMap::Assign(50, 13300, counts.data());
-    EXPECT_EQ(map.IndexFor(50), 0);
-    EXPECT_EQ(map.IndexFor(0), 158);
-    EXPECT_EQ(map.IndexFor(1), 134);
-    EXPECT_EQ(map.IndexFor(2), 76);
-    std::set<int> used;
-    for (std::int32_t c : counts) used.insert(map.IndexFor(c));
-    EXPECT_EQ(used.size(), 22u);
 }
 
 TEST(AssignColors, CountsOutsideTheMapAreIgnoredAndNeverRead) {

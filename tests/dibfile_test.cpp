@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cctype>
 #include <cstring>
 #include <limits>
 #include <sstream>
@@ -97,9 +96,6 @@ struct Sample {
     const char* paletteRefusal;  // null when the palette rule takes the file
 };
 
-void PrintTo(const Sample& s, std::ostream* os) {
-    *os << s.name;
-}
 class SampleFile : public testing::TestWithParam<Sample> {};
 
 TEST_P(SampleFile, ReadExactly) {
@@ -200,9 +196,6 @@ struct Made {
     const char* refusal;  // "!" and the reader's reason, or the palette rule's; null when taken
 };
 
-void PrintTo(const Made& m, std::ostream* os) {
-    *os << m.name;
-}
 class MadeFile : public testing::TestWithParam<Made> {};
 
 TEST_P(MadeFile, ReadAndRule) {

@@ -17,10 +17,6 @@ struct Input {
     std::string path;
     std::string name;  // an identifier
 };
-void PrintTo(const Input& input, std::ostream* os) {
-    *os << input.name;
-}
-
 std::vector<Input> Inputs() {
     std::vector<Input> inputs;
     for (const char* folder : {TINDRAL_FUZZ_REGRESSIONS, TINDRAL_TEST_DATA}) {

@@ -12,7 +12,6 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
-#include <ostream>
 #include <stdexcept>
 #include <string>
 #include <thread>
@@ -29,10 +28,6 @@ struct Scene {
     GeneratorInput in;
     std::uint64_t hash = 0;
 };
-
-void PrintTo(const Scene& scene, std::ostream* os) {
-    *os << scene.name;
-}
 
 constexpr SearchRect kFullView = kDefaultSearchRect;
 constexpr SearchRect kBoundary{{-0.7436447860 - 0.5e-4, 0.1318252536 + 0.375e-4},

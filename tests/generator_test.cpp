@@ -1,12 +1,11 @@
-// The generator's figures and edge cases: the default picture's counts, the
-// escape rule, pixel placement, the two loops, and noise.
+// The generator's edge cases: the escape rule, pixel placement, the two
+// loops, and noise.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
-#include <numeric>
-#include <ostream>
 #include <vector>
 
 #include "core/engine/generator.h"
@@ -31,16 +30,6 @@ int MirrorDifferences(const std::vector<std::int32_t>& a, const std::vector<std:
     return differing;
 }
 
-TEST(DefaultPicture, HasTheKnownFigures) {
-    const auto counts = Generate(DefaultPictureParams());
-    ASSERT_EQ(counts.size(), 13300u);
-    EXPECT_EQ(std::count(counts.begin(), counts.end(), 50), 2556);
-    EXPECT_EQ(std::count(counts.begin(), counts.end(), 0), 2266);
-    EXPECT_EQ(std::accumulate(counts.begin(), counts.end(), std::int64_t{0}), 163111);
-    // Element 0 is the bottom-left pixel, c = -2.416667 - 1.25i, outside the circle.
-    EXPECT_EQ(counts[0], 0);
-}
-
 struct PointCase {
     const char* name;
     double re, im;
@@ -48,10 +37,6 @@ struct PointCase {
     double exponent;
     std::int32_t expected;
 };
-
-void PrintTo(const PointCase& point, std::ostream* os) {
-    *os << point.name;
-}
 
 class EscapeRule : public testing::TestWithParam<PointCase> {};
 

@@ -1,9 +1,7 @@
-// A picture from its parameters: sizes, colour policies, colour tables, and
-// the geometry of its window and of a zoom drag, against worked figures.
+// A picture from its parameters: sizes, colour policies, and the geometry
+// of its window and of a zoom drag, against worked figures.
 #include <gtest/gtest.h>
 
-#include <cmath>
-#include <cstring>
 #include <utility>
 
 #include "core/engine/picture.h"
@@ -53,26 +51,6 @@ TEST(MakePicture, AutoColourHandsTheNewMapBackAndAFixedMapStaysAsItWas) {
     ASSERT_EQ(MakePicture(other, {false, &map}, palette, {}, &second), PictureResult::Made);
     EXPECT_EQ(map.Entries(), assigned.Entries());
     EXPECT_EQ(*second.dib->PixelAddress(5, 5), assigned.IndexFor(second.counts.get()[19 * 33 + 5]));
-}
-
-TEST(MakePicture, AShortPalettesBandColoursRepeatUntilEveryBandHasOne) {
-    PaletteEntries four;
-    for (BYTE i = 0; i < 4; ++i) four.push_back(PALETTEENTRY{static_cast<BYTE>(10 * i), 0, 0, PC_RESERVED});
-    SetPicture picture;
-    ASSERT_EQ(MakePicture(Small(), {}, four, {}, &picture), PictureResult::Made);
-    const BITMAPINFO* info = picture.dib->Info();
-    EXPECT_EQ(info->bmiHeader.biClrImportant, 201u);
-    // Entry 200 takes 1 + 199 % 3.
-    for (const auto& [entry, red] : {std::pair{1, 10}, {3, 30}, {4, 10}, {7, 10}, {200, 20}, {201, 0}})
-        EXPECT_EQ(info->bmiColors[entry].rgbRed, red) << entry;
-}
-
-TEST(MakePicture, AProgressThatSaysStopMakesNoPicture) {
-    GeneratorControl control;
-    control.progress = [](double) { return false; };
-    SetPicture picture;
-    EXPECT_EQ(MakePicture(Small(), {}, {}, control, &picture), PictureResult::Stopped);
-    EXPECT_FALSE(picture.dib);
 }
 
 // The single-precision ratio is slightly more than 133 / 100, so a client

@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
-#include <string>
 #include <tuple>
 
 #include "core/palettes/palette.h"
@@ -61,15 +60,6 @@ TEST(InterpolateColors, StepsByTheSpanOverNAndTruncate) {
     EXPECT_EQ(std::make_tuple(list[1].rgbRed, list[2].rgbRed, list[3].rgbRed, list[4].rgbRed),
               std::make_tuple(BYTE(12), BYTE(14), BYTE(16), BYTE(20)));  // red steps of 2.2
     EXPECT_EQ(list[1].rgbBlue, 100);                                     // blue steps of -0.6
-}
-
-TEST(PaletteEntries, TakeRedFromTheThirdByteAndAreReserved) {
-    const RGBQUAD colors[2] = {RGBQUAD{10, 20, 30, 0}, RGBQUAD{1, 2, 3, 99}};
-    const PaletteEntries entries = EntriesFromColors(colors, 2);
-    ASSERT_EQ(entries.size(), 2u);
-    EXPECT_EQ(std::tie(entries[0].peRed, entries[0].peGreen, entries[0].peBlue, entries[0].peFlags),
-              std::make_tuple(BYTE(30), BYTE(20), BYTE(10), BYTE(PC_RESERVED)));
-    EXPECT_EQ(entries[1].peFlags, PC_RESERVED);
 }
 
 }  // namespace

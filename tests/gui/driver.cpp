@@ -30,21 +30,6 @@ LRESULT CALLBACK PumpProc(HWND window, UINT message, WPARAM wParam, LPARAM lPara
     return ::DefWindowProcA(window, message, wParam, lParam);
 }
 
-struct FindDialog {
-    const char* caption;
-    HWND found;
-};
-
-BOOL CALLBACK FindDialogProc(HWND window, LPARAM lParam) {
-    auto* find = reinterpret_cast<FindDialog*>(lParam);
-    char cls[64] = {};
-    ::GetClassNameA(window, cls, sizeof cls);
-    if (std::strcmp(cls, "#32770") != 0 || !::IsWindowVisible(window)) return TRUE;
-    if (WindowText(window) != find->caption) return TRUE;
-    find->found = window;
-    return FALSE;
-}
-
 }  // namespace
 
 void Check(bool condition, const std::string& what) {
@@ -92,16 +77,17 @@ bool WaitUntil(const std::function<bool()>& condition, int timeoutMs) {
 }
 
 HWND WaitForDialog(const char* caption, int timeoutMs) {
-    FindDialog find{caption, nullptr};
+    HWND found = nullptr;
     WaitUntil(
         [&] {
-            find.found = nullptr;
-            ::EnumWindows(&FindDialogProc, reinterpret_cast<LPARAM>(&find));
-            return find.found != nullptr;
+            // One that is closing may linger hidden: only a visible one counts.
+            found = nullptr;
+            while ((found = ::FindWindowExA(nullptr, found, "#32770", caption)) && !::IsWindowVisible(found)) continue;
+            return found != nullptr;
         },
         timeoutMs);
-    if (!find.found) Check(false, std::string("dialog \"") + caption + "\" appears");
-    return find.found;
+    if (!found) Check(false, std::string("dialog \"") + caption + "\" appears");
+    return found;
 }
 
 std::string DialogText(HWND dialog) {
