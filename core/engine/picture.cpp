@@ -31,14 +31,17 @@ void ColorPicture(const CColorMap& map, SetPicture* picture) {
     MapCountsToPixels(picture->width, picture->height, picture->counts.get(), map, picture->pixels.get());
 }
 
-bool PaintPicture(const PaletteEntries& palette, SetPicture* picture) {
+bool AttachPicture(const BITMAPINFO* info, SetPicture* picture) {
     picture->dib.reset();
-    Block<BITMAPINFO> info(BuildColorHeader(picture->width, picture->height, palette));
-    if (!info) return false;
     auto dib = std::make_unique<CDIB>();
-    if (!dib->AttachPixels(info.get(), picture->pixels.get())) return false;
+    if (!info || !dib->AttachPixels(info, picture->pixels.get())) return false;
     picture->dib = std::move(dib);
     return true;
+}
+
+bool PaintPicture(const PaletteEntries& palette, SetPicture* picture) {
+    Block<BITMAPINFO> info(BuildColorHeader(picture->width, picture->height, palette));
+    return AttachPicture(info.get(), picture);
 }
 
 PictureResult MakePicture(const PictureParams& params, const ColorPolicy& colors, const PaletteEntries& palette,

@@ -40,8 +40,10 @@ PictureResult AllocatePicture(int width, int height, SetPicture* picture);
 bool ComputeCounts(const PictureParams& params, const GeneratorControl& control, SetPicture* picture);
 // Pixels from counts through map.
 void ColorPicture(const CColorMap& map, SetPicture* picture);
-// A new bitmap over the pixels, its colour table from palette; false when
-// memory runs out, the old bitmap then gone.
+// A new bitmap over the pixels with this information block (none is a
+// failure); false when memory runs out, the old bitmap then gone.
+bool AttachPicture(const BITMAPINFO* info, SetPicture* picture);
+// The same, its colour table from palette.
 bool PaintPicture(const PaletteEntries& palette, SetPicture* picture);
 
 // How counts become colours: either the equal-share assignment of the

@@ -171,7 +171,6 @@ CColorMap* CTindralApp::ColorMap() {
 }
 
 void CTindralApp::AssignColors(int pixelCount, const std::int32_t* counts) {
-    m_pColorMap.reset();
     m_pColorMap = std::make_unique<CColorMap>(CColorMap::Assign(m_nIterations, pixelCount, counts));
 }
 

@@ -91,14 +91,9 @@ BITMAPINFO* CTindralDoc::BuildColorHeader() {
 }
 
 BOOL CTindralDoc::CreateDIB(const BITMAPINFO* info) {
-    m_picture.dib.reset();
-    auto dib = std::make_unique<CDIB>();
-    if (!info || !dib->AttachPixels(info, m_picture.pixels.get())) {
-        AppMessageBox("Unable to create DIB");
-        return FALSE;
-    }
-    m_picture.dib = std::move(dib);
-    return TRUE;
+    if (AttachPicture(info, &m_picture)) return TRUE;
+    AppMessageBox("Unable to create DIB");
+    return FALSE;
 }
 
 BOOL CTindralDoc::UpdateColors() {
