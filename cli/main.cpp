@@ -12,6 +12,7 @@
 #include "cli/render.h"
 
 #if !defined(_WIN32)
+#include <signal.h>
 #include <unistd.h>
 #endif
 
@@ -49,6 +50,43 @@ extern "C" void OnInterrupt(int sig) {
 #endif
 }
 
+// Every signal that ends a process by default and can be caught is answered
+// alike, except SIGPIPE and SIGXFSZ, which are ignored: a FIFO whose reader
+// has gone, or a file past the size limit, then fails its write with a
+// message. The signals a fault raises are left as they are.
+void CatchEndingSignals() {
+#if defined(_WIN32)
+    for (int sig : {SIGINT, SIGTERM, SIGBREAK}) std::signal(sig, OnInterrupt);
+#else
+    std::vector<int> ending = {SIGHUP, SIGINT, SIGQUIT, SIGTERM, SIGUSR1, SIGUSR2, SIGALRM, SIGVTALRM, SIGPROF, SIGXCPU};
+#if defined(SIGPOLL)
+    ending.push_back(SIGPOLL);
+#endif
+#if defined(SIGPWR)
+    ending.push_back(SIGPWR);
+#endif
+#if defined(SIGSTKFLT)
+    ending.push_back(SIGSTKFLT);
+#endif
+#if defined(SIGRTMIN)
+    for (int sig = SIGRTMIN; sig <= SIGRTMAX; ++sig) ending.push_back(sig);
+#endif
+    struct sigaction action {};
+    action.sa_handler = OnInterrupt;
+    action.sa_flags = SA_RESTART;
+    sigemptyset(&action.sa_mask);
+    for (int sig : ending) sigaddset(&action.sa_mask, sig);
+    for (int sig : ending) {
+        // A signal ignored from the start stays ignored: nohup and a
+        // shell's background jobs ask for that.
+        struct sigaction before {};
+        if (sigaction(sig, nullptr, &before) == 0 && before.sa_handler == SIG_IGN) continue;
+        sigaction(sig, &action, nullptr);
+    }
+    for (int sig : {SIGPIPE, SIGXFSZ}) std::signal(sig, SIG_IGN);
+#endif
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -70,12 +108,7 @@ int main(int argc, char** argv) {
     const std::string& output = parsed.options.output;
     g_unchangedMessage = "tindral-render: interrupted; " + output + " left unchanged\n";
     g_partMessage = "tindral-render: interrupted; " + output + " was written in part\n";
-    std::signal(SIGINT, OnInterrupt);
-    std::signal(SIGTERM, OnInterrupt);
-#if !defined(_WIN32)
-    // A FIFO whose reader has gone then fails the write with a message.
-    std::signal(SIGPIPE, SIG_IGN);
-#endif
+    CatchEndingSignals();
 
     CProgressBar bar(stderr, CProgressBar::IsTerminal(stderr));
     RenderHooks hooks;
@@ -90,6 +123,7 @@ int main(int argc, char** argv) {
         g_temporary = file.GetFilePath();
         g_state = file.WritesDirectly() ? kDirect : kTemporary;
     };
+    hooks.waiting = [](const std::string& notice) { std::fprintf(stderr, "tindral-render: %s\n", notice.c_str()); };
     hooks.committing = [] {
         g_state = kFinishing;
         return g_signal == 0;

@@ -11,17 +11,21 @@
 
 namespace {
 
-// A bitmap read whole, with the reason in *error when it cannot be.
+// A bitmap read whole (or, for a palette, its colour table), with the reason
+// in *error when it cannot be.
 bool ReadBitmapFile(const std::string& path, const char* what, CDIB* dib, PictureRecord* record, RecordState* state,
-                    std::string* error) {
+                    std::string* error, const RenderHooks& hooks) {
     CFile file;
+    file.SetWaitingNotice([&] {
+        if (hooks.waiting) hooks.waiting("waiting for a writer on " + path);
+    });
     if (!file.Open(path.c_str(), CFile::modeRead | CFile::shareDenyWrite)) {
         *error = std::string("cannot open ") + what + " " + path + ": " + std::strerror(file.GetLastError());
         return false;
     }
     std::string why;
     try {
-        if (!dib->ReadBitmap(&file, &why)) {
+        if (!(record ? dib->ReadBitmap(&file, &why) : dib->ReadColorTable(&file, &why))) {
             *error = std::string(what) + " " + path + ": " + why;
             return false;
         }
@@ -36,21 +40,21 @@ bool ReadBitmapFile(const std::string& path, const char* what, CDIB* dib, Pictur
 bool PaletteFrom(const CDIB& dib, const std::string& what, PaletteEntries* palette, std::string* error) {
     std::string why;
     if (!dib.CanGivePalette(&why)) {
-        *error = "cannot take a palette from " + what + ": " + why;
+        *error = what + " " + why;
         return false;
     }
     *palette = EntriesFromColors(dib.Info()->bmiColors, dib.ColorCount());
     return true;
 }
 
-bool LoadPalette(const RenderOptions& options, PaletteEntries* palette, std::string* error) {
+bool LoadPalette(const RenderOptions& options, PaletteEntries* palette, std::string* error, const RenderHooks& hooks) {
     if (options.paletteFile.empty()) {
         const ColorList colors = MakeScheme(options.scheme);
         *palette = EntriesFromColors(colors.data(), kSchemeEntries);
         return true;
     }
     CDIB dib;
-    return ReadBitmapFile(options.paletteFile, "palette file", &dib, nullptr, nullptr, error) &&
+    return ReadBitmapFile(options.paletteFile, "palette file", &dib, nullptr, nullptr, error, hooks) &&
            PaletteFrom(dib, options.paletteFile, palette, error);
 }
 
@@ -58,11 +62,11 @@ bool LoadPalette(const RenderOptions& options, PaletteEntries* palette, std::str
 // unless a palette was given: rendering a saved picture with no other
 // option writes the same file again.
 bool FromSavedPicture(const RenderOptions& options, PictureParams* params, bool* hasMap, CColorMap* map,
-                      PaletteEntries* palette, std::string* error) {
+                      PaletteEntries* palette, std::string* error, const RenderHooks& hooks) {
     CDIB dib;
     PictureRecord record;
     RecordState state = RecordState::None;
-    if (!ReadBitmapFile(options.fromFile, "saved picture", &dib, &record, &state, error)) return false;
+    if (!ReadBitmapFile(options.fromFile, "saved picture", &dib, &record, &state, error, hooks)) return false;
     const std::string& from = options.fromFile;
     switch (state) {
         case RecordState::Found:
@@ -119,7 +123,8 @@ bool RenderToFile(const RenderOptions& options, unsigned noiseSeed, std::string*
     bool hasMap = false;
     CColorMap map(0);
     PaletteEntries palette;
-    if (!options.fromFile.empty() && !FromSavedPicture(options, &params, &hasMap, &map, &palette, error)) return false;
+    if (!options.fromFile.empty() && !FromSavedPicture(options, &params, &hasMap, &map, &palette, error, hooks))
+        return false;
 
     const std::string size = std::to_string(params.width) + " x " + std::to_string(params.height);
     SetImageSizes sizes{};
@@ -127,14 +132,16 @@ bool RenderToFile(const RenderOptions& options, unsigned noiseSeed, std::string*
         *error = "a " + size + " picture is too large for a bitmap file";
         return false;
     }
-    if ((options.fromFile.empty() || options.given.palette) && !LoadPalette(options, &palette, error)) return false;
+    if ((options.fromFile.empty() || options.given.palette) && !LoadPalette(options, &palette, error, hooks)) return false;
 
     CReplacingFile file;
-    if (!file.OpenFor(options.output)) {
+    file.SetWaitingNotice([&] {
+        if (hooks.waiting) hooks.waiting("waiting for a reader on " + options.output);
+    });
+    if (!file.OpenFor(options.output, hooks.opened)) {
         *error = OutputError(options.output, file.GetLastError(), true);
         return false;
     }
-    if (hooks.opened) hooks.opened(file);
 
     GeneratorControl control;
     control.threads = options.threads;

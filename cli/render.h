@@ -11,8 +11,12 @@
 struct RenderHooks {
     // Hears how far the computation has got (0 to 1); answering false stops it.
     std::function<bool(double done)> progress;
-    // Heard once the output is open, before the computation starts.
+    // Heard once the output is open, before the computation starts, while
+    // the asynchronous signals are held (CReplacingFile::OpenFor).
     std::function<void(const CReplacingFile& output)> opened;
+    // Heard with one line ("waiting for a reader on OUT") when opening a
+    // FIFO has waited a second for its other end.
+    std::function<void(const std::string& notice)> waiting;
     // Heard when every byte is written, just before the output takes the
     // target's place (or, written directly, is closed); answering false
     // abandons the output instead.

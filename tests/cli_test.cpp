@@ -122,7 +122,7 @@ INSTANTIATE_TEST_SUITE_P(Cases, RenderFailure, testing::Values(
     Failure{"OutputFolderIsAFile", "text.bmp/out.bmp", "", "", "a part of its path is not a folder"},
     Failure{"PaletteMissing", "keep.bmp", "none.bmp", "", "cannot open palette file"},
     Failure{"PaletteNotABitmap", "keep.bmp", "text.bmp", "", "text.bmp: not a bitmap file"},
-    Failure{"PaletteWithoutTable", "keep.bmp", "%info24.bmp", "", "info24.bmp: a 24-bit picture has no colour table"},
+    Failure{"PaletteWithoutTable", "keep.bmp", "%info24.bmp", "", "info24.bmp is a 24-bit picture: its colours are not a palette"},
     Failure{"FromPlainBitmap", "keep.bmp", "", "%info8-netpbm.bmp", "holds no picture record"},
     Failure{"FromDamagedRecord", "keep.bmp", "", "folder/damaged.bmp", "damaged.bmp is damaged"}),
     [](const testing::TestParamInfo<Failure>& param) { return std::string(param.param.name); });

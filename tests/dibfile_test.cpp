@@ -31,16 +31,17 @@ Bytes DataFile(const std::string& name) {
     return ReadBytes(std::string(TINDRAL_TEST_DATA) + "/" + name);
 }
 
-// Reads bytes, placed after offset other bytes, as a bitmap.
+// Reads bytes, placed after offset other bytes, as a bitmap (or its colour
+// table alone).
 bool ReadAsBitmap(CDIB& dib, const Bytes& bytes, const TempDir& dir, std::size_t offset = 0,
-                  std::string* why = nullptr) {
+                  std::string* why = nullptr, bool tableOnly = false) {
     Bytes file(offset, 'x');
     file.insert(file.end(), bytes.begin(), bytes.end());
     WriteBytes(dir.File("input.bmp"), file);
     CFile input;
     EXPECT_TRUE(input.Open(dir.File("input.bmp").c_str(), CFile::modeRead | CFile::shareDenyWrite));
     input.Seek(offset);
-    return dib.ReadBitmap(&input, why);
+    return tableOnly ? dib.ReadColorTable(&input, why) : dib.ReadBitmap(&input, why);
 }
 
 // Only 8-bit bottom-up images are written; what is written reads back as the
@@ -127,7 +128,7 @@ TEST_P(SampleFile, ReadExactly) {
     ExpectRoundTrip(dib, dir, f.bits == 8);
 }
 
-const char kNoTable[] = "a 24-bit picture has no colour table";
+const char kNoTable[] = "is a 24-bit picture: its colours are not a palette";
 INSTANTIATE_TEST_SUITE_P(
     Samples, SampleFile,
     testing::Values(Sample{"info1", 1, 2, 2, false, 0, nullptr}, Sample{"info4", 4, 16, 16, true, 37, nullptr},
@@ -145,9 +146,9 @@ INSTANTIATE_TEST_SUITE_P(
 // (entry i is (i, 2i, 255 - i)) and 40 bytes of pixels (byte k is 7k + 1):
 // h header size, b bits, c compression, u biClrUsed, t table entries, p pixel
 // bytes, s bfSize, o bfOffBits, w width, y height, x the length it is cut to,
-// m a wrong magic.
+// m a wrong magic, n planes, z the header size field when it lies.
 struct Layout {
-    long long h = 40, b = 8, c = 0, u = 0, t = 256, p = 40, s = -1, o = -1, w = 6, y = 5, x = -1, m = 0;
+    long long h = 40, b = 8, c = 0, u = 0, t = 256, p = 40, s = -1, o = -1, w = 6, y = 5, x = -1, m = 0, n = 1, z = -1;
 };
 
 Layout Parse(const char* changes) {
@@ -156,8 +157,8 @@ Layout Parse(const char* changes) {
     for (char key; in >> key;) {
         long long value = 0;
         in >> value;
-        long long* fields[] = {&l.h, &l.b, &l.c, &l.u, &l.t, &l.p, &l.s, &l.o, &l.w, &l.y, &l.x, &l.m};
-        *fields[std::string("hbcutpsowyxm").find(key)] = value;
+        long long* fields[] = {&l.h, &l.b, &l.c, &l.u, &l.t, &l.p, &l.s, &l.o, &l.w, &l.y, &l.x, &l.m, &l.n, &l.z};
+        *fields[std::string("hbcutpsowyxmnz").find(key)] = value;
     }
     return l;
 }
@@ -174,10 +175,10 @@ Bytes Build(const Layout& l) {
     put(0, l.m ? 0x414D : 0x4D42, 2);
     put(2, l.s >= 0 ? l.s : static_cast<long long>(b.size()), 4);
     put(10, l.o >= 0 ? l.o : static_cast<long long>(offBits), 4);
-    put(14, l.h, 4);
+    put(14, l.z >= 0 ? l.z : l.h, 4);
     put(18, l.w, field);
     put(18 + field, l.y, field);
-    put(18 + 2 * field, 1, 2);
+    put(18 + 2 * field, l.n, 2);
     put(20 + 2 * field, l.b, 2);
     if (!core) put(30, l.c, 4), put(46, l.u, 4);
     for (int i = 0; i < l.t; ++i)
@@ -207,17 +208,30 @@ TEST_P(MadeFile, ReadAndRule) {
     const BYTE* before = dib.Pixels();
     std::string why;
     const bool refused = c.refusal && c.refusal[0] == '!';
+    const auto expectTable = [&c](const CDIB& read) {
+        EXPECT_EQ(read.ColorCount(), c.colors);
+        for (int i = 0; i < 256; ++i) {
+            const RGBQUAD want = i < c.colors ? RGBQUAD{BYTE(i), BYTE(2 * i), BYTE(255 - i), 0} : RGBQUAD{};
+            ASSERT_TRUE(Same(read.Info()->bmiColors[i], want)) << "entry " << i;
+        }
+    };
+    // A palette is read without pixels: only a picture too large to hold
+    // is refused as a bitmap and taken as a table.
+    const bool tooLarge = refused && std::string(c.refusal).find("not enough memory") != std::string::npos;
+    CDIB table;
+    ASSERT_EQ(ReadAsBitmap(table, Build(l), dir, 0, &why, true), !refused || tooLarge) << why;
+    if (!refused || tooLarge) {
+        expectTable(table);
+        EXPECT_EQ(std::make_tuple(table.Pixels(), table.PixelBytes()), std::make_tuple(nullptr, std::size_t{0}));
+        ExpectPaletteRule(table, tooLarge ? nullptr : c.refusal);
+    }
     ASSERT_EQ(ReadAsBitmap(dib, Build(l), dir, 0, &why), !refused) << why;
     if (refused) {
         EXPECT_NE(why.find(c.refusal + 1), std::string::npos) << why;
         EXPECT_EQ(std::make_tuple(dib.Pixels(), dib.ImageWidth()), std::make_tuple(before, 3));  // kept
         return;
     }
-    EXPECT_EQ(dib.ColorCount(), c.colors);
-    for (int i = 0; i < 256; ++i) {
-        const RGBQUAD want = i < c.colors ? RGBQUAD{BYTE(i), BYTE(2 * i), BYTE(255 - i), 0} : RGBQUAD{};
-        ASSERT_TRUE(Same(dib.Info()->bmiColors[i], want)) << "entry " << i;
-    }
+    expectTable(dib);
     // The pixels start at bfOffBits, as far as the file goes.
     ASSERT_EQ(dib.PixelBytes(), c.block);
     const long long data = l.o >= 0 ? 0 : std::min(l.p, l.x < 0 ? l.p : l.x - 54 - 4 * l.t);
@@ -232,19 +246,20 @@ INSTANTIATE_TEST_SUITE_P(
     testing::Values(Made{"Info8", "", 256, 40, nullptr}, Made{"Info1", "b1 t2 p20", 2, 40, nullptr},
                     Made{"Info4", "b4 t16 p20", 16, 40, nullptr}, Made{"Info4Rle4", "b4 c2 t16 p7", 16, 40, nullptr},
                     Made{"Info8Rle8", "c1 p9", 256, 40, nullptr},
-                    Made{"Info4Rle8", "b4 c1 t16", 16, 40, "RLE8 compression needs 8 bits"},
-                    Made{"Info8Rle4", "c2", 256, 40, "RLE4 compression needs 4 bits"},
-                    Made{"Info8Masks", "c3", 256, 40, "colour masks are not supported"},
-                    Made{"Info8Png", "c5", 256, 40, "compression 5 is not supported"},
-                    Made{"Info2", "b2 t4 p20", 0, 40, "2-bit pictures are not supported"},
+                    Made{"Info4Rle8", "b4 c1 t16", 16, 40, "RLE8 compression, which needs 8 bits"},
+                    Made{"Info8Rle4", "c2", 256, 40, "RLE4 compression, which needs 4 bits"},
+                    Made{"Info8Masks", "c3", 256, 40, "has colour masks"},
+                    Made{"Info8Png", "c5", 256, 40, "uses compression 5"},
+                    Made{"Info2", "b2 t4 p20", 0, 40, "is a 2-bit picture, which"},
                     // Colour masks where a table would be are not taken for a palette.
-                    Made{"Info16Masks", "b16 c3 u3 t3", 3, 40, "16-bit pictures are not supported"},
+                    Made{"Info16Masks", "b16 c3 u3 t3", 3, 40, "is a 16-bit picture: its colours are not"},
                     Made{"Info24Table", "b24 u5 t5 p100", 5, 100, kNoTable},
-                    Made{"Info30000", "b30000 t0 p9", 0, 40, "30000-bit pictures are not supported"},
+                    Made{"Info30000", "b30000 t0 p9", 0, 40, "is a 30000-bit picture, which"},
                     Made{"Core1", "h12 b1 t2 p20", 2, 40, nullptr}, Made{"Core8", "h12", 256, 40, nullptr},
                     Made{"Core24", "h12 b24 t0 p100", 0, 100, kNoTable}, Made{"ShortTable", "u3 t3", 3, 40, nullptr},
-                    Made{"Count300", "u300", 256, 40, nullptr}, Made{"Count201", "u201", 201, 40, nullptr},
-                    Made{"Info1Count5", "b1 u5 t2 p20", 2, 40, nullptr},
+                    Made{"Count300", "u300", 0, 0, "!claims 300 colours where 8 bits a pixel give at most 256"}, Made{"Count201", "u201", 201, 40, nullptr},
+                    Made{"Info1Count5", "b1 u5 t2 p20", 0, 0, "!claims 5 colours"},
+                    Made{"Count305402420", "u305402420", 0, 0, "!claims 305402420 colours"},
                     Made{"Info24Count300", "b24 u300 p100", 256, 100, kNoTable},
                     // bfSize understating the data, or claiming far more than the file holds.
                     Made{"SizeBelowOffBits", "s54", 256, 40, nullptr},
@@ -253,14 +268,21 @@ INSTANTIATE_TEST_SUITE_P(
                     Made{"PixelsPastTheEnd", "o5000", 256, 40, nullptr}, Made{"TopDown", "y-5", 256, 40, nullptr},
                     Made{"NoWidth", "w0 p0", 256, 0, nullptr}, Made{"Empty", "x0", 0, 0, "!not a bitmap file"},
                     Made{"MagicBA", "m1", 0, 0, "!not a bitmap file"},
-                    Made{"Header108", "h108", 0, 0, "!108-byte header are not supported"},
+                    Made{"Header108", "h108", 256, 40, nullptr}, Made{"Header124Info4", "h124 b4 t16 p20", 16, 40, nullptr},
+                    Made{"Header64", "h64", 0, 0, "!64-byte header are not supported"},
+                    Made{"HeaderSizeBeyondTheFile", "z3000000000 x22", 0, 0, "!too short for its header"},
+                    // What no writer makes.
+                    Made{"Planes2", "n2", 0, 0, "!2 colour planes"}, Made{"CorePlanes0", "h12 n0", 0, 0, "!0 colour planes"},
+                    Made{"NegativeWidth", "w-6", 0, 0, "!negative width"},
+                    Made{"TopDownRle8", "c1 y-5 p9", 0, 0, "!top-down picture cannot be run-length"},
+                    Made{"ZeroByZero", "w0 y0 p0", 0, 0, "!0 x 0"},
                     Made{"Bytes17", "x17", 0, 0, "!too short for its header"},
                     Made{"Bytes30", "x30", 0, 0, "!too short for its header"},
                     Made{"CoreBytes25", "h12 x25", 0, 0, "!too short for its header"},
                     Made{"TruncatedTable", "x456", 0, 0, "!too short for its colour table"},
                     Made{"TruncatedCoreTable", "h12 x327", 0, 0, "!too short for its colour table"},
                     // A few bytes that claim an image no memory holds.
-                    Made{"Exabytes", "w2147483647 y2147483647", 0, 0, "!not enough memory"}),
+                    Made{"Exabytes", "w2147483647 y2147483647", 256, 0, "!not enough memory"}),
     NameOf<Made>);
 
 // ---------------------------------------------------------------------------

@@ -16,6 +16,8 @@
 #include <process.h>
 #include <share.h>
 #else
+#include <poll.h>
+#include <pthread.h>
 #include <signal.h>
 #include <sys/file.h>
 #include <unistd.h>
@@ -194,6 +196,31 @@ bool FollowLinks(std::string* path, struct stat* st, bool* exists) {
 }
 #endif
 
+#if !defined(_WIN32)
+// Holds every signal that can arrive from outside while it lives; the ones
+// a fault raises in this thread stay open, as they must.
+class SignalHold {
+public:
+    SignalHold() {
+        sigset_t held;
+        sigfillset(&held);
+        for (int fault : {SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGTRAP, SIGSYS, SIGABRT}) sigdelset(&held, fault);
+        pthread_sigmask(SIG_BLOCK, &held, &m_before);
+    }
+    ~SignalHold() { pthread_sigmask(SIG_SETMASK, &m_before, nullptr); }
+    SignalHold(const SignalHold&) = delete;
+    SignalHold& operator=(const SignalHold&) = delete;
+
+private:
+    sigset_t m_before;
+};
+#else
+// Windows raises its few signals on a thread of their own.
+struct SignalHold {
+    SignalHold() {}
+};
+#endif
+
 // Pushes a flushed file's bytes to the disk. File systems that cannot sync
 // (EINVAL, ENOTSUP) have nothing more to give.
 bool SyncToDisk(std::FILE* stream) {
@@ -235,8 +262,54 @@ BOOL CFile::Open(const char* fileName, UINT openFlags) {
         m_nLastError = ENOENT;
         return FALSE;
     }
-    const int fd = OpenWithSharing(fileName, OpenFlagsFor(openFlags), openFlags);
+    const int fd = OpenWaiting(fileName, OpenFlagsFor(openFlags), openFlags);
     return OpenDescriptor(fd, fileName, openFlags);
+}
+
+int CFile::OpenWaiting(const char* fileName, int oflag, UINT openFlags) {
+#if !defined(_WIN32)
+    // open() on a FIFO blocks, silently, until its other end comes; opened
+    // without blocking, the wait is ours to tell about.
+    struct stat st;
+    const int direction = oflag & O_ACCMODE;
+    if (stat(fileName, &st) != 0 || !S_ISFIFO(st.st_mode) || direction == O_RDWR)
+        return OpenWithSharing(fileName, oflag, openFlags);
+    constexpr int kPollMs = 20, kNoticeMs = 1000;
+    bool told = false;
+    const auto tell = [&] {
+        if (!told && m_waitingNotice) m_waitingNotice();
+        told = true;
+    };
+    int fd = -1;
+    // A writer is refused (ENXIO) until a reader has the FIFO open.
+    for (int waited = 0;; waited += kPollMs) {
+        fd = ::open(fileName, oflag | O_NONBLOCK);
+        if (fd >= 0 || direction != O_WRONLY || errno != ENXIO) break;
+        if (waited >= kNoticeMs) tell();
+        poll(nullptr, 0, kPollMs);
+    }
+    if (fd < 0) return fd;
+    if (direction == O_RDONLY) {
+        // A reader is let in at once; the writer shows itself with data, or
+        // with its end closed.
+        pollfd end{fd, POLLIN, 0};
+        int ready = 0;
+        for (int timeout = kNoticeMs; (ready = poll(&end, 1, timeout)) <= 0; timeout = -1) {
+            if (ready < 0 && errno != EINTR) break;
+            if (ready == 0) tell();
+        }
+    }
+    const int flags = fcntl(fd, F_GETFL);
+    if (flags < 0 || fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0) {
+        const int error = errno;
+        ::close(fd);
+        errno = error;
+        return -1;
+    }
+    return fd;
+#else
+    return OpenWithSharing(fileName, oflag, openFlags);
+#endif
 }
 
 BOOL CFile::OpenDescriptor(int fd, const char* fileName, UINT openFlags) {
@@ -350,7 +423,7 @@ CReplacingFile::~CReplacingFile() {
     Abandon();
 }
 
-BOOL CReplacingFile::OpenFor(const std::string& targetPath) {
+BOOL CReplacingFile::OpenFor(const std::string& targetPath, const std::function<void(const CReplacingFile&)>& opened) {
     if (IsOpen()) return FALSE;
     m_bDirect = false;
     m_target.clear();
@@ -377,10 +450,12 @@ BOOL CReplacingFile::OpenFor(const std::string& targetPath) {
 #endif
     if (device) {
         // A device or a FIFO cannot be replaced; it takes the bytes as they come.
-        const int fd = OpenWithSharing(target.c_str(), OpenFlagsFor(modeWrite), shareDenyNone);
+        const int fd = OpenWaiting(target.c_str(), OpenFlagsFor(modeWrite), shareDenyNone);
+        const SignalHold hold;
         if (!OpenDescriptor(fd, target.c_str(), modeWrite)) return FALSE;
         m_bDirect = true;
         m_target = target;
+        if (opened) opened(*this);
         return TRUE;
     }
 #if !defined(_WIN32)
@@ -392,6 +467,9 @@ BOOL CReplacingFile::OpenFor(const std::string& targetPath) {
     const std::string prefix = TemporaryPrefix(name);
     RemoveLeftovers(folder, prefix);
     static std::atomic<unsigned> counter{0};
+    // From the moment the file exists until whoever cleans up after an
+    // interrupt knows its name, no signal may end the process.
+    const SignalHold hold;
     int fd = -1;
     std::string candidate;
     for (int attempt = 0; fd < 0; ++attempt) {
@@ -419,6 +497,7 @@ BOOL CReplacingFile::OpenFor(const std::string& targetPath) {
         return fail(error);
     }
     m_target = target;
+    if (opened) opened(*this);
     return TRUE;
 }
 

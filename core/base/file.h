@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <functional>
 #include <string>
 
 #include "core/base/wintypes.h"
@@ -34,8 +35,12 @@ public:
     CFile(const CFile&) = delete;
     CFile& operator=(const CFile&) = delete;
 
-    // Answers FALSE when the file cannot be opened; raises nothing.
+    // Answers FALSE when the file cannot be opened; raises nothing. A FIFO
+    // waits for its other end (a writer to read from, a reader to write
+    // to) as long as it takes; signals still end the wait.
     BOOL Open(const char* fileName, UINT openFlags);
+    // Heard once when opening a FIFO has waited a second for its other end.
+    void SetWaitingNotice(std::function<void()> notice) { m_waitingNotice = std::move(notice); }
     // Takes over an already open stream (memory streams in tests and fuzzing).
     void Attach(std::FILE* stream);
     BOOL IsOpen() const { return m_stream != nullptr; }
@@ -62,12 +67,15 @@ public:
 
 protected:
     BOOL OpenDescriptor(int fd, const char* fileName, UINT openFlags);
+    // Opens a name for the C runtime's open flags, waiting for a FIFO's other end.
+    int OpenWaiting(const char* fileName, int oflag, UINT openFlags);
     // Records errno (EIO when the system left it 0) and raises it.
     [[noreturn]] void Raise();
     std::FILE* m_stream = nullptr;
     std::string m_path;
     int m_nLastError = 0;
     std::uint64_t m_nWritten = 0;
+    std::function<void()> m_waitingNotice;
 };
 
 // A file that takes the place of its target only once everything has been
@@ -88,8 +96,11 @@ public:
     // GetLastError() when it cannot: EISDIR for a folder, ENOENT or ENOTDIR
     // when the folder is missing, the system's answer otherwise. Temporary
     // files that an earlier writer to the same target left behind when it
-    // was killed are removed first.
-    BOOL OpenFor(const std::string& targetPath);
+    // was killed are removed first. opened (when set) is heard as soon as
+    // the file is open, with the process's asynchronous signals held on
+    // POSIX systems: a handler that removes the temporary file on an
+    // interrupt learns its name before any signal can arrive.
+    BOOL OpenFor(const std::string& targetPath, const std::function<void(const CReplacingFile&)>& opened = {});
     // Flushes and closes, then renames over the target; on any failure the
     // temporary file is removed, the target is untouched and the answer
     // FALSE. Nothing written at all is a failure too (EINVAL): an empty file

@@ -34,12 +34,17 @@ public:
     CDIB& operator=(const CDIB&) = delete;
 
     void Serialize(CArchive& ar) override;
-    // Reads one bitmap from the file's current position: a 40-byte or
-    // 12-byte header, its colour table, and its pixels; a refused file leaves
-    // the image as it was. Raises CFileException when the system refuses a seek.
+    // Reads one bitmap from the file's current position: a 12-, 40-, 108- or
+    // 124-byte header (held as a 40-byte one), its colour table, and its
+    // pixels; a refused file leaves the image as it was. Raises
+    // CFileException when the system refuses a seek.
     virtual BOOL ReadFromFile(CFile* file);
     // The same, with the reason for a refusal in *why when it is set.
     bool ReadBitmap(CFile* file, std::string* why);
+    // The header and colour table alone, for a palette, which needs no
+    // pixels: the image then has no pixel block, however large the header
+    // says it is.
+    bool ReadColorTable(CFile* file, std::string* why);
     // FALSE when the file refuses a write; what was written stays.
     virtual BOOL WriteToFile(CFile* file);
     // The same bytes, but a refused write raises CFileException; false, with
@@ -63,7 +68,8 @@ public:
     int ColorCount() const;
     // Whether the colour table can be taken as a palette: a 1-, 4- or 8-bit
     // picture, uncompressed or run-length encoded at its own depth (RLE8 at
-    // 8 bits, RLE4 at 4). The reason in *why (when set) when it cannot.
+    // 8 bits, RLE4 at 4). When it cannot, *why (when set) says why as the
+    // rest of a sentence that names the file ("is a 24-bit picture: ...").
     bool CanGivePalette(std::string* why) const;
     // The byte of pixel (x, y), y counted from the top; null outside the image.
     BYTE* PixelAddress(int x, int y) const;
@@ -77,6 +83,7 @@ public:
     std::size_t PixelBytes() const { return m_nPixelBytes; }
 
 private:
+    bool Read(CFile* file, std::string* why, bool withPixels);
     void ReleaseBlocks();
 
     BITMAPINFO* m_pInfo = nullptr;

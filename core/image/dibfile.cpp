@@ -15,6 +15,10 @@ constexpr WORD kBitmapType = 0x4D42;  // "BM"
 // biCompression values.
 constexpr DWORD kUncompressed = 0, kRle8 = 1, kRle4 = 2, kBitFields = 3;
 constexpr DWORD kFileHeaderBytes = 14;
+// The header sizes read: the core header, the information header, and the
+// two later versions (colour spaces, then profiles) that editors write by
+// default, whose first 40 bytes are the information header.
+constexpr DWORD kV4HeaderBytes = 108, kV5HeaderBytes = 124;
 constexpr DWORD kWrittenOffBits = kFileHeaderBytes + kInfoBlockBytes;  // 1078
 
 WORD Word(const BYTE* p) {
@@ -103,6 +107,26 @@ bool Refuse(std::string* why, const char* reason) {
     return false;
 }
 
+// What no writer means: a careful reader refuses it rather than guess.
+bool CheckHeader(const BITMAPINFOHEADER& h, std::string* why) {
+    if (h.biPlanes != 1) {
+        if (why) *why = "the header gives " + std::to_string(h.biPlanes) + " colour planes where a bitmap has 1";
+        return false;
+    }
+    if (h.biWidth < 0) return Refuse(why, "the header gives a negative width");
+    if (h.biWidth == 0 && h.biHeight == 0) return Refuse(why, "the picture is 0 x 0 pixels");
+    if (h.biHeight < 0 && (h.biCompression == kRle8 || h.biCompression == kRle4))
+        return Refuse(why, "a top-down picture cannot be run-length encoded");
+    if (h.biBitCount < 32 && h.biClrUsed > (std::uint64_t{1} << h.biBitCount)) {
+        if (why)
+            *why = "the header claims " + std::to_string(h.biClrUsed) + " colours where " +
+                   std::to_string(h.biBitCount) + " bits a pixel give at most " +
+                   std::to_string(std::uint64_t{1} << h.biBitCount);
+        return false;
+    }
+    return true;
+}
+
 }  // namespace
 
 BOOL CDIB::ReadFromFile(CFile* file) {
@@ -110,29 +134,45 @@ BOOL CDIB::ReadFromFile(CFile* file) {
 }
 
 bool CDIB::ReadBitmap(CFile* file, std::string* why) {
+    return Read(file, why, true);
+}
+
+bool CDIB::ReadColorTable(CFile* file, std::string* why) {
+    return Read(file, why, false);
+}
+
+bool CDIB::Read(CFile* file, std::string* why, bool withPixels) {
     // Every size field is checked against what the file really holds from
     // here, before anything is allocated.
     const std::uint64_t start = file->GetPosition();
     const std::uint64_t length = file->GetLength();
     const std::uint64_t held = length > start ? length - start : 0;
 
-    BYTE head[kFileHeaderBytes + sizeof(BITMAPINFOHEADER)];
+    BYTE head[kFileHeaderBytes + kV5HeaderBytes];
     const UINT firstBytes = kFileHeaderBytes + 4;
     const UINT got = file->Read(head, firstBytes);
     if (got < 2 || Word(head) != kBitmapType) return Refuse(why, "not a bitmap file");
-    if (got < firstBytes) return Refuse(why, "the file is too short for its header");
+    const char* const kShort = "the file is too short for its header";
+    if (got < firstBytes) return Refuse(why, kShort);
     const DWORD fileSize = Dword(head + 2);
     const DWORD offBits = Dword(head + 10);
     const DWORD headerSize = Dword(head + kFileHeaderBytes);
+    // A size the file cannot hold says more about the file than about the size.
+    if (kFileHeaderBytes + std::uint64_t{headerSize} > held) return Refuse(why, kShort);
     const bool core = headerSize == sizeof(BITMAPCOREHEADER);
-    if (!core && headerSize != sizeof(BITMAPINFOHEADER)) {
+    if (!core && headerSize != sizeof(BITMAPINFOHEADER) && headerSize != kV4HeaderBytes &&
+        headerSize != kV5HeaderBytes) {
         if (why) *why = "bitmaps with a " + std::to_string(headerSize) + "-byte header are not supported";
         return false;
     }
     const UINT rest = headerSize - 4;
-    if (file->Read(head + firstBytes, rest) != rest) return Refuse(why, "the file is too short for its header");
-    const BITMAPINFOHEADER header =
+    if (file->Read(head + firstBytes, rest) != rest) return Refuse(why, kShort);
+    BITMAPINFOHEADER header =
         core ? FromCoreHeader(head + kFileHeaderBytes) : DecodeInfoHeader(head + kFileHeaderBytes);
+    // The later fields of the larger headers are not kept: in memory every
+    // image has an information header.
+    header.biSize = sizeof(BITMAPINFOHEADER);
+    if (!CheckHeader(header, why)) return false;
     const int colors = HeaderColorCount(&header);
     const std::uint64_t tableEnd = kFileHeaderBytes + headerSize + static_cast<std::uint64_t>(colors) * (core ? 3 : 4);
     if (tableEnd > held) return Refuse(why, "the file is too short for its colour table");
@@ -141,17 +181,21 @@ bool CDIB::ReadBitmap(CFile* file, std::string* why) {
     // says, whichever is more, but never past the file's end: a bfSize that
     // understates (or is 0) loses nothing, and one that overstates claims no
     // memory the file does not back. Rows the file lacks read as zeros.
-    const std::uint64_t claimed = fileSize > offBits ? fileSize - offBits : 0;
-    const std::uint64_t available = held > offBits ? held - offBits : 0;
-    const std::uint64_t dataBytes = std::min(std::max(claimed, ImpliedDataBytes(header)), available);
-    std::size_t needed = 0;
-    if (!AddressableBytes(header, &needed) || dataBytes > std::numeric_limits<UINT>::max())
-        return Refuse(why, "not enough memory for the picture");
-    const std::size_t blockBytes = std::max<std::size_t>(static_cast<std::size_t>(dataBytes), needed);
+    std::uint64_t dataBytes = 0;
+    std::size_t blockBytes = 0;
+    if (withPixels) {
+        const std::uint64_t claimed = fileSize > offBits ? fileSize - offBits : 0;
+        const std::uint64_t available = held > offBits ? held - offBits : 0;
+        dataBytes = std::min(std::max(claimed, ImpliedDataBytes(header)), available);
+        std::size_t needed = 0;
+        if (!AddressableBytes(header, &needed) || dataBytes > std::numeric_limits<UINT>::max())
+            return Refuse(why, "not enough memory for the picture");
+        blockBytes = std::max<std::size_t>(static_cast<std::size_t>(dataBytes), needed);
+    }
 
     Block<BITMAPINFO> info(static_cast<BITMAPINFO*>(GlobalAllocZeroed(kInfoBlockBytes)));
-    Block<BYTE> pixels(static_cast<BYTE*>(GlobalAllocZeroed(blockBytes)));
-    if (!info || !pixels) return Refuse(why, "not enough memory for the picture");
+    Block<BYTE> pixels(withPixels ? static_cast<BYTE*>(GlobalAllocZeroed(blockBytes)) : nullptr);
+    if (!info || (withPixels && !pixels)) return Refuse(why, "not enough memory for the picture");
     BITMAPINFO* newInfo = info.get();
     newInfo->bmiHeader = header;
     if (!core) {
@@ -179,29 +223,31 @@ bool CDIB::ReadBitmap(CFile* file, std::string* why) {
 }
 
 bool CDIB::CanGivePalette(std::string* why) const {
-    if (!m_pInfo) return Refuse(why, "there is no picture");
+    if (!m_pInfo) return Refuse(why, "holds no picture");
     const BITMAPINFOHEADER& h = m_pInfo->bmiHeader;
     const int bits = h.biBitCount;
     const std::string depth = std::to_string(bits) + "-bit";
-    if (bits == 24 || bits == 32) {
-        if (why) *why = "a " + depth + " picture has no colour table";
+    // Such a picture may carry a table, but only as a hint for displays
+    // with fewer colours; its pixels are colours of their own.
+    if (bits == 16 || bits == 24 || bits == 32) {
+        if (why) *why = "is a " + depth + " picture: its colours are not a palette";
         return false;
     }
     if (bits != 1 && bits != 4 && bits != 8) {
-        if (why) *why = depth + " pictures are not supported";
+        if (why) *why = "is a " + depth + " picture, which Tindral does not read";
         return false;
     }
     switch (h.biCompression) {
         case kUncompressed:
             return true;
         case kRle8:
-            return bits == 8 || Refuse(why, "RLE8 compression needs 8 bits a pixel");
+            return bits == 8 || Refuse(why, "uses RLE8 compression, which needs 8 bits a pixel");
         case kRle4:
-            return bits == 4 || Refuse(why, "RLE4 compression needs 4 bits a pixel");
+            return bits == 4 || Refuse(why, "uses RLE4 compression, which needs 4 bits a pixel");
         case kBitFields:
-            return Refuse(why, "pictures with colour masks are not supported");
+            return Refuse(why, "has colour masks, which Tindral does not read");
         default:
-            if (why) *why = "compression " + std::to_string(h.biCompression) + " is not supported";
+            if (why) *why = "uses compression " + std::to_string(h.biCompression) + ", which Tindral does not read";
             return false;
     }
 }

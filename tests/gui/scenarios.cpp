@@ -343,7 +343,7 @@ int PaletteWindow(const std::vector<std::string>& args) {
     ExpectMessageBox("Unable to load the DIB");
     // A picture without a colour table gives no palette, and says why.
     ChooseFile(ID_FILE_LOAD_PALETTE, "Open", Arg(args, "truecolour"));
-    ExpectMessageBox("This picture gives no palette: a 24-bit picture has no colour table.");
+    ExpectMessageBox("This file is a 24-bit picture: its colours are not a palette.");
     CheckEqual(AppPaletteColors().size(), std::size_t{201}, "palette entries after a refused load");
 
     ChooseFile(ID_FILE_LOAD_PALETTE, "Open", Arg(args, "bitmap"));

@@ -44,8 +44,10 @@ BOOL CTindralApp::InitInstance() {
     RegisterShellFileTypes();
 
     // The first picture is computed (and the disclaimer answered) while the
-    // main window is still hidden.
-    if (!ProcessShellCommand()) return FALSE;
+    // main window is still hidden. A file named on the command line that
+    // cannot be opened has said why; the program then starts without a
+    // picture, as after a failed Open.
+    if (!ProcessShellCommand() && m_args.empty()) return FALSE;
     ::ShowWindow(m_mainFrame->m_hWnd, m_nCmdShow);
     ::UpdateWindow(m_mainFrame->m_hWnd);
     return TRUE;
@@ -212,12 +214,12 @@ void CTindralApp::SetPaletteEntries(PaletteEntries entries) {
 void CTindralApp::OnLoadPalette() {
     CDIB dib;
     std::string why;
-    if (!LoadFromPath(dib, nullptr, "Bitmap Files (*.bmp; *.dib) | *.bmp; *.dib", &why)) {
+    if (!LoadFromPath(dib, nullptr, "Bitmap Files (*.bmp; *.dib) | *.bmp; *.dib", &why, true)) {
         AppMessageBox(why.empty() ? "Unable to load the DIB" : "Unable to load the DIB " + why + ".");
         return;
     }
     if (!dib.CanGivePalette(&why)) {
-        AppMessageBox("This picture gives no palette: " + why + ".");
+        AppMessageBox("This file " + why + ".");
         return;
     }
     SetPaletteFromDIB(dib);

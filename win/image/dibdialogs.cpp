@@ -19,7 +19,7 @@ HWND MainWindow() {
 
 }  // namespace
 
-BOOL LoadFromPath(CDIB& dib, const char* path, const char* defaultExtension, std::string* why) {
+BOOL LoadFromPath(CDIB& dib, const char* path, const char* defaultExtension, std::string* why, bool colorTableOnly) {
     std::string name = path ? path : "";
     if (name.empty()) {
         CFileDialog dialog(TRUE, defaultExtension, nullptr, OFN_HIDEREADONLY | OFN_FILEMUSTEXIST, kImageFilter,
@@ -34,7 +34,7 @@ BOOL LoadFromPath(CDIB& dib, const char* path, const char* defaultExtension, std
     } else {
         // A read the system refuses is a file that cannot be read, like a short one.
         try {
-            if (dib.ReadBitmap(&file, &reason)) return TRUE;
+            if (colorTableOnly ? dib.ReadColorTable(&file, &reason) : dib.ReadBitmap(&file, &reason)) return TRUE;
         } catch (const CFileException&) {
             reason = "it cannot be read";
         }

@@ -26,8 +26,10 @@ BOOL MatchToPalette(CDIB& dib, const CPalette* palette);
 // Reads path, or a file the user picks when path is null or empty. FALSE
 // when the dialog is cancelled or the file cannot be opened or read; then
 // *why (when set) says what was wrong with the file, and stays empty for a
-// cancelled dialog.
-BOOL LoadFromPath(CDIB& dib, const char* path, const char* defaultExtension, std::string* why = nullptr);
+// cancelled dialog. colorTableOnly reads the header and colour table alone,
+// as a palette needs (CDIB::ReadColorTable).
+BOOL LoadFromPath(CDIB& dib, const char* path, const char* defaultExtension, std::string* why = nullptr,
+                  bool colorTableOnly = false);
 // Writes path, or a file the user picks. The target is replaced only when
 // the whole bitmap was written; says "Failed to open file" or "Failed to
 // save file" when it could not be.
