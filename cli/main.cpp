@@ -58,7 +58,8 @@ void CatchEndingSignals() {
 #if defined(_WIN32)
     for (int sig : {SIGINT, SIGTERM, SIGBREAK}) std::signal(sig, OnInterrupt);
 #else
-    std::vector<int> ending = {SIGHUP, SIGINT, SIGQUIT, SIGTERM, SIGUSR1, SIGUSR2, SIGALRM, SIGVTALRM, SIGPROF, SIGXCPU};
+    std::vector<int> ending = {SIGHUP,  SIGINT,  SIGQUIT,   SIGTERM, SIGUSR1,
+                               SIGUSR2, SIGALRM, SIGVTALRM, SIGPROF, SIGXCPU};
 #if defined(SIGPOLL)
     ending.push_back(SIGPOLL);
 #endif
@@ -106,8 +107,9 @@ int main(int argc, char** argv) {
             break;
     }
     const std::string& output = parsed.options.output;
-    g_unchangedMessage = "tindral-render: interrupted; " + output + " left unchanged\n";
-    g_partMessage = "tindral-render: interrupted; " + output + " was written in part\n";
+    const std::string shown = OneLine(output);
+    g_unchangedMessage = "tindral-render: interrupted; " + shown + " left unchanged\n";
+    g_partMessage = "tindral-render: interrupted; " + shown + " was written in part\n";
     CatchEndingSignals();
 
     CProgressBar bar(stderr, CProgressBar::IsTerminal(stderr));
@@ -123,7 +125,9 @@ int main(int argc, char** argv) {
         g_temporary = file.GetFilePath();
         g_state = file.WritesDirectly() ? kDirect : kTemporary;
     };
-    hooks.waiting = [](const std::string& notice) { std::fprintf(stderr, "tindral-render: %s\n", notice.c_str()); };
+    hooks.waiting = [](const std::string& notice) {
+        std::fprintf(stderr, "tindral-render: %s\n", OneLine(notice).c_str());
+    };
     hooks.committing = [] {
         g_state = kFinishing;
         return g_signal == 0;
@@ -134,14 +138,14 @@ int main(int argc, char** argv) {
     g_state = kFinishing;
     bar.Finish();
     if (g_signal != 0) {
-        std::fprintf(stderr, "tindral-render: interrupted; %s %s\n", output.c_str(),
+        std::fprintf(stderr, "tindral-render: interrupted; %s %s\n", shown.c_str(),
                      rendered ? "was written"
                      : direct ? "was written in part"
                               : "left unchanged");
         return 128 + g_signal;
     }
     if (!rendered) {
-        std::fprintf(stderr, "tindral-render: %s\n", error.c_str());
+        std::fprintf(stderr, "tindral-render: %s\n", OneLine(error).c_str());
         return 1;
     }
     return 0;

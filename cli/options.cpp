@@ -70,7 +70,7 @@ public:
 
     bool Fail(const std::string& message) {
         m_result.action = ParsedCommandLine::Action::Fail;
-        m_result.error = message;
+        m_result.error = OneLine(message);
         return false;
     }
 
@@ -152,6 +152,22 @@ bool TakesValue(const std::string& name) {
 }
 
 }  // namespace
+
+std::string OneLine(const std::string& text) {
+    static const char kHex[] = "0123456789abcdef";
+    std::string line;
+    for (const char ch : text) {
+        const auto byte = static_cast<unsigned char>(ch);
+        if (byte >= 0x20 && byte != 0x7f) {
+            line += ch;
+        } else {
+            line += "\\x";
+            line += kHex[byte >> 4];
+            line += kHex[byte & 15];
+        }
+    }
+    return line;
+}
 
 ParsedCommandLine ParseCommandLine(const std::vector<std::string>& args) {
     ParsedCommandLine result;

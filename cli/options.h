@@ -34,4 +34,8 @@ struct ParsedCommandLine {
 
 ParsedCommandLine ParseCommandLine(const std::vector<std::string>& args);
 
+// A message that quotes what the user typed, kept to one line: control
+// characters (a newline in a file name) are written as \xHH.
+std::string OneLine(const std::string& text);
+
 extern const char* const kUsage;

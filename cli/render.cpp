@@ -132,7 +132,8 @@ bool RenderToFile(const RenderOptions& options, unsigned noiseSeed, std::string*
         *error = "a " + size + " picture is too large for a bitmap file";
         return false;
     }
-    if ((options.fromFile.empty() || options.given.palette) && !LoadPalette(options, &palette, error, hooks)) return false;
+    if ((options.fromFile.empty() || options.given.palette) && !LoadPalette(options, &palette, error, hooks))
+        return false;
 
     CReplacingFile file;
     file.SetWaitingNotice([&] {

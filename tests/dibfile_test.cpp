@@ -33,8 +33,8 @@ Bytes DataFile(const std::string& name) {
 
 // Reads bytes, placed after offset other bytes, as a bitmap (or its colour
 // table alone).
-bool ReadAsBitmap(CDIB& dib, const Bytes& bytes, const TempDir& dir, std::size_t offset = 0,
-                  std::string* why = nullptr, bool tableOnly = false) {
+bool ReadAsBitmap(CDIB& dib, const Bytes& bytes, const TempDir& dir, std::size_t offset = 0, std::string* why = nullptr,
+                  bool tableOnly = false) {
     Bytes file(offset, 'x');
     file.insert(file.end(), bytes.begin(), bytes.end());
     WriteBytes(dir.File("input.bmp"), file);
@@ -243,46 +243,44 @@ TEST_P(MadeFile, ReadAndRule) {
 
 INSTANTIATE_TEST_SUITE_P(
     Files, MadeFile,
-    testing::Values(Made{"Info8", "", 256, 40, nullptr}, Made{"Info1", "b1 t2 p20", 2, 40, nullptr},
-                    Made{"Info4", "b4 t16 p20", 16, 40, nullptr}, Made{"Info4Rle4", "b4 c2 t16 p7", 16, 40, nullptr},
-                    Made{"Info8Rle8", "c1 p9", 256, 40, nullptr},
-                    Made{"Info4Rle8", "b4 c1 t16", 16, 40, "RLE8 compression, which needs 8 bits"},
-                    Made{"Info8Rle4", "c2", 256, 40, "RLE4 compression, which needs 4 bits"},
-                    Made{"Info8Masks", "c3", 256, 40, "has colour masks"},
-                    Made{"Info8Png", "c5", 256, 40, "uses compression 5"},
-                    Made{"Info2", "b2 t4 p20", 0, 40, "is a 2-bit picture, which"},
-                    // Colour masks where a table would be are not taken for a palette.
-                    Made{"Info16Masks", "b16 c3 u3 t3", 3, 40, "is a 16-bit picture: its colours are not"},
-                    Made{"Info24Table", "b24 u5 t5 p100", 5, 100, kNoTable},
-                    Made{"Info30000", "b30000 t0 p9", 0, 40, "is a 30000-bit picture, which"},
-                    Made{"Core1", "h12 b1 t2 p20", 2, 40, nullptr}, Made{"Core8", "h12", 256, 40, nullptr},
-                    Made{"Core24", "h12 b24 t0 p100", 0, 100, kNoTable}, Made{"ShortTable", "u3 t3", 3, 40, nullptr},
-                    Made{"Count300", "u300", 0, 0, "!claims 300 colours where 8 bits a pixel give at most 256"}, Made{"Count201", "u201", 201, 40, nullptr},
-                    Made{"Info1Count5", "b1 u5 t2 p20", 0, 0, "!claims 5 colours"},
-                    Made{"Count305402420", "u305402420", 0, 0, "!claims 305402420 colours"},
-                    Made{"Info24Count300", "b24 u300 p100", 256, 100, kNoTable},
-                    // bfSize understating the data, or claiming far more than the file holds.
-                    Made{"SizeBelowOffBits", "s54", 256, 40, nullptr},
-                    Made{"SizeClaims4GiB", "s4294967295", 256, 40, nullptr},
-                    Made{"ShortPixelData", "p10", 256, 40, nullptr}, Made{"TruncatedPixels", "x1108", 256, 40, nullptr},
-                    Made{"PixelsPastTheEnd", "o5000", 256, 40, nullptr}, Made{"TopDown", "y-5", 256, 40, nullptr},
-                    Made{"NoWidth", "w0 p0", 256, 0, nullptr}, Made{"Empty", "x0", 0, 0, "!not a bitmap file"},
-                    Made{"MagicBA", "m1", 0, 0, "!not a bitmap file"},
-                    Made{"Header108", "h108", 256, 40, nullptr}, Made{"Header124Info4", "h124 b4 t16 p20", 16, 40, nullptr},
-                    Made{"Header64", "h64", 0, 0, "!64-byte header are not supported"},
-                    Made{"HeaderSizeBeyondTheFile", "z3000000000 x22", 0, 0, "!too short for its header"},
-                    // What no writer makes.
-                    Made{"Planes2", "n2", 0, 0, "!2 colour planes"}, Made{"CorePlanes0", "h12 n0", 0, 0, "!0 colour planes"},
-                    Made{"NegativeWidth", "w-6", 0, 0, "!negative width"},
-                    Made{"TopDownRle8", "c1 y-5 p9", 0, 0, "!top-down picture cannot be run-length"},
-                    Made{"ZeroByZero", "w0 y0 p0", 0, 0, "!0 x 0"},
-                    Made{"Bytes17", "x17", 0, 0, "!too short for its header"},
-                    Made{"Bytes30", "x30", 0, 0, "!too short for its header"},
-                    Made{"CoreBytes25", "h12 x25", 0, 0, "!too short for its header"},
-                    Made{"TruncatedTable", "x456", 0, 0, "!too short for its colour table"},
-                    Made{"TruncatedCoreTable", "h12 x327", 0, 0, "!too short for its colour table"},
-                    // A few bytes that claim an image no memory holds.
-                    Made{"Exabytes", "w2147483647 y2147483647", 256, 0, "!not enough memory"}),
+    testing::Values(
+        Made{"Info8", "", 256, 40, nullptr}, Made{"Info1", "b1 t2 p20", 2, 40, nullptr},
+        Made{"Info4", "b4 t16 p20", 16, 40, nullptr}, Made{"Info4Rle4", "b4 c2 t16 p7", 16, 40, nullptr},
+        Made{"Info8Rle8", "c1 p9", 256, 40, nullptr},
+        Made{"Info4Rle8", "b4 c1 t16", 16, 40, "RLE8 compression, which needs 8 bits"},
+        Made{"Info8Rle4", "c2", 256, 40, "RLE4 compression, which needs 4 bits"},
+        Made{"Info8Masks", "c3", 256, 40, "has colour masks"}, Made{"Info8Png", "c5", 256, 40, "uses compression 5"},
+        Made{"Info2", "b2 t4 p20", 0, 40, "is a 2-bit picture, which"},
+        // Colour masks where a table would be are not taken for a palette.
+        Made{"Info16Masks", "b16 c3 u3 t3", 3, 40, "is a 16-bit picture: its colours are not"},
+        Made{"Info24Table", "b24 u5 t5 p100", 5, 100, kNoTable},
+        Made{"Info30000", "b30000 t0 p9", 0, 40, "is a 30000-bit picture, which"},
+        Made{"Core1", "h12 b1 t2 p20", 2, 40, nullptr}, Made{"Core8", "h12", 256, 40, nullptr},
+        Made{"Core24", "h12 b24 t0 p100", 0, 100, kNoTable}, Made{"ShortTable", "u3 t3", 3, 40, nullptr},
+        Made{"Count300", "u300", 0, 0, "!claims 300 colours where 8 bits a pixel give at most 256"},
+        Made{"Count201", "u201", 201, 40, nullptr}, Made{"Info1Count5", "b1 u5 t2 p20", 0, 0, "!claims 5 colours"},
+        Made{"Count305402420", "u305402420", 0, 0, "!claims 305402420 colours"},
+        Made{"Info24Count300", "b24 u300 p100", 256, 100, kNoTable},
+        // bfSize understating the data, or claiming far more than the file holds.
+        Made{"SizeBelowOffBits", "s54", 256, 40, nullptr}, Made{"SizeClaims4GiB", "s4294967295", 256, 40, nullptr},
+        Made{"ShortPixelData", "p10", 256, 40, nullptr}, Made{"TruncatedPixels", "x1108", 256, 40, nullptr},
+        Made{"PixelsPastTheEnd", "o5000", 256, 40, nullptr}, Made{"TopDown", "y-5", 256, 40, nullptr},
+        Made{"NoWidth", "w0 p0", 256, 0, nullptr}, Made{"Empty", "x0", 0, 0, "!not a bitmap file"},
+        Made{"MagicBA", "m1", 0, 0, "!not a bitmap file"}, Made{"Header108", "h108", 256, 40, nullptr},
+        Made{"Header124Info4", "h124 b4 t16 p20", 16, 40, nullptr},
+        Made{"Header64", "h64", 0, 0, "!64-byte header are not supported"},
+        Made{"HeaderSizeBeyondTheFile", "z3000000000 x22", 0, 0, "!too short for its header"},
+        // What no writer makes.
+        Made{"Planes2", "n2", 0, 0, "!2 colour planes"}, Made{"CorePlanes0", "h12 n0", 0, 0, "!0 colour planes"},
+        Made{"NegativeWidth", "w-6", 0, 0, "!negative width"},
+        Made{"TopDownRle8", "c1 y-5 p9", 0, 0, "!top-down picture cannot be run-length"},
+        Made{"ZeroByZero", "w0 y0 p0", 0, 0, "!0 x 0"}, Made{"Bytes17", "x17", 0, 0, "!too short for its header"},
+        Made{"Bytes30", "x30", 0, 0, "!too short for its header"},
+        Made{"CoreBytes25", "h12 x25", 0, 0, "!too short for its header"},
+        Made{"TruncatedTable", "x456", 0, 0, "!too short for its colour table"},
+        Made{"TruncatedCoreTable", "h12 x327", 0, 0, "!too short for its colour table"},
+        // A few bytes that claim an image no memory holds.
+        Made{"Exabytes", "w2147483647 y2147483647", 256, 0, "!not enough memory"}),
     NameOf<Made>);
 
 // ---------------------------------------------------------------------------

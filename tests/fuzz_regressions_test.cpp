@@ -1,5 +1,6 @@
-// Every input that ever made a bitmap fuzzer fail, and the sample bitmaps,
-// replayed through the same operations as the fuzzers in every configuration.
+// Every input that ever made a fuzzer fail, the sample bitmaps and the option
+// fuzzer's seeds, replayed through the same operations as the fuzzers in
+// every configuration.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -9,6 +10,7 @@
 #include <vector>
 
 #include "fuzz/bitmap_exercise.h"
+#include "fuzz/options_exercise.h"
 #include "support/tempdir.h"
 
 namespace {
@@ -16,10 +18,12 @@ namespace {
 struct Input {
     std::string path;
     std::string name;  // an identifier
+    bool commandLine;  // for the option parser, not the bitmap reader
 };
 std::vector<Input> Inputs() {
     std::vector<Input> inputs;
-    for (const char* folder : {TINDRAL_FUZZ_REGRESSIONS, TINDRAL_TEST_DATA}) {
+    const std::string seeds = std::string(TINDRAL_FUZZ_SEEDS) + "/render_options";
+    for (const std::string& folder : {std::string(TINDRAL_FUZZ_REGRESSIONS), std::string(TINDRAL_TEST_DATA), seeds}) {
         if (!std::filesystem::is_directory(folder)) continue;
         for (const auto& entry : std::filesystem::directory_iterator(folder)) {
             // The folders' own notes are not inputs.
@@ -29,7 +33,8 @@ std::vector<Input> Inputs() {
             if (name.size() > 28) name = name.substr(0, 19) + "_" + name.substr(name.size() - 8);
             for (char& ch : name)
                 if (!std::isalnum(static_cast<unsigned char>(ch))) ch = '_';
-            inputs.push_back({entry.path().string(), name});
+            const bool commandLine = folder == seeds || name.rfind("render_options", 0) == 0;
+            inputs.push_back({entry.path().string(), (folder == seeds ? "options_" : "") + name, commandLine});
         }
     }
     std::sort(inputs.begin(), inputs.end(), [](const Input& a, const Input& b) { return a.name < b.name; });
@@ -39,6 +44,11 @@ std::vector<Input> Inputs() {
 class Fuzz : public testing::TestWithParam<Input> {};
 
 TEST_P(Fuzz, Replay) {
+    if (GetParam().commandLine) {
+        const std::vector<unsigned char> bytes = ReadBytes(GetParam().path);
+        options_exercise::ExerciseOptions(bytes.data(), bytes.size());
+        return;
+    }
     TempDir dir;
     CFile input, scratch;
     ASSERT_TRUE(input.Open(GetParam().path.c_str(), CFile::modeRead));

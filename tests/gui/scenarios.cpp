@@ -578,6 +578,17 @@ int OpenFile(const std::vector<std::string>& args) {
     return 0;
 }
 
+// open=: a file named on the program's command line that cannot be opened:
+// its message, then the main window with no picture, as after a failed Open.
+int OpenMissing(const std::vector<std::string>& args) {
+    ExpectMessageBox("Unable to open " + Arg(args, "open") + ".");
+    Check(WaitUntil([] { return MainFrame() && ::IsWindowVisible(MainFrame()); }), "the main window is shown");
+    Settle();
+    CheckEqual(Children().size(), std::size_t{0}, "picture windows after a failed open");
+    CheckText(WindowText(MainFrame()), "Tindral", "the main window's title");
+    return 0;
+}
+
 // screen=: where to write a picture of the whole screen with the program in
 // use, for looking at by eye: two pictures, one zoomed, and the palette.
 int Showcase(const std::vector<std::string>& args) {
@@ -611,6 +622,7 @@ const ScenarioEntry kScenarios[] = {
     {"drawing", &Drawing, false, false},
     {"explore", &Explore, false, false},
     {"open-file", &OpenFile, true, true},
+    {"open-missing", &OpenMissing, true, true},
     {"showcase", &Showcase, false, false},
 };
 // clang-format on
