@@ -3,7 +3,7 @@
 #   make test   build, then run every test suite of every configuration
 #   make build  native, win32 and win64 builds into build/<config>/bin
 #   make deps   install the Debian packages the build and the tests need
-#   make fuzz   run the bitmap-reader fuzzers (FUZZ_SECONDS, default 600)
+#   make fuzz   run the fuzzers (FUZZ_SECONDS, default 600)
 #   make bench  the generator benchmark
 #   make screenshot  the README's picture of the program at work
 SHELL := /bin/bash

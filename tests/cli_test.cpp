@@ -38,7 +38,8 @@ TEST(CommandLine, FailsWithOneClearLine) {
         {{"--iterations", "99999999999999999999", "o.bmp"}, "needs an integer"},
         {{"--noise", "1e", "o.bmp"}, "needs a number"}, {{"--noise", "nan", "o.bmp"}, "needs a finite number"},
         {{"--exponent", "1e999", "o.bmp"}, "needs a finite number"}, {{"--rect", "1,2,3", "o.bmp"}, "four numbers"},
-        {{"--rect", "-2,1.5,1,-5.5", "o.bmp"}, "between -5 and 5"}, {{"--from", "", "o.bmp"}, "--from needs"}};
+        {{"--rect", "-2,1.5,1,-5.5", "o.bmp"}, "between -5 and 5"}, {{"--from", "", "o.bmp"}, "--from needs"},
+        {{"--colour\nred", "o.bmp"}, "unknown option --colour\\x0ared"}};
     // clang-format on
     for (const auto& [args, message] : cases) {
         const auto p = ParseCommandLine(args);
@@ -79,6 +80,24 @@ TEST(Render, SavedPicturesAreRenderedAgainFromTheirRecord) {
     ASSERT_TRUE(file.Open(again.output.c_str(), CFile::modeRead) && ReadPictureRecord(&file, &record));
     EXPECT_EQ(std::make_tuple(record.params.width, record.params.height, record.params.noise, record.colorMap.size()),
               std::make_tuple(20, 12, 0.0, std::size_t{51}));
+}
+
+// A palette from a bitmap with the 124-byte header editors write, read by
+// its table alone: the picture it claims to be would fill no memory.
+TEST(Render, PaletteFromTheLargestHeaderWhateverPictureItClaims) {
+    TempDir dir;
+    Bytes b = ReadBytes(TINDRAL_TEST_DATA "/info4.bmp");
+    b.insert(b.begin() + 54, 124 - 40, 0);
+    const unsigned char fields[][2] = {{10, 54 + 84 + 64}, {14, 124}};  // bfOffBits, biSize
+    for (const auto& f : fields) b[f[0]] = f[1], b[f[0] + 1] = 0;
+    for (int at : {18, 22}) b[at] = b[at + 1] = b[at + 2] = 0xFF, b[at + 3] = 0x7F;  // 2147483647 x 2147483647
+    WriteBytes(dir.File("v5.bmp"), b);
+    RenderOptions o = Options(dir.File("out.bmp"));
+    o.paletteFile = dir.File("v5.bmp"), o.given.palette = true;
+    std::string error;
+    ASSERT_TRUE(RenderToFile(o, 0, &error)) << error;
+    const Bytes out = ReadBytes(o.output);
+    EXPECT_EQ(Bytes(out.begin() + 54, out.begin() + 54 + 64), Bytes(b.begin() + 138, b.begin() + 138 + 64));
 }
 
 // What is wrong with the output, the palette or the saved picture is found

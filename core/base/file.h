@@ -97,9 +97,10 @@ public:
     // when the folder is missing, the system's answer otherwise. Temporary
     // files that an earlier writer to the same target left behind when it
     // was killed are removed first. opened (when set) is heard as soon as
-    // the file is open, with the process's asynchronous signals held on
-    // POSIX systems: a handler that removes the temporary file on an
-    // interrupt learns its name before any signal can arrive.
+    // the file is open, with the asynchronous signals held in the calling
+    // thread on POSIX systems (so no other thread should be running): a
+    // handler that removes the temporary file on an interrupt learns its
+    // name before any signal can arrive.
     BOOL OpenFor(const std::string& targetPath, const std::function<void(const CReplacingFile&)>& opened = {});
     // Flushes and closes, then renames over the target; on any failure the
     // temporary file is removed, the target is untouched and the answer
