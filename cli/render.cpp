@@ -81,6 +81,13 @@ bool FromSavedPicture(const RenderOptions& options, PictureParams* params, bool*
             *error = "the picture record of " + from + " is of a later version than this program reads";
             return false;
     }
+    // Checked before anything is sized from it: a record with a sound
+    // checksum may still claim a picture far larger than the file holds.
+    std::string why;
+    if (!RecordDescribesBitmap(record, dib, &why)) {
+        *error = "the picture record of " + from + " does not match its bitmap (" + why + "): the file is damaged";
+        return false;
+    }
     const PictureParams& saved = record.params;
     const RenderOptions::Given& given = options.given;
     if (!given.size) params->width = saved.width, params->height = saved.height;

@@ -49,6 +49,22 @@ TEST(CommandLine, FailsWithOneClearLine) {
     }
 }
 
+std::uint32_t Dword(const Bytes& b, std::size_t at) {
+    return static_cast<std::uint32_t>(b[at] | b[at + 1] << 8 | b[at + 2] << 16 |
+                                      static_cast<std::uint32_t>(b[at + 3]) << 24);
+}
+void PutDword(Bytes* b, std::size_t at, std::uint32_t v) {
+    for (int i = 0; i < 4; ++i) (*b)[at + i] = static_cast<unsigned char>(v >> (8 * i));
+}
+std::uint32_t Crc32(const unsigned char* data, std::size_t size) {
+    std::uint32_t crc = 0xFFFFFFFFu;
+    for (std::size_t i = 0; i < size; ++i) {
+        crc ^= data[i];
+        for (int bit = 0; bit < 8; ++bit) crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
+    }
+    return ~crc;
+}
+
 RenderOptions Options(const std::string& output) {
     RenderOptions o;
     o.output = output;
@@ -120,6 +136,22 @@ TEST_P(RenderFailure, SaysWhy) {
     Bytes damaged = ReadBytes(path("%tindral-7x5-noise.bmp"));
     damaged[damaged.size() - 40] ^= 1;
     WriteBytes(dir.File("folder/damaged.bmp"), damaged);
+    // Records that pass their checksum but describe another bitmap than the
+    // 7x5 one they follow, as a hostile file would carry them.
+    const Bytes sound = ReadBytes(path("%tindral-7x5-noise.bmp"));
+    const std::size_t body = sound.size() - 18 - Dword(sound, sound.size() - 18);
+    const auto craft = [&](const char* name, std::uint32_t width, std::uint32_t height, bool topDown) {
+        Bytes bytes = sound;
+        PutDword(&bytes, body, width);
+        PutDword(&bytes, body + 4, height);
+        PutDword(&bytes, sound.size() - 14, Crc32(bytes.data() + body, sound.size() - 18 - body));
+        if (topDown) PutDword(&bytes, 22, 0u - Dword(bytes, 22));
+        WriteBytes(dir.File(std::string("folder/") + name), bytes);
+    };
+    craft("huge.bmp", 46340, 46340, false);
+    craft("wide.bmp", 1000000, 2147, false);
+    craft("one.bmp", 1, 1, false);
+    craft("topdown.bmp", 7, 5, true);
     RenderOptions o = Options(path(GetParam().output));
     o.paletteFile = path(GetParam().palette);
     o.fromFile = path(GetParam().from);
@@ -143,7 +175,12 @@ INSTANTIATE_TEST_SUITE_P(Cases, RenderFailure, testing::Values(
     Failure{"PaletteNotABitmap", "keep.bmp", "text.bmp", "", "text.bmp: not a bitmap file"},
     Failure{"PaletteWithoutTable", "keep.bmp", "%info24.bmp", "", "info24.bmp is a 24-bit picture: its colours are not a palette"},
     Failure{"FromPlainBitmap", "keep.bmp", "", "%info8-netpbm.bmp", "holds no picture record"},
-    Failure{"FromDamagedRecord", "keep.bmp", "", "folder/damaged.bmp", "damaged.bmp is damaged"}),
+    Failure{"FromDamagedRecord", "keep.bmp", "", "folder/damaged.bmp", "damaged.bmp is damaged"},
+    Failure{"FromHugeRecord", "keep.bmp", "", "folder/huge.bmp",
+            "does not match its bitmap (7\u00d75 pixels, record 46340\u00d746340): the file is damaged"},
+    Failure{"FromWideRecord", "keep.bmp", "", "folder/wide.bmp", "record 1000000\u00d72147): the file is damaged"},
+    Failure{"FromSmallRecord", "keep.bmp", "", "folder/one.bmp", "record 1\u00d71): the file is damaged"},
+    Failure{"FromTopDownBitmap", "keep.bmp", "", "folder/topdown.bmp", "(a top-down bitmap): the file is damaged"}),
     [](const testing::TestParamInfo<Failure>& param) { return std::string(param.param.name); });
 // clang-format on
 

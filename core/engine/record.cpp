@@ -177,3 +177,34 @@ bool ReadPictureRecord(CFile* file, PictureRecord* record) {
         return false;
     }
 }
+
+bool RecordDescribesBitmap(const PictureRecord& record, const CDIB& dib, std::string* why) {
+    const BITMAPINFO* info = dib.Info();
+    if (!info) {
+        *why = "no bitmap";
+        return false;
+    }
+    const BITMAPINFOHEADER& h = info->bmiHeader;
+    const PictureParams& p = record.params;
+    const auto size = [](long long across, long long up) {
+        return std::to_string(across) + "\u00d7" + std::to_string(up);
+    };
+    if (h.biSize != sizeof(BITMAPINFOHEADER) || h.biPlanes != 1 || h.biBitCount != 8 || h.biCompression != 0) {
+        *why = "a " + std::to_string(h.biBitCount) + "-bit bitmap of another kind than Tindral writes";
+        return false;
+    }
+    if (h.biHeight < 0) {
+        *why = "a top-down bitmap";
+        return false;
+    }
+    if (h.biWidth != p.width || h.biHeight != p.height) {
+        *why = size(h.biWidth, h.biHeight) + " pixels, record " + size(p.width, p.height);
+        return false;
+    }
+    if (record.hasColorMap && record.colorMap.size() != static_cast<std::size_t>(p.iterations) + 1) {
+        *why = "a colour map of " + std::to_string(record.colorMap.size()) + " entries for the iteration limit " +
+               std::to_string(p.iterations);
+        return false;
+    }
+    return true;
+}

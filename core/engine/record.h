@@ -2,6 +2,7 @@
 // bitmap bytes, so that opening the file can make the same picture again.
 #pragma once
 
+#include <string>
 #include <vector>
 
 #include "core/base/file.h"
@@ -39,3 +40,11 @@ enum class RecordState {
 RecordState FindPictureRecord(CFile* file, PictureRecord* record);
 // The same, answering only whether a sound record was found; raises nothing.
 bool ReadPictureRecord(CFile* file, PictureRecord* record);
+
+// Whether a record found is the one the writer makes for the bitmap it
+// follows: an 8-bit, bottom-up, uncompressed bitmap of the record's size,
+// and a colour map (if any) with one entry per count 0...N. A record that passes its checksum but describes
+// another picture must not be believed: computing the picture it claims could
+// take any time and memory. Otherwise false, with what disagrees in *why
+// (e.g. "16×12 pixels, record 46340×46340").
+bool RecordDescribesBitmap(const PictureRecord& record, const CDIB& dib, std::string* why);

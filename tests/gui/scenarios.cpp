@@ -568,6 +568,49 @@ int OpenFile(const std::vector<std::string>& args) {
     ::PostMessageA(plainView, WM_LBUTTONUP, 0, MAKELONG(40, 30));
     ExpectMessageBox("This picture was not made by Tindral: it has no region to magnify.");
 
+    // The saved picture with a record that passes its checksum but claims a
+    // 1x1 picture: said to be damaged before anything is computed, shown as
+    // the bitmap it is, and a zoom into it says why it is refused.
+    std::string crafted = bytes;
+    const auto byteAt = [&crafted](std::size_t at) {
+        return static_cast<std::uint32_t>(static_cast<BYTE>(crafted[at]));
+    };
+    const auto dwordAt = [&](std::size_t at) {
+        return byteAt(at) | byteAt(at + 1) << 8 | byteAt(at + 2) << 16 | byteAt(at + 3) << 24;
+    };
+    const auto putDword = [&crafted](std::size_t at, std::uint32_t v) {
+        for (int i = 0; i < 4; ++i) crafted[at + i] = static_cast<char>(v >> (8 * i));
+    };
+    const std::size_t trailer = crafted.size() - 18;
+    const std::size_t body = trailer - dwordAt(trailer);
+    putDword(body, 1);
+    putDword(body + 4, 1);
+    std::uint32_t crc = 0xFFFFFFFFu;
+    for (std::size_t i = body; i < trailer; ++i) {
+        crc ^= byteAt(i);
+        for (int bit = 0; bit < 8; ++bit) crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
+    }
+    putDword(trailer + 4, ~crc);
+    const std::string damaged = plain + ".damaged.bmp";
+    std::ofstream(damaged, std::ios::binary) << crafted;
+    ChooseFile(ID_FILE_OPEN, "Open", damaged);
+    if (HWND box = WaitForDialog("Tindral")) {
+        const std::string text = DialogText(box);
+        Check(text.find("does not match its bitmap (") != std::string::npos &&
+                  text.find("pixels, record 1\xd7"
+                            "1): the file is damaged.") != std::string::npos,
+              "a record of another size is said to be damaged: " + text);
+        ClickButton(box, IDOK);
+        WaitUntil([box] { return !::IsWindow(box); });
+    }
+    Check(WaitUntil([&] { return DocumentOf(ActiveChild()) && DocumentOf(ActiveChild())->IsDamaged(); }),
+          "the damaged picture opens as the bitmap it is");
+    HWND damagedView = ViewOf(ActiveChild());
+    ::SendMessageA(damagedView, WM_LBUTTONDOWN, MK_LBUTTON, MAKELONG(5, 5));
+    ::SendMessageA(damagedView, WM_MOUSEMOVE, MK_LBUTTON, MAKELONG(40, 30));
+    ::PostMessageA(damagedView, WM_LBUTTONUP, 0, MAKELONG(40, 30));
+    ExpectMessageBox("The picture record of this picture is damaged: it has no region to magnify.");
+
     // F1 shows our own help rather than an error.
     PostCommand(ID_HELP);
     HWND help = WaitForDialog("Tindral");

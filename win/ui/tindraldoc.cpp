@@ -154,7 +154,18 @@ void CTindralDoc::Load(CFile* file) {
     // A damaged or unknown record, or one that does not give the file's
     // pixels, leaves the picture shown as the bitmap it is.
     PictureRecord record;
-    const PictureResult remade = ReadPictureRecord(file, &record) ? Remake(record, *dib) : PictureResult::NoMemory;
+    bool found = ReadPictureRecord(file, &record);
+    std::string mismatch;
+    if (found && !RecordDescribesBitmap(record, *dib, &mismatch)) {
+        // Said before anything is computed: the record's claimed picture may
+        // be of any size. The window still shows the bitmap the file holds.
+        for (std::size_t at; (at = mismatch.find("\u00d7")) != std::string::npos;) mismatch.replace(at, 2, "\xd7");
+        AppMessageBox("The picture record of " + name + " does not match its bitmap (" + mismatch +
+                      "): the file is damaged.");
+        found = false;
+        m_bDamaged = true;
+    }
+    const PictureResult remade = found ? Remake(record, *dib) : PictureResult::NoMemory;
     if (remade == PictureResult::Made) return;
     if (remade == PictureResult::Stopped) {
         ReportArchiveFailure();

@@ -36,6 +36,8 @@ public:
     PictureParams Params() const;
     // A bitmap shown as it was read: no counts, no region to zoom into.
     bool IsPlainBitmap() const { return m_bPlainBitmap; }
+    // A plain bitmap whose picture record was there but did not hold.
+    bool IsDamaged() const { return m_bDamaged; }
     int Width() const { return m_imageRect.right + 1; }
     int Height() const { return m_imageRect.bottom + 1; }
     const CDIB* Dib() const { return m_picture.dib.get(); }
@@ -63,6 +65,7 @@ private:
     CExplorer& m_explorer;
     SetPicture m_picture;
     bool m_bPlainBitmap = false;
+    bool m_bDamaged = false;
     // How the pixels got their colours: the picture's own assignment, or
     // this map, which a saved file records.
     bool m_bAutoColored = true;

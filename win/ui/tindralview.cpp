@@ -154,7 +154,9 @@ LRESULT CTindralView::OnLButtonUp(WPARAM /*wParam*/, LPARAM /*lParam*/) {
 
     if (GetDocument()->IsPlainBitmap()) {
         EraseBand();
-        AppMessageBox("This picture was not made by Tindral: it has no region to magnify.");
+        AppMessageBox(GetDocument()->IsDamaged()
+                          ? "The picture record of this picture is damaged: it has no region to magnify."
+                          : "This picture was not made by Tindral: it has no region to magnify.");
         return 0;
     }
     RECT client;
