@@ -6,11 +6,13 @@
 #   make fuzz   run the fuzzers (FUZZ_SECONDS, default 600)
 #   make bench  the generator benchmark
 #   make screenshot  the README's picture of the program at work
+#   make gallery     the README's gallery of pictures, rendered again
+#   make release     the Windows builds, then dist/: a zip of each and an installer
 SHELL := /bin/bash
 CONFIGS := native win32 win64
 FUZZ_SECONDS ?= 600
 
-.PHONY: all deps build test run fuzz bench screenshot clean $(CONFIGS:%=build-%)
+.PHONY: all deps build test run fuzz bench screenshot gallery release clean $(CONFIGS:%=build-%)
 
 all: build
 
@@ -49,19 +51,32 @@ fuzz: deps
 bench: build-native
 	@build/native/bin/tindral-bench
 
-# The GUI tests' showcase on a private display, cut down to the main window
-# (the desktop's colour taken from a corner the window does not reach).
+# The GUI tests' showcase on a private display of a desktop's size, which
+# the program's window fills; its colours fit one PNG palette.
 SCREENSHOT := docs/screenshot.png
 screenshot: deps
 	@cmake -S . -B build/win64 -G Ninja --log-level=WARNING -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-win64.cmake
 	@cmake --build build/win64 --target tindral_gui_tests
-	@tests/gui/run-gui-test 24 build/gui-wine-prefix build/win64/bin/tindral_gui_tests.exe showcase \
-	  screen=$(CURDIR)/build/win64/screen.bmp
+	@TINDRAL_SCREEN=1440x900 tests/gui/run-gui-test 24 build/gui-wine-prefix build/win64/bin/tindral_gui_tests.exe \
+	  showcase screen=$(CURDIR)/build/win64/screen.bmp
 	@mkdir -p $(dir $(SCREENSHOT))
-	@desktop=$$(convert build/win64/screen.bmp -format '%[pixel:p{0,767}]' info:) && \
-	  convert build/win64/screen.bmp -alpha off -bordercolor "$$desktop" -border 1 -trim +repage \
-	    -define png:exclude-chunks=date,time -strip $(SCREENSHOT)
+	@convert build/win64/screen.bmp -alpha off -colors 256 -define png:exclude-chunks=date,time -strip \
+	  PNG8:$(SCREENSHOT)
 	@echo "screenshot: $(SCREENSHOT)"
 
+# The README's gallery, rendered by the native tindral-render.
+gallery: deps
+	@cmake -S . -B build/native -G Ninja --log-level=WARNING
+	@cmake --build build/native --target tindral-render
+	@tools/make-gallery
+
+# Only the program and the renderer of each Windows build, then the packing.
+release: deps
+	@cmake -S . -B build/win32 -G Ninja --log-level=WARNING -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-win32.cmake
+	@cmake --build build/win32 --target Tindral tindral-render
+	@cmake -S . -B build/win64 -G Ninja --log-level=WARNING -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-win64.cmake
+	@cmake --build build/win64 --target Tindral tindral-render
+	@tools/make-release dist
+
 clean:
-	rm -rf build
+	rm -rf build dist

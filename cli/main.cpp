@@ -10,14 +10,11 @@
 #include "cli/options.h"
 #include "cli/progress.h"
 #include "cli/render.h"
+#include "tindral_version.h"
 
 #if !defined(_WIN32)
 #include <signal.h>
 #include <unistd.h>
-#endif
-
-#ifndef TINDRAL_VERSION
-#define TINDRAL_VERSION "0.0.0"
 #endif
 
 namespace {
@@ -132,9 +129,11 @@ int main(int argc, char** argv) {
         g_state = kFinishing;
         return g_signal == 0;
     };
-    // Noise is seeded from the time in whole seconds, as in the program.
+    // Noise is seeded from the time in whole seconds, as in the program,
+    // unless a seed is given.
     std::string error;
-    const bool rendered = RenderToFile(parsed.options, static_cast<unsigned>(std::time(nullptr)), &error, hooks);
+    const unsigned seed = parsed.options.given.seed ? parsed.options.seed : static_cast<unsigned>(std::time(nullptr));
+    const bool rendered = RenderToFile(parsed.options, seed, &error, hooks);
     g_state = kFinishing;
     bar.Finish();
     if (g_signal != 0) {

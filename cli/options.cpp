@@ -10,8 +10,9 @@
 #include <sstream>
 
 const char* const kUsage =
-    "Usage: tindral-render [options] OUTPUT.bmp\n"
-    "Renders an escape-time picture of z <- z^p + c as an 8-bit .BMP file.\n"
+    "Usage: tindral-render [options] OUTPUT.bmp|OUTPUT.png\n"
+    "Renders an escape-time picture of z <- z^p + c as an 8-bit .BMP file, or as\n"
+    "an 8-bit indexed PNG file when OUTPUT ends in .png.\n"
     "\n"
     "  --size WxH            picture size in pixels, 1 to 1000000 each (default 133x100)\n"
     "  --iterations N        iteration limit, 1 to 1000000 (default 50)\n"
@@ -20,10 +21,12 @@ const char* const kUsage =
     "  --noise S             start-value noise in pixel widths (default 0)\n"
     "  --exponent P          the exponent p (default 2)\n"
     "  --palette NAME|FILE   gray, fire, edge, fatigues, jungle, or the colour table\n"
-    "                        of a bitmap file (default fire)\n"
+    "                        of a bitmap or indexed PNG file (default fire)\n"
     "  --from FILE           take the picture's parameters (and its colours) from a\n"
     "                        picture that tindral-render or Save wrote; the options\n"
     "                        above override them\n"
+    "  --seed N              the noise draws' seed, 0 to 4294967295 (default: the\n"
+    "                        time in seconds; a saved picture's own with --from)\n"
     "  --threads N           worker threads, 1 to 1024 (default: the TINDRAL_THREADS\n"
     "                        environment variable, else one per processor)\n"
     "  --help                show this text\n"
@@ -139,6 +142,13 @@ public:
             return true;
         }
         if (name == "--threads") return Integer(name, value, 1, 1024, &o.threads);
+        if (name == "--seed") {
+            long long seed = 0;
+            if (!ParseInt(value, &seed) || seed < 0 || seed > 4294967295LL)
+                return Fail("--seed needs an integer between 0 and 4294967295, not '" + value + "'");
+            o.seed = static_cast<unsigned>(seed);
+            return g.seed = true;
+        }
         return Fail("unknown option " + name + " (try --help)");
     }
 
@@ -148,7 +158,7 @@ private:
 
 bool TakesValue(const std::string& name) {
     return name == "--size" || name == "--iterations" || name == "--rect" || name == "--noise" ||
-           name == "--exponent" || name == "--palette" || name == "--threads" || name == "--from";
+           name == "--exponent" || name == "--palette" || name == "--threads" || name == "--from" || name == "--seed";
 }
 
 }  // namespace

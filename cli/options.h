@@ -19,10 +19,12 @@ struct RenderOptions {
     std::string paletteFile;  // when set, the palette comes from this bitmap
     std::string output;
     int threads = 0;       // worker threads; 0 leaves the choice to the generator
+    unsigned seed = 0;     // the noise draws' seed, when given (else the time)
     std::string fromFile;  // when set, the picture's parameters come from this saved picture
     // The options the command line set, which a saved picture's record does not override.
     struct Given {
-        bool size = false, iterations = false, rect = false, noise = false, exponent = false, palette = false;
+        bool size = false, iterations = false, rect = false, noise = false, exponent = false, palette = false,
+             seed = false;
     } given;
 };
 

@@ -7,14 +7,16 @@
 #include <cstring>
 
 #include "core/engine/picture.h"
+#include "core/engine/picturefile.h"
 #include "core/engine/record.h"
+#include "core/image/pngfile.h"
 
 namespace {
 
-// A bitmap read whole (or, for a palette, its colour table), with the reason
-// in *error when it cannot be.
-bool ReadBitmapFile(const std::string& path, const char* what, CDIB* dib, PictureRecord* record, RecordState* state,
-                    std::string* error, const RenderHooks& hooks) {
+// A bitmap or PNG file read whole (or, for a palette, its colour table),
+// with the reason in *error when it cannot be.
+bool ReadPictureOrImage(const std::string& path, const char* what, CDIB* dib, PictureRecord* record, RecordState* state,
+                        std::string* error, const RenderHooks& hooks) {
     CFile file;
     file.SetWaitingNotice([&] {
         if (hooks.waiting) hooks.waiting("waiting for a writer on " + path);
@@ -25,11 +27,12 @@ bool ReadBitmapFile(const std::string& path, const char* what, CDIB* dib, Pictur
     }
     std::string why;
     try {
-        if (!(record ? dib->ReadBitmap(&file, &why) : dib->ReadColorTable(&file, &why))) {
+        const bool read =
+            record ? ReadPictureFile(&file, dib, record, state, &why) : ReadImageColorTable(&file, dib, &why);
+        if (!read) {
             *error = std::string(what) + " " + path + ": " + why;
             return false;
         }
-        if (record) *state = FindPictureRecord(&file, record);
     } catch (const CFileException& e) {
         *error = std::string("cannot read ") + what + " " + path + ": " + std::strerror(e.m_lOsError);
         return false;
@@ -54,7 +57,7 @@ bool LoadPalette(const RenderOptions& options, PaletteEntries* palette, std::str
         return true;
     }
     CDIB dib;
-    return ReadBitmapFile(options.paletteFile, "palette file", &dib, nullptr, nullptr, error, hooks) &&
+    return ReadPictureOrImage(options.paletteFile, "palette file", &dib, nullptr, nullptr, error, hooks) &&
            PaletteFrom(dib, options.paletteFile, palette, error);
 }
 
@@ -66,7 +69,7 @@ bool FromSavedPicture(const RenderOptions& options, PictureParams* params, bool*
     CDIB dib;
     PictureRecord record;
     RecordState state = RecordState::None;
-    if (!ReadBitmapFile(options.fromFile, "saved picture", &dib, &record, &state, error, hooks)) return false;
+    if (!ReadPictureOrImage(options.fromFile, "saved picture", &dib, &record, &state, error, hooks)) return false;
     const std::string& from = options.fromFile;
     switch (state) {
         case RecordState::Found:
@@ -96,7 +99,7 @@ bool FromSavedPicture(const RenderOptions& options, PictureParams* params, bool*
     if (!given.exponent) params->exponent = saved.exponent;
     if (!given.noise) params->noise = saved.noise;
     // A noisy picture is made again with its own draws.
-    if (saved.noise != 0.0) params->seed = saved.seed;
+    if (saved.noise != 0.0 && !given.seed) params->seed = saved.seed;
     *hasMap = record.hasColorMap;
     if (record.hasColorMap) *map = CColorMap::FromEntries(record.colorMap);
     return given.palette || PaletteFrom(dib, from, palette, error);
@@ -175,7 +178,7 @@ bool RenderToFile(const RenderOptions& options, unsigned noiseSeed, std::string*
     record.hasColorMap = hasMap;
     if (hasMap) record.colorMap = map.Entries();
     try {
-        if (!WritePictureFile(&file, *picture.dib, record)) {
+        if (!WritePictureFile(&file, *picture.dib, record, FormatForPath(options.output))) {
             *error = "cannot write " + options.output + ": the picture cannot be held in a picture file";
             return false;
         }

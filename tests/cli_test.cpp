@@ -15,15 +15,15 @@ namespace {
 using Bytes = std::vector<unsigned char>;
 
 TEST(CommandLine, ReadsEveryOptionAndNotesWhichWereGiven) {
-    const auto p =
-        ParseCommandLine({"--rect", "-2,1.5,4.9e-324,-1.5", "--noise", "1e-310", "--exponent=-2.5", "--size", "640x480",
-                          "--iterations=1000000", "--palette", "jungle", "--from", "saved.bmp", "o.bmp"});
+    const auto p = ParseCommandLine({"--rect", "-2,1.5,4.9e-324,-1.5", "--noise", "1e-310", "--exponent=-2.5", "--size",
+                                     "640x480", "--iterations=1000000", "--palette", "jungle", "--from", "saved.bmp",
+                                     "--seed", "4294967295", "o.bmp"});
     ASSERT_EQ(p.action, ParsedCommandLine::Action::Render) << p.error;
     const RenderOptions& o = p.options;
     EXPECT_EQ(std::make_tuple(o.rect.upperLeft.re, o.rect.lowerRight.re, o.noise, o.exponent, o.width, o.iterations),
               std::make_tuple(-2.0, 4.9e-324, 1e-310, -2.5, 640, 1000000));
     EXPECT_TRUE(o.given.rect && o.given.noise && o.given.exponent && o.given.size && o.given.palette &&
-                o.scheme == Scheme::Jungle && o.fromFile == "saved.bmp" &&
+                o.scheme == Scheme::Jungle && o.fromFile == "saved.bmp" && o.given.seed && o.seed == 4294967295u &&
                 !ParseCommandLine({"o.bmp"}).options.given.size);
 }
 
@@ -36,7 +36,7 @@ TEST(CommandLine, FailsWithOneClearLine) {
         {{"o.bmp", "--size"}, "--size needs a value"}, {{"--size", "100x1000001", "o.bmp"}, "between 1 and 1000000"},
         {{"--size", "100", "o.bmp"}, "WIDTHxHEIGHT"}, {{"--iterations", " 5", "o.bmp"}, "needs an integer"},
         {{"--iterations", "99999999999999999999", "o.bmp"}, "needs an integer"},
-        {{"--noise", "1e", "o.bmp"}, "needs a number"}, {{"--noise", "nan", "o.bmp"}, "needs a finite number"},
+        {{"--noise", "1e", "o.bmp"}, "needs a number"}, {{"--seed", "-1", "o.bmp"}, "--seed needs an integer"}, {{"--noise", "nan", "o.bmp"}, "needs a finite number"},
         {{"--exponent", "1e999", "o.bmp"}, "needs a finite number"}, {{"--rect", "1,2,3", "o.bmp"}, "four numbers"},
         {{"--rect", "-2,1.5,1,-5.5", "o.bmp"}, "between -5 and 5"}, {{"--from", "", "o.bmp"}, "--from needs"},
         {{"--colour\nred", "o.bmp"}, "unknown option --colour\\x0ared"}};
@@ -172,7 +172,7 @@ INSTANTIATE_TEST_SUITE_P(Cases, RenderFailure, testing::Values(
     Failure{"OutputFolderMissing", "nowhere/out.bmp", "", "", "its folder does not exist"},
     Failure{"OutputFolderIsAFile", "text.bmp/out.bmp", "", "", "a part of its path is not a folder"},
     Failure{"PaletteMissing", "keep.bmp", "none.bmp", "", "cannot open palette file"},
-    Failure{"PaletteNotABitmap", "keep.bmp", "text.bmp", "", "text.bmp: not a bitmap file"},
+    Failure{"PaletteNotABitmap", "keep.bmp", "text.bmp", "", "text.bmp: neither a bitmap nor a PNG file"},
     Failure{"PaletteWithoutTable", "keep.bmp", "%info24.bmp", "", "info24.bmp is a 24-bit picture: its colours are not a palette"},
     Failure{"FromPlainBitmap", "keep.bmp", "", "%info8-netpbm.bmp", "holds no picture record"},
     Failure{"FromDamagedRecord", "keep.bmp", "", "folder/damaged.bmp", "damaged.bmp is damaged"},

@@ -1,6 +1,6 @@
-// Every input that ever made a fuzzer fail, the sample bitmaps and the option
-// fuzzer's seeds, replayed through the same operations as the fuzzers in
-// every configuration.
+// Every input that ever made a fuzzer fail, the sample bitmaps and PNG files
+// and the option fuzzer's seeds, replayed through the same operations as the
+// fuzzers in every configuration.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -11,6 +11,7 @@
 
 #include "fuzz/bitmap_exercise.h"
 #include "fuzz/options_exercise.h"
+#include "fuzz/png_exercise.h"
 #include "support/tempdir.h"
 
 namespace {
@@ -57,6 +58,10 @@ TEST_P(Fuzz, Replay) {
     bitmap_exercise::ExerciseBitmap(&input, &scratch);
     input.Seek(0);
     bitmap_exercise::ExercisePaletteFromBitmap(&input);
+    input.Seek(0);
+    CFile pngScratch;
+    ASSERT_TRUE(pngScratch.Open(dir.File("scratch.png").c_str(), CFile::modeReadWrite | CFile::modeCreate));
+    png_exercise::ExercisePng(&input, &pngScratch);
 }
 
 INSTANTIATE_TEST_SUITE_P(Replay, Fuzz, testing::ValuesIn(Inputs()),

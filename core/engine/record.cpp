@@ -121,15 +121,39 @@ bool DecodeBody(const Bytes& body, PictureRecord* record) {
 
 }  // namespace
 
-bool WritePictureFile(CFile* file, const CDIB& dib, const PictureRecord& record) {
+bool PictureRecordBytes(const PictureRecord& record, std::vector<BYTE>* out) {
     Bytes bytes;
     if (!EncodeBody(record, &bytes)) return false;
-    if (record.params.width != dib.ImageWidth() || record.params.height != dib.ImageHeight()) return false;
     const std::size_t bodyBytes = bytes.size();
     Put(bytes, bodyBytes, 4);
     Put(bytes, Crc32(bytes.data(), bodyBytes), 4);
     Put(bytes, kVersion, 2);
     bytes.insert(bytes.end(), kMagic, kMagic + sizeof kMagic);
+    *out = std::move(bytes);
+    return true;
+}
+
+RecordState ParsePictureRecord(const BYTE* data, std::size_t size, PictureRecord* record) {
+    if (size < kTrailerBytes) return RecordState::None;
+    const BYTE* trailer = data + size - kTrailerBytes;
+    if (std::memcmp(trailer + 10, kMagic, sizeof kMagic) != 0) return RecordState::None;
+    Reader fields(trailer, 10);
+    std::uint64_t bodyBytes = 0, crc = 0, version = 0;
+    fields.Get(&bodyBytes, 4);
+    fields.Get(&crc, 4);
+    fields.Get(&version, 2);
+    if (version != kVersion) return RecordState::UnknownVersion;
+    if (bodyBytes < kFixedBodyBytes || bodyBytes > kLargestBody || bodyBytes != size - kTrailerBytes)
+        return RecordState::Damaged;
+    const Bytes body(data, data + bodyBytes);
+    if (Crc32(body.data(), body.size()) != crc) return RecordState::Damaged;
+    return DecodeBody(body, record) ? RecordState::Found : RecordState::Damaged;
+}
+
+bool WritePictureFile(CFile* file, const CDIB& dib, const PictureRecord& record) {
+    Bytes bytes;
+    if (!PictureRecordBytes(record, &bytes)) return false;
+    if (record.params.width != dib.ImageWidth() || record.params.height != dib.ImageHeight()) return false;
     if (!dib.WriteBitmap(file)) return false;
     file->Write(bytes.data(), static_cast<UINT>(bytes.size()));
     return true;
@@ -154,20 +178,16 @@ RecordState FindPictureRecord(CFile* file, PictureRecord* record) {
     file->Seek(length - kTrailerBytes);
     if (file->Read(trailer, sizeof trailer) != sizeof trailer) return RecordState::None;
     if (std::memcmp(trailer + 10, kMagic, sizeof kMagic) != 0) return RecordState::None;
-    Reader fields(trailer, 10);
-    std::uint64_t bodyBytes = 0, crc = 0, version = 0;
+    Reader fields(trailer, 4);
+    std::uint64_t bodyBytes = 0;
     fields.Get(&bodyBytes, 4);
-    fields.Get(&crc, 4);
-    fields.Get(&version, 2);
-    if (version != kVersion) return RecordState::UnknownVersion;
-    if (bodyBytes < kFixedBodyBytes || bodyBytes > kLargestBody || bodyBytes > length - kTrailerBytes)
-        return RecordState::Damaged;
-
-    Bytes body(static_cast<std::size_t>(bodyBytes));
-    file->Seek(length - kTrailerBytes - bodyBytes);
-    if (file->Read(body.data(), static_cast<UINT>(body.size())) != body.size()) return RecordState::Damaged;
-    if (Crc32(body.data(), body.size()) != crc) return RecordState::Damaged;
-    return DecodeBody(body, record) ? RecordState::Found : RecordState::Damaged;
+    // A length that cannot be the body's leaves the trailer alone, which the
+    // parser then calls damaged or of an unknown version.
+    if (bodyBytes < kFixedBodyBytes || bodyBytes > kLargestBody || bodyBytes > length - kTrailerBytes) bodyBytes = 0;
+    Bytes bytes(static_cast<std::size_t>(bodyBytes) + kTrailerBytes);
+    file->Seek(length - bytes.size());
+    if (file->Read(bytes.data(), static_cast<UINT>(bytes.size())) != bytes.size()) return RecordState::Damaged;
+    return ParsePictureRecord(bytes.data(), bytes.size(), record);
 }
 
 bool ReadPictureRecord(CFile* file, PictureRecord* record) {

@@ -33,6 +33,12 @@ enum class RecordState {
     UnknownVersion,  // written by a later version of the format
 };
 
+// The record's own bytes, the same that follow a bitmap (and that a PNG
+// picture carries in a chunk of its own); false when it cannot be held.
+bool PictureRecordBytes(const PictureRecord& record, std::vector<BYTE>* bytes);
+// The record that is exactly these bytes: nothing before or after it.
+RecordState ParsePictureRecord(const BYTE* data, std::size_t size, PictureRecord* record);
+
 // The record of a file, found from its end wherever the file stands; the
 // file's position is kept. A record found is exactly one the writer makes:
 // written again, it gives the same bytes. Raises CFileException when the

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cstring>
 #include <limits>
+#include <utility>
 
 #include "core/base/globalmem.h"
 
@@ -35,9 +36,13 @@ int HeaderColorCount(const void* header) {
     return static_cast<int>(std::min<DWORD>(count, 256));
 }
 
-CDIB::CDIB() { CreateBlank(16, 16); }
+CDIB::CDIB() {
+    CreateBlank(16, 16);
+}
 
-CDIB::~CDIB() { ReleaseBlocks(); }
+CDIB::~CDIB() {
+    ReleaseBlocks();
+}
 
 void CDIB::ReleaseBlocks() {
     GlobalRelease(m_pInfo);
@@ -98,13 +103,28 @@ BOOL CDIB::AttachPixels(const BITMAPINFO* info, BYTE* pixels) {
     return TRUE;
 }
 
-int CDIB::ColorCount() const { return m_pInfo ? HeaderColorCount(m_pInfo) : 0; }
+void CDIB::Swap(CDIB& other) noexcept {
+    std::swap(m_pInfo, other.m_pInfo);
+    std::swap(m_pPixels, other.m_pPixels);
+    std::swap(m_bOwnsPixels, other.m_bOwnsPixels);
+    std::swap(m_nPixelBytes, other.m_nPixelBytes);
+}
 
-int CDIB::ImageWidth() const { return m_pInfo ? m_pInfo->bmiHeader.biWidth : 0; }
+int CDIB::ColorCount() const {
+    return m_pInfo ? HeaderColorCount(m_pInfo) : 0;
+}
 
-int CDIB::ImageHeight() const { return m_pInfo ? m_pInfo->bmiHeader.biHeight : 0; }
+int CDIB::ImageWidth() const {
+    return m_pInfo ? m_pInfo->bmiHeader.biWidth : 0;
+}
 
-void CDIB::GetBounds(RECT* rect) const { *rect = RECT{0, 0, ImageWidth(), ImageHeight()}; }
+int CDIB::ImageHeight() const {
+    return m_pInfo ? m_pInfo->bmiHeader.biHeight : 0;
+}
+
+void CDIB::GetBounds(RECT* rect) const {
+    *rect = RECT{0, 0, ImageWidth(), ImageHeight()};
+}
 
 BYTE* CDIB::PixelAddress(int x, int y) const {
     // Top-down images (negative heights) are not addressed: every pixel
@@ -112,7 +132,8 @@ BYTE* CDIB::PixelAddress(int x, int y) const {
     const int width = ImageWidth();
     const int height = ImageHeight();
     if (!m_pPixels || x < 0 || y < 0 || x >= width || y >= height) return nullptr;
-    const std::size_t offset = static_cast<std::size_t>(height - 1 - y) * RowStride(width) + static_cast<std::size_t>(x);
+    const std::size_t offset =
+        static_cast<std::size_t>(height - 1 - y) * RowStride(width) + static_cast<std::size_t>(x);
     return offset < m_nPixelBytes ? m_pPixels + offset : nullptr;
 }
 

@@ -66,6 +66,9 @@ public:
     // which the caller keeps and must keep alive while this object uses it.
     BOOL AttachPixels(const BITMAPINFO* info, BYTE* pixels);
     int ColorCount() const;
+    // Exchanges the two images whole, so that a reader can build one aside
+    // and install it only when it is complete.
+    void Swap(CDIB& other) noexcept;
     // Whether the colour table can be taken as a palette: a 1-, 4- or 8-bit
     // picture, uncompressed or run-length encoded at its own depth (RLE8 at
     // 8 bits, RLE4 at 4). When it cannot, *why (when set) says why as the

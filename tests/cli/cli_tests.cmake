@@ -16,6 +16,12 @@ endfunction()
 
 # The default picture, byte for byte the same on every build.
 tindral_cli_test(DefaultPicture "out.bmp" -DEXPECT_EXIT=0 -DOUTPUT=out.bmp -DEXPECT_FILE=${cli_dir}/default-fire.bmp)
+# The same picture as a PNG, byte for byte the same on every build; rendered
+# again from its record, the same bitmap as above.
+tindral_cli_test(DefaultPicturePng "out.png" -DEXPECT_EXIT=0 -DOUTPUT=out.png -DEXPECT_FILE=${cli_dir}/default-fire.png)
+tindral_cli_test(FromPngPicture "--from;${cli_dir}/default-fire.png;out.bmp" -DEXPECT_EXIT=0 -DOUTPUT=out.bmp
+                 -DEXPECT_FILE=${cli_dir}/default-fire.bmp)
+tindral_cli_test(PaletteFromPng "--palette;${CMAKE_CURRENT_SOURCE_DIR}/data/index2.png;out.png" -DEXPECT_EXIT=0)
 # A saved picture (with noise, from an earlier build) rendered again from its
 # record: the same file, record included, on every build.
 tindral_cli_test(FromSavedPicture "--from;${CMAKE_CURRENT_SOURCE_DIR}/data/tindral-7x5-noise.bmp;out.bmp" -DEXPECT_EXIT=0

@@ -3,6 +3,8 @@
 // commands and window, zooming, the status bar, and a long computation.
 #include "tests/gui/driver.h"
 
+#include <zlib.h>
+
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
@@ -10,7 +12,9 @@
 #include <set>
 #include <tuple>
 
+#include "core/engine/picturefile.h"
 #include "core/engine/zoom.h"
+#include "core/image/pngfile.h"
 #include "core/palettes/schemes.h"
 #include "win/app/tindralapp.h"
 #include "win/framework/window.h"
@@ -238,7 +242,8 @@ int Region(const std::vector<std::string>&) {
 }
 
 // rendered=: the file tindral-render wrote for the default picture; saved=:
-// where to save the program's own.
+// where to save the program's own; the same with renderedpng= and savedpng=
+// for a second picture saved as a PNG, a type that the dialog offers.
 int Save(const std::vector<std::string>& args) {
     const std::string target = Arg(args, "saved");
     std::remove(target.c_str());
@@ -247,6 +252,31 @@ int Save(const std::vector<std::string>& args) {
     Check(WaitUntil([&] { return WindowText(ActiveChild()) == name; }), "the picture takes the saved file's name");
     const std::string expected = ReadFile(Arg(args, "rendered"));
     Check(!expected.empty() && ReadFile(target) == expected, "the saved file equals tindral-render's byte for byte");
+
+    const std::string png = Arg(args, "savedpng");
+    if (png.empty()) return 0;
+    std::remove(png.c_str());
+    SendCommand(ID_FILE_NEW);
+    Settle();
+    PostCommand(ID_FILE_SAVE);
+    HWND dialog = WaitForDialog("Save As");
+    if (!dialog) return 1;
+    // The file type list (cmb1) holds both types.
+    HWND types = ::GetDlgItem(dialog, 0x470);
+    std::string listed;
+    const int count = static_cast<int>(::SendMessageA(types, CB_GETCOUNT, 0, 0));
+    for (int i = 0; i < count; ++i) {
+        char text[256] = {};
+        ::SendMessageA(types, CB_GETLBTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(text));
+        listed += std::string(text) + "|";
+    }
+    CheckText(listed, "Bitmap pictures (*.bmp)|PNG pictures (*.png)|All Files (*.*)|", "the save dialog's file types");
+    ::SetDlgItemTextA(dialog, 0x47C, WindowsPath(png).c_str());
+    ClickButton(dialog, IDOK);
+    const std::string pngName = png.substr(png.find_last_of("\\/") + 1);
+    Check(WaitUntil([&] { return WindowText(ActiveChild()) == pngName; }), "the second picture takes the PNG's name");
+    const std::string expectedPng = ReadFile(Arg(args, "renderedpng"));
+    Check(!expectedPng.empty() && ReadFile(png) == expectedPng, "the saved PNG equals tindral-render's byte for byte");
     return 0;
 }
 
@@ -355,6 +385,14 @@ int PaletteWindow(const std::vector<std::string>& args) {
               table[16] == entries[1] && table[200] == entries[5] && table[201] == 0,
           "the open picture takes the loaded palette, its band colours repeated past its end");
     checkSwatches("loaded");
+
+    // An indexed PNG's palette, by the same rule (pngpalette=: the three-colour F).
+    const std::string png = Arg(args, "pngpalette");
+    if (png.empty()) return 0;
+    ChooseFile(ID_FILE_LOAD_PALETTE, "Open", png);
+    Check(WaitUntil([] { return AppPaletteColors().size() == 3; }), "the PNG's three colours become the palette");
+    const std::vector<unsigned> fromPng = AppPaletteColors();
+    Check(std::find(fromPng.begin(), fromPng.end(), 0xC81E0Au) != fromPng.end(), "the PNG's red is in the palette");
     return 0;
 }
 
@@ -555,7 +593,8 @@ int OpenFile(const std::vector<std::string>& args) {
     for (int x = 0; x < 64; ++x) *other.PixelAddress(x, 0) = 7;
     other.Info()->bmiColors[7] = RGBQUAD{10, 30, 200, 0};
     CFile file;
-    Check(file.Open(plain.c_str(), CFile::modeCreate | CFile::modeWrite) && other.WriteToFile(&file),
+    Check(file.Open(plain.c_str(), CFile::modeCreate | CFile::modeWrite) &&
+              WriteImageFile(&file, other, FormatForPath(plain)),
           "a plain bitmap is written for the test");
     file.Close();
     ChooseFile(ID_FILE_OPEN, "Open", plain);
@@ -581,7 +620,14 @@ int OpenFile(const std::vector<std::string>& args) {
     const auto putDword = [&crafted](std::size_t at, std::uint32_t v) {
         for (int i = 0; i < 4; ++i) crafted[at + i] = static_cast<char>(v >> (8 * i));
     };
-    const std::size_t trailer = crafted.size() - 18;
+    // After a bitmap the record ends the file; in a PNG it fills its own chunk.
+    const bool png = crafted.compare(0, 4, "\x89PNG") == 0;
+    const std::size_t chunk = png ? crafted.find(kPngPrivateChunk) : 0;
+    const auto bigAt = [&](std::size_t at) {
+        return byteAt(at) << 24 | byteAt(at + 1) << 16 | byteAt(at + 2) << 8 | byteAt(at + 3);
+    };
+    const std::size_t end = png ? chunk + 4 + bigAt(chunk - 4) : crafted.size();
+    const std::size_t trailer = end - 18;
     const std::size_t body = trailer - dwordAt(trailer);
     putDword(body, 1);
     putDword(body + 4, 1);
@@ -591,7 +637,12 @@ int OpenFile(const std::vector<std::string>& args) {
         for (int bit = 0; bit < 8; ++bit) crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
     }
     putDword(trailer + 4, ~crc);
-    const std::string damaged = plain + ".damaged.bmp";
+    if (png) {
+        const auto* chunkBytes = reinterpret_cast<const Bytef*>(crafted.data() + chunk);
+        const uLong sum = crc32(0L, chunkBytes, static_cast<uInt>(end - chunk));
+        for (int i = 0; i < 4; ++i) crafted[end + i] = static_cast<char>(sum >> (24 - 8 * i));
+    }
+    const std::string damaged = plain + (png ? ".damaged.png" : ".damaged.bmp");
     std::ofstream(damaged, std::ios::binary) << crafted;
     ChooseFile(ID_FILE_OPEN, "Open", damaged);
     if (HWND box = WaitForDialog("Tindral")) {
@@ -633,11 +684,52 @@ int OpenMissing(const std::vector<std::string>& args) {
 }
 
 // screen=: where to write a picture of the whole screen with the program in
-// use, for looking at by eye: two pictures, one zoomed, and the palette.
+// use, for looking at by eye: the program filling the screen with three
+// pictures, one of them a magnified region of another, and the palette.
 int Showcase(const std::vector<std::string>& args) {
-    Drag(ViewOf(ActiveChild()), {60, 30}, {100, 60});
-    SendCommand(ID_PALETTE_JUNGLE);
+    ::SendMessageA(MainFrame(), WM_SYSCOMMAND, SC_MAXIMIZE, 0);
+    ::PostMessageA(ActiveChild(), WM_CLOSE, 0, 0);
+    Settle();
+    const auto make = [](int width, int height, int iterations, double exponent, SearchRect rect) {
+        OnUi([=] {
+            PictureParams params = DefaultPictureParams();
+            params.width = width, params.height = height, params.iterations = iterations;
+            params.exponent = exponent, params.rect = rect;
+            App()->SetNextPicture(params);
+        });
+        SendCommand(ID_FILE_NEW);
+        Settle();
+        return ActiveChild();
+    };
+    HWND whole = make(600, 450, 300, 2.0, kDefaultSearchRect);
+    HWND cubic = make(360, 270, 300, 3.0, SearchRect{{-1.5, 1.125}, {1.5, -1.125}});
+    OnUi([] {
+        PictureParams params = App()->NextPicture();
+        params.exponent = 2.0, params.iterations = 1000;
+        App()->SetNextPicture(params);
+    });
+    ::SetActiveWindow(whole);
+    // The seahorse valley, where the window shows the picture fitted to its size.
+    const SIZE shown = ClientSize(ViewOf(whole));
+    Drag(ViewOf(whole), {shown.cx * 485 / 1000, shown.cy * 44 / 100}, {shown.cx * 52 / 100, shown.cy * 475 / 1000});
+    // The magnified picture takes a moment, and the program stays awake meanwhile.
+    HWND zoomed = nullptr;
+    Check(WaitUntil(
+              [&] {
+                  zoomed = ActiveChild();
+                  return zoomed != whole && DocumentOf(zoomed)->Dib() &&
+                         StatusText().rfind("Computing the picture", 0) != 0;
+              },
+              120000),
+          "the magnified picture is made");
+    Settle();
     SendCommand(ID_VIEW_PALETTE);
+    Settle();
+    HWND palette = ActiveChild();
+    const std::pair<HWND, POINT> places[] = {
+        {whole, {8, 8}}, {zoomed, {424, 8}}, {cubic, {800, 8}}, {palette, {424, 340}}};
+    for (const auto& [window, at] : places)
+        ::SetWindowPos(window, nullptr, at.x, at.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
     Settle();
     const Capture screen = CaptureClient(::GetDesktopWindow());
     const std::uint32_t imageBytes = static_cast<std::uint32_t>(screen.pixels.size() * 4);

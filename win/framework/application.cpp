@@ -229,18 +229,18 @@ void CApp::RegisterShellFileTypes() {
     for (const auto& docTemplate : m_templates) {
         const std::string typeId = docTemplate->GetDocString(CDocTemplate::regFileTypeId);
         const std::string typeName = docTemplate->GetDocString(CDocTemplate::regFileTypeName);
-        const std::string ext = docTemplate->GetDocString(CDocTemplate::filterExt);
         if (typeId.empty()) continue;
         SetRegistryString(HKEY_CURRENT_USER, classes + typeId, nullptr, typeName);
         SetRegistryString(HKEY_CURRENT_USER, classes + typeId + "\\DefaultIcon", nullptr, std::string(module) + ",0");
         SetRegistryString(HKEY_CURRENT_USER, classes + typeId + "\\shell\\open\\command", nullptr,
                           "\"" + std::string(module) + "\" \"%1\"");
-        if (ext.empty()) continue;
-        // Offered for the extension, never taking it from the program the
-        // user has chosen: the default is set only where there is none.
-        SetRegistryString(HKEY_CURRENT_USER, classes + ext + "\\OpenWithProgids", typeId.c_str(), "");
-        if (!HasDefaultValue(HKEY_CURRENT_USER, classes + ext) && !HasDefaultValue(HKEY_CLASSES_ROOT, ext))
-            SetRegistryString(HKEY_CURRENT_USER, classes + ext, nullptr, typeId);
+        for (const std::string& ext : docTemplate->Extensions()) {
+            // Offered for the extension, never taking it from the program the
+            // user has chosen: the default is set only where there is none.
+            SetRegistryString(HKEY_CURRENT_USER, classes + ext + "\\OpenWithProgids", typeId.c_str(), "");
+            if (!HasDefaultValue(HKEY_CURRENT_USER, classes + ext) && !HasDefaultValue(HKEY_CLASSES_ROOT, ext))
+                SetRegistryString(HKEY_CURRENT_USER, classes + ext, nullptr, typeId);
+        }
     }
 }
 
@@ -261,8 +261,8 @@ void CApp::OnFileNew() {
 void CApp::OnFileOpen() {
     std::string filter;
     for (const auto& docTemplate : m_templates) {
-        const std::string ext = docTemplate->GetDocString(CDocTemplate::filterExt);
-        if (!ext.empty()) filter += docTemplate->GetDocString(CDocTemplate::filterName) + "|*" + ext + "|";
+        if (!docTemplate->Extensions().empty())
+            filter += docTemplate->GetDocString(CDocTemplate::filterName) + "|" + docTemplate->FilterPatterns() + "|";
     }
     filter += "All Files (*.*)|*.*||";
     CFileDialog dialog(TRUE, nullptr, nullptr, OFN_HIDEREADONLY | OFN_FILEMUSTEXIST, filter.c_str(),

@@ -146,6 +146,7 @@ CToolBar::~CToolBar() {
         ::RemovePropA(m_hWnd, kBarProperty);
     }
     if (m_pFloat && m_pFloat->m_hWnd) ::DestroyWindow(m_pFloat->m_hWnd);
+    if (m_hScaledImages) ::DeleteObject(m_hScaledImages);
 }
 
 BOOL CToolBar::Create(HWND frame, DWORD style, UINT id) {
@@ -170,8 +171,34 @@ BOOL CToolBar::LoadToolBar(UINT bitmapId, const std::vector<UINT>& commands) {
     int images = 0;
     for (UINT command : commands)
         if (command) ++images;
-    ::SendMessageA(m_hWnd, TB_SETBITMAPSIZE, 0, MAKELONG(16, 15));
-    TBADDBITMAP bitmap{CApp::Current()->m_hInstance, bitmapId};
+    HINSTANCE instance = CApp::Current()->m_hInstance;
+    TBADDBITMAP bitmap{instance, bitmapId};
+    HDC screen = ::GetDC(nullptr);
+    const int dpi = ::GetDeviceCaps(screen, LOGPIXELSX);
+    SIZE cell{16, 15};
+    // The images grow with the screen's dpi, each pixel into a block of
+    // pixels, mapped to the system's button colours first as the bar would.
+    HBITMAP strip = dpi > 96 ? ::CreateMappedBitmap(instance, static_cast<INT_PTR>(bitmapId), 0, nullptr, 0) : nullptr;
+    BITMAP stripInfo{};
+    if (strip && ::GetObjectA(strip, sizeof stripInfo, &stripInfo)) {
+        cell = SIZE{::MulDiv(16, dpi, 96), ::MulDiv(15, dpi, 96)};
+        const int width = ::MulDiv(stripInfo.bmWidth, dpi, 96);
+        HBITMAP scaled = ::CreateCompatibleBitmap(screen, width, cell.cy);
+        HDC from = ::CreateCompatibleDC(screen), to = ::CreateCompatibleDC(screen);
+        HGDIOBJ oldFrom = ::SelectObject(from, strip), oldTo = ::SelectObject(to, scaled);
+        ::SetStretchBltMode(to, COLORONCOLOR);
+        ::StretchBlt(to, 0, 0, width, cell.cy, from, 0, 0, stripInfo.bmWidth, stripInfo.bmHeight, SRCCOPY);
+        ::SelectObject(from, oldFrom);
+        ::SelectObject(to, oldTo);
+        ::DeleteDC(from);
+        ::DeleteDC(to);
+        if (m_hScaledImages) ::DeleteObject(m_hScaledImages);
+        m_hScaledImages = scaled;
+        bitmap = TBADDBITMAP{nullptr, reinterpret_cast<UINT_PTR>(scaled)};
+    }
+    if (strip) ::DeleteObject(strip);
+    ::ReleaseDC(nullptr, screen);
+    ::SendMessageA(m_hWnd, TB_SETBITMAPSIZE, 0, MAKELONG(cell.cx, cell.cy));
     if (::SendMessageA(m_hWnd, TB_ADDBITMAP, static_cast<WPARAM>(images), reinterpret_cast<LPARAM>(&bitmap)) < 0)
         return FALSE;
     std::vector<TBBUTTON> buttons;

@@ -34,8 +34,9 @@ public:
     // style carries WS_ bits and the side the bar starts on; id is the child
     // id, which the bar keeps wherever it goes.
     BOOL Create(HWND frame, DWORD style, UINT id);
-    // Buttons from bitmap resource bitmapId (cells of 16 x 15), one per
-    // non-zero command in commands; a zero is a separator.
+    // Buttons from bitmap resource bitmapId (cells of 16 x 15, enlarged in
+    // proportion on a screen above 96 dpi), one per non-zero command in
+    // commands; a zero is a separator.
     BOOL LoadToolBar(UINT bitmapId, const std::vector<UINT>& commands);
     void SetBarStyle(DWORD style) { m_dwStyle = style; }
     DWORD GetBarStyle() const { return m_dwStyle; }
@@ -98,6 +99,9 @@ private:
 
     BOOL m_bDragging = FALSE;
     HWND m_hWndCapture = nullptr;
+    // The button images enlarged for a screen above 96 dpi; the bar draws
+    // from them, so they live as long as it does.
+    HBITMAP m_hScaledImages = nullptr;
     POINT m_grab{};
     RECT m_outline{};
     int m_nOutline = 0;

@@ -2,6 +2,7 @@
 // with its frame and view.
 #include "win/framework/document.h"
 
+#include <algorithm>
 #include <memory>
 
 #include "win/framework/application.h"
@@ -64,14 +65,21 @@ void CDocument::OnFileSave() {
     DoFileSave();
 }
 
+std::string CDocument::GetSaveFilter() const {
+    std::string filter;
+    if (m_pDocTemplate && !m_pDocTemplate->Extensions().empty())
+        filter = m_pDocTemplate->GetDocString(CDocTemplate::filterName) + "|" + m_pDocTemplate->FilterPatterns() + "|";
+    return filter + "All Files (*.*)|*.*||";
+}
+
 BOOL CDocument::DoFileSave() {
     std::string path = m_strPathName;
     if (path.empty()) {
-        const std::string ext = m_pDocTemplate ? m_pDocTemplate->GetDocString(CDocTemplate::filterExt) : "";
-        std::string filter;
-        if (m_pDocTemplate && !ext.empty())
-            filter = m_pDocTemplate->GetDocString(CDocTemplate::filterName) + "|*" + ext + "|";
-        filter += "All Files (*.*)|*.*||";
+        const std::vector<std::string> exts =
+            m_pDocTemplate ? m_pDocTemplate->Extensions() : std::vector<std::string>();
+        // A name typed without an extension takes the chosen type's, or the first.
+        const std::string ext = exts.empty() ? "" : exts.front();
+        const std::string filter = GetSaveFilter();
         CFileDialog dialog(FALSE, ext.empty() ? nullptr : ext.c_str() + 1, m_strTitle.c_str(),
                            OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT, filter.c_str(),
                            CApp::Current()->m_pMainWnd ? CApp::Current()->m_pMainWnd->m_hWnd : nullptr);
@@ -132,6 +140,24 @@ BOOL CDocument::OnSaveDocument(const char* path) {
 }
 
 // ---------------------------------------------------------------- templates
+
+std::vector<std::string> CDocTemplate::Extensions() const {
+    std::vector<std::string> exts;
+    const std::string field = GetDocString(filterExt);
+    std::string::size_type begin = 0;
+    while (begin < field.size()) {
+        const auto end = std::min(field.find(';', begin), field.size());
+        if (end > begin) exts.push_back(field.substr(begin, end - begin));
+        begin = end + 1;
+    }
+    return exts;
+}
+
+std::string CDocTemplate::FilterPatterns() const {
+    std::string patterns;
+    for (const std::string& ext : Extensions()) patterns += (patterns.empty() ? "*" : ";*") + ext;
+    return patterns;
+}
 
 CDocTemplate::CDocTemplate(UINT resourceId, DocumentFactory newDocument, FrameFactory newFrame, ViewFactory newView)
     : m_nResourceId(resourceId), m_pNewDocument(newDocument), m_pNewFrame(newFrame), m_pNewView(newView) {

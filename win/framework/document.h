@@ -40,6 +40,9 @@ public:
     void UpdateAllViews(CView* sender, LPARAM hint = 0, void* hintObject = nullptr);
     // Saves under the current name, asking for one when there is none.
     BOOL DoFileSave();
+    // The save dialog's "|"-separated filter: by default one entry for the
+    // template's extensions, then all files.
+    virtual std::string GetSaveFilter() const;
 
     BOOL OnCommand(UINT id, BOOL execute) override;
 
@@ -84,6 +87,11 @@ public:
     CDocTemplate& operator=(const CDocTemplate&) = delete;
 
     std::string GetDocString(DocStringIndex index) const;
+    // The filter extension field may list several, separated by ';'
+    // (".BMP;.PNG"); each with its dot, the first the default.
+    std::vector<std::string> Extensions() const;
+    // Their dialog patterns joined: "*.BMP;*.PNG".
+    std::string FilterPatterns() const;
     HMENU Menu() const { return m_hMenuShared; }
     UINT ResourceId() const { return m_nResourceId; }
 

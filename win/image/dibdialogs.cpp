@@ -8,9 +8,11 @@
 #include "win/framework/window.h"
 #include "win/image/dibwin32.h"
 
+#include "core/image/pngfile.h"
+
 namespace {
 
-const char kImageFilter[] = "Image files (*.DIB, *.BMP)|*.DIB;*.BMP|All files (*.*)|*.*||";
+const char kImageFilter[] = "Image files (*.DIB, *.BMP, *.PNG)|*.DIB;*.BMP;*.PNG|All files (*.*)|*.*||";
 
 HWND MainWindow() {
     CApp* app = CApp::Current();
@@ -34,7 +36,9 @@ BOOL LoadFromPath(CDIB& dib, const char* path, const char* defaultExtension, std
     } else {
         // A read the system refuses is a file that cannot be read, like a short one.
         try {
-            if (colorTableOnly ? dib.ReadColorTable(&file, &reason) : dib.ReadBitmap(&file, &reason)) return TRUE;
+            if (colorTableOnly ? ReadImageColorTable(&file, &dib, &reason)
+                               : ReadImageFile(&file, &dib, nullptr, &reason))
+                return TRUE;
         } catch (const CFileException&) {
             reason = "it cannot be read";
         }

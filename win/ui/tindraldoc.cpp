@@ -7,6 +7,7 @@
 #include <cstring>
 #include <string>
 
+#include "core/engine/picturefile.h"
 #include "core/engine/zoom.h"
 #include "win/framework/application.h"
 #include "win/ui/dialogs.h"
@@ -107,6 +108,10 @@ BOOL CTindralDoc::UpdateColors() {
     return TRUE;
 }
 
+std::string CTindralDoc::GetSaveFilter() const {
+    return "Bitmap pictures (*.bmp)|*.bmp|PNG pictures (*.png)|*.png|All Files (*.*)|*.*||";
+}
+
 PictureRecord CTindralDoc::Record() const {
     PictureRecord record;
     record.params = Params();
@@ -127,8 +132,12 @@ void CTindralDoc::Serialize(CArchive& ar) {
         return;
     }
     ar.Flush();
-    const bool written = m_bPlainBitmap ? m_picture.dib->WriteBitmap(ar.GetFile())
-                                        : WritePictureFile(ar.GetFile(), *m_picture.dib, Record());
+    // The type goes by the name the user gave, not by the temporary file's.
+    CFile* file = ar.GetFile();
+    const auto* replacing = dynamic_cast<const CReplacingFile*>(file);
+    const PictureFormat format = FormatForPath(replacing ? replacing->GetTargetPath() : file->GetFilePath());
+    const bool written = m_bPlainBitmap ? WriteImageFile(file, *m_picture.dib, format)
+                                        : WritePictureFile(file, *m_picture.dib, Record(), format);
     if (!written) {
         AppMessageBox("Unable to save the DIB");
         // Not a success: the framework keeps the old file and the old name.
@@ -140,7 +149,9 @@ void CTindralDoc::Load(CFile* file) {
     const std::string name = file->GetFilePath();
     auto dib = std::make_unique<CDIB>();
     std::string why;
-    if (!dib->ReadBitmap(file, &why)) {
+    PictureRecord record;
+    RecordState state = RecordState::None;
+    if (!ReadPictureFile(file, dib.get(), &record, &state, &why)) {
         AppMessageBox(name + " is not a picture Tindral can show: " + why + ".");
         ReportArchiveFailure();
         return;
@@ -153,8 +164,7 @@ void CTindralDoc::Load(CFile* file) {
     }
     // A damaged or unknown record, or one that does not give the file's
     // pixels, leaves the picture shown as the bitmap it is.
-    PictureRecord record;
-    bool found = ReadPictureRecord(file, &record);
+    bool found = state == RecordState::Found;
     std::string mismatch;
     if (found && !RecordDescribesBitmap(record, *dib, &mismatch)) {
         // Said before anything is computed: the record's claimed picture may

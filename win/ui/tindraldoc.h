@@ -18,11 +18,13 @@ public:
     CTindralDoc(CExplorer& explorer, const PictureParams& params);
 
     BOOL OnNewDocument() override;
-    // Storing writes the bitmap and, for a picture made here, the record of
-    // its parameters after it. Loading a file with a sound record makes the
+    // Storing writes the bitmap (or a PNG, for a name ending in .png) and,
+    // for a picture made here, the record of its parameters with it. Loading a file with a sound record makes the
     // picture again (and checks it against the file's pixels); any other
     // 8-bit bitmap is shown as it is.
     void Serialize(CArchive& ar) override;
+    // Bitmap and PNG files, each its own type; the name's extension decides.
+    std::string GetSaveFilter() const override;
 
     // The counts of the picture's parameters, the program awake meanwhile;
     // FALSE when the user stopped them.

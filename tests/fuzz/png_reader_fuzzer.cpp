@@ -1,0 +1,22 @@
+// Fuzz target: the PNG reader, the writer over whatever image it accepted,
+// and the picture record parser over its private chunk.
+#include <cstddef>
+#include <cstdint>
+
+#include "memory_file.h"
+#include "png_exercise.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    // What the reader sees, whose claims are the ones that count; bitmaps go
+    // through the same reader as PNG files do.
+    const std::vector<std::uint8_t> bytes = png_exercise::WithChecksums(data, size);
+    if (png_exercise::ClaimedPixelBytes(bytes.data(), size) > bitmap_exercise::kLargestClaim ||
+        bitmap_exercise::ClaimedPixelBytes(bytes.data(), size) > bitmap_exercise::kLargestClaim)
+        return 0;
+    CFile input, scratch;
+    input.Attach(memory_file::Open(bytes.data(), bytes.size()));
+    scratch.Attach(memory_file::Open(nullptr, 0));
+    if (!input.IsOpen() || !scratch.IsOpen()) return 0;
+    png_exercise::ExercisePng(&input, &scratch);
+    return 0;
+}
