@@ -2,6 +2,7 @@
 // picture, its record, saved pictures rendered again, and what it says when
 // it cannot.
 #include <gtest/gtest.h>
+#include <zlib.h>
 
 #include <set>
 
@@ -55,14 +56,6 @@ std::uint32_t Dword(const Bytes& b, std::size_t at) {
 }
 void PutDword(Bytes* b, std::size_t at, std::uint32_t v) {
     for (int i = 0; i < 4; ++i) (*b)[at + i] = static_cast<unsigned char>(v >> (8 * i));
-}
-std::uint32_t Crc32(const unsigned char* data, std::size_t size) {
-    std::uint32_t crc = 0xFFFFFFFFu;
-    for (std::size_t i = 0; i < size; ++i) {
-        crc ^= data[i];
-        for (int bit = 0; bit < 8; ++bit) crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
-    }
-    return ~crc;
 }
 
 RenderOptions Options(const std::string& output) {
@@ -144,7 +137,9 @@ TEST_P(RenderFailure, SaysWhy) {
         Bytes bytes = sound;
         PutDword(&bytes, body, width);
         PutDword(&bytes, body + 4, height);
-        PutDword(&bytes, sound.size() - 14, Crc32(bytes.data() + body, sound.size() - 18 - body));
+        PutDword(
+            &bytes, sound.size() - 14,
+            static_cast<std::uint32_t>(crc32(0L, bytes.data() + body, static_cast<uInt>(sound.size() - 18 - body))));
         if (topDown) PutDword(&bytes, 22, 0u - Dword(bytes, 22));
         WriteBytes(dir.File(std::string("folder/") + name), bytes);
     };

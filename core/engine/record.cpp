@@ -3,6 +3,8 @@
 // record from the file's end without knowing anything of the bitmap before it.
 #include "core/engine/record.h"
 
+#include <zlib.h>
+
 #include <cmath>
 #include <cstdint>
 #include <cstring>
@@ -19,13 +21,9 @@ constexpr std::size_t kLargestBody = kFixedBodyBytes + kMaxIterations + 1;
 
 using Bytes = std::vector<BYTE>;
 
+// zlib's CRC-32, the one PNG chunks carry; a body is far below uInt's range.
 std::uint32_t Crc32(const BYTE* data, std::size_t size) {
-    std::uint32_t crc = 0xFFFFFFFFu;
-    for (std::size_t i = 0; i < size; ++i) {
-        crc ^= data[i];
-        for (int bit = 0; bit < 8; ++bit) crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
-    }
-    return ~crc;
+    return static_cast<std::uint32_t>(crc32(0L, data, static_cast<uInt>(size)));
 }
 
 void Put(Bytes& out, std::uint64_t value, int bytes) {

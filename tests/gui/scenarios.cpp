@@ -631,12 +631,8 @@ int OpenFile(const std::vector<std::string>& args) {
     const std::size_t body = trailer - dwordAt(trailer);
     putDword(body, 1);
     putDword(body + 4, 1);
-    std::uint32_t crc = 0xFFFFFFFFu;
-    for (std::size_t i = body; i < trailer; ++i) {
-        crc ^= byteAt(i);
-        for (int bit = 0; bit < 8; ++bit) crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
-    }
-    putDword(trailer + 4, ~crc);
+    const auto* bodyBytes = reinterpret_cast<const Bytef*>(crafted.data() + body);
+    putDword(trailer + 4, static_cast<std::uint32_t>(crc32(0L, bodyBytes, static_cast<uInt>(trailer - body))));
     if (png) {
         const auto* chunkBytes = reinterpret_cast<const Bytef*>(crafted.data() + chunk);
         const uLong sum = crc32(0L, chunkBytes, static_cast<uInt>(end - chunk));
