@@ -638,25 +638,42 @@ int OpenFile(const std::vector<std::string>& args) {
         const uLong sum = crc32(0L, chunkBytes, static_cast<uInt>(end - chunk));
         for (int i = 0; i < 4; ++i) crafted[end + i] = static_cast<char>(sum >> (24 - 8 * i));
     }
-    const std::string damaged = plain + (png ? ".damaged.png" : ".damaged.bmp");
-    std::ofstream(damaged, std::ios::binary) << crafted;
-    ChooseFile(ID_FILE_OPEN, "Open", damaged);
-    if (HWND box = WaitForDialog("Tindral")) {
-        const std::string text = DialogText(box);
-        Check(text.find("does not match its bitmap (") != std::string::npos &&
-                  text.find("pixels, record 1\xd7"
-                            "1): the file is damaged.") != std::string::npos,
-              "a record of another size is said to be damaged: " + text);
-        ClickButton(box, IDOK);
-        WaitUntil([box] { return !::IsWindow(box); });
+    // Each damaged file says why when opened, opens as the bitmap it still
+    // is, and a zoom into it is refused for that reason.
+    const auto openDamaged = [&](const std::string& content, const char* name, const std::string& said,
+                                 const char* refusal) {
+        const std::string path = plain + "." + name + (png ? ".png" : ".bmp");
+        std::ofstream(path, std::ios::binary) << content;
+        ChooseFile(ID_FILE_OPEN, "Open", path);
+        if (HWND box = WaitForDialog("Tindral")) {
+            const std::string text = DialogText(box);
+            Check(text.find(said) != std::string::npos, std::string(name) + " is said: " + text);
+            ClickButton(box, IDOK);
+            WaitUntil([box] { return !::IsWindow(box); });
+        }
+        Check(WaitUntil([&] { return DocumentOf(ActiveChild()) && DocumentOf(ActiveChild())->IsDamaged(); }),
+              std::string(name) + " opens as the bitmap it is");
+        HWND view = ViewOf(ActiveChild());
+        ::SendMessageA(view, WM_LBUTTONDOWN, MK_LBUTTON, MAKELONG(5, 5));
+        ::SendMessageA(view, WM_MOUSEMOVE, MK_LBUTTON, MAKELONG(40, 30));
+        ::PostMessageA(view, WM_LBUTTONUP, 0, MAKELONG(40, 30));
+        ExpectMessageBox(refusal);
+    };
+    const char* const kRecordDamaged = "The picture record of this picture is damaged: it has no region to magnify.";
+    openDamaged(crafted, "claims-1x1",
+                "pixels, record 1\xd7"
+                "1): the file is damaged.",
+                kRecordDamaged);
+    std::string flipped = bytes;
+    flipped[body + 12] ^= 1;
+    openDamaged(flipped, "flipped", "is damaged: its checksum or its fields do not hold.", kRecordDamaged);
+    if (!png) {
+        openDamaged(bytes.substr(0, body + 20), "cut-record", "is damaged: its checksum", kRecordDamaged);
+        const std::size_t stride = (dwordAt(18) + 3) / 4 * 4;
+        openDamaged(bytes.substr(0, 1078 + 2 * stride + 1), "cut-rows",
+                    "is incomplete: 2 of " + std::to_string(dwordAt(22)) + " rows.",
+                    "This picture's file is incomplete: it has no region to magnify.");
     }
-    Check(WaitUntil([&] { return DocumentOf(ActiveChild()) && DocumentOf(ActiveChild())->IsDamaged(); }),
-          "the damaged picture opens as the bitmap it is");
-    HWND damagedView = ViewOf(ActiveChild());
-    ::SendMessageA(damagedView, WM_LBUTTONDOWN, MK_LBUTTON, MAKELONG(5, 5));
-    ::SendMessageA(damagedView, WM_MOUSEMOVE, MK_LBUTTON, MAKELONG(40, 30));
-    ::PostMessageA(damagedView, WM_LBUTTONUP, 0, MAKELONG(40, 30));
-    ExpectMessageBox("The picture record of this picture is damaged: it has no region to magnify.");
 
     // F1 shows our own help rather than an error.
     PostCommand(ID_HELP);
