@@ -1,24 +1,39 @@
-// tindral-bench: times the scalar reference against the fast generator on the
-// scenes it is tuned for and prints both, with escape-time iterations per
-// second and the ratio, in one run. Every fast run's counts are checked
-// against the reference's, so a speed-up can never come from a wrong picture.
+// tindral-bench: times the fast generator on the scenes it is tuned for
+// against a plain scalar loop written here, apart from the generator, and
+// against the generator's own scalar reference, with escape-time iterations
+// per second, the ratio to the plain loop, and the share of the vector
+// loop's ceiling (its steps alone, measured in the same run) that each
+// instruction set reaches on one thread and on all. Every fast run's counts
+// are checked against the reference's, so a speed-up can never come from a
+// wrong picture.
 #include <algorithm>
 #include <chrono>
+#include <cmath>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <functional>
+#include <map>
 #include <numeric>
 #include <string>
+#include <thread>
+#include <utility>
 #include <vector>
 
 #include "core/engine/generator.h"
+#include "core/engine/generator_kernels.h"
+#include "core/engine/picture.h"
+#include "core/palettes/palette.h"
+#include "core/palettes/schemes.h"
 
 namespace {
 
 struct Scene {
     const char* name;
     GeneratorInput input;
+    double asked = 0.0;           // the speed asked for, whole picture against the plain loop
+    const char* quiet = nullptr;  // the same picture without noise, to compare times with
 };
 
 GeneratorInput Make(int w, int h, SearchRect rect, int n, double p, double noise) {
@@ -33,16 +48,25 @@ GeneratorInput Make(int w, int h, SearchRect rect, int n, double p, double noise
     return in;
 }
 
-// The zoom: a rectangle 1e-4 wide around the point, 4:3 like the picture.
-constexpr double kZoomRe = -0.7436447860;
-constexpr double kZoomIm = 0.1318252536;
-constexpr SearchRect kZoom{{kZoomRe - 0.5e-4, kZoomIm + 0.375e-4}, {kZoomRe + 0.5e-4, kZoomIm - 0.375e-4}};
+// A rectangle `width` wide around re + i im, 4:3 like the pictures.
+constexpr SearchRect Around(double re, double im, double width) {
+    return {{re - width / 2, im + width * 0.375}, {re + width / 2, im - width * 0.375}};
+}
+
+// The boundary zoom, in the seahorse valley.
+constexpr SearchRect kZoom = Around(-0.7436447860, 0.1318252536, 1e-4);
 // Mostly interior: the main cardioid and the period-2 disc.
 constexpr SearchRect kCardioid{{-1.3, 0.7}, {0.4, -0.7}};
 // A small copy of the set, 4e-4 wide, whose interior converges slowly.
-constexpr double kCopyRe = -1.7687788;
-constexpr double kCopyIm = 0.0017389;
-constexpr SearchRect kCopy{{kCopyRe - 2e-4, kCopyIm + 1.5e-4}, {kCopyRe + 2e-4, kCopyIm - 1.5e-4}};
+constexpr SearchRect kCopy = Around(-1.7687788, 0.0017389, 4e-4);
+// Two filaments of the boundary where nearly every pixel escapes after more
+// than a thousand steps: the channel through the neck between the main
+// cardioid and the period-2 disc, 0.002 above the point where they touch
+// (counts of 1,567 and more; 2 % of the pixels, on bulbs at its rim, stay),
+// and the one through the neck between the period-2 disc and its period-4
+// bulb, 0.0015 above theirs (counts of 1,041 and more; under 1 % stay).
+constexpr SearchRect kSeahorseNeck = Around(-0.7500035, 0.002, 5e-6);
+constexpr SearchRect kPeriod4Neck = Around(-1.250007, 0.0015, 1e-5);
 
 // Best of as many runs as fit in `budget` seconds, at least one: other work
 // on the machine only ever makes a run slower.
@@ -58,12 +82,113 @@ double Seconds(const std::function<void()>& run, double budget) {
     return best;
 }
 
-void Row(const char* what, double seconds, double iterations, double reference, const char* check) {
-    std::printf("  %-28s %10.4f s %9.3f G it/s", what, seconds, iterations / seconds / 1e9);
-    if (reference > 0.0)
-        std::printf("   x%6.2f  %s\n", reference / seconds, check);
-    else
-        std::printf("\n");
+// The loop a plain renderer would write, one pixel after another, with the
+// same operations in the same order as the pictures' definition: nothing
+// of the generator but its noise draws.
+int PlainQuadratic(double zr, double zi, double cr, double ci, int n) {
+    int k = 0;
+    while (k < n) {
+        const double a = zi * zi;
+        const double b = zr * zr;
+        if (b + a >= 4.0) break;
+        const double t = zr * zi;
+        zr = (cr - a) + b;
+        zi = t * 2.0 + ci;
+        ++k;
+    }
+    return k;
+}
+
+// Its polar loop takes the C library's functions, whose last bits may differ
+// from the generator's: its counts may differ in a few pixels.
+int PlainPolar(double zr, double zi, double cr, double ci, double p, int n) {
+    int k = 0;
+    while (k < n) {
+        const double m = zr * zr + zi * zi;
+        if (m >= 4.0) break;
+        ++k;
+        const double r = std::pow(std::sqrt(m), p);
+        const double phi = std::atan2(zi, zr) * p;
+        zr = r * std::cos(phi) + cr;
+        zi = r * std::sin(phi) + ci;
+    }
+    return k;
+}
+
+void PlainCounts(const GeneratorInput& in, std::int32_t* counts) {
+    const double dx = (in.rect.lowerRight.re - in.rect.upperLeft.re) / in.width;
+    const double dy = (in.rect.lowerRight.im - in.rect.upperLeft.im) / in.height;
+    const bool noisy = std::fabs(in.noise) != 0.0;
+    CGaussNoise noise;
+    noise.SeedWith(in.seed);
+    double ci = in.rect.lowerRight.im;
+    for (int r = 0; r < in.height; ++r, ci = ci - dy) {
+        double cr = in.rect.upperLeft.re;
+        for (int c = 0; c < in.width; ++c, cr = cr + dx) {
+            double zr = cr, zi = ci;
+            if (noisy) {
+                noise.Draw(in.noise * dx);
+                zr = noise.m_dRe + cr;
+                zi = noise.m_dIm + ci;
+            }
+            *counts++ = in.exponent == 2.0 ? PlainQuadratic(zr, zi, cr, ci, in.iterations)
+                                           : PlainPolar(zr, zi, cr, ci, in.exponent, in.iterations);
+        }
+    }
+}
+
+KernelCeiling CeilingFor(SimdLevel level) {
+    switch (level) {
+        case SimdLevel::Avx512:
+            return GenerateAvx512Ceiling;
+        case SimdLevel::Avx2:
+            return GenerateAvx2Ceiling;
+        default:
+            return GenerateSse2Ceiling;
+    }
+}
+
+// The quadratic loop's steps alone, on `threads` threads at once: what the
+// generator could reach if it never looked at a lane. Timed by the caller;
+// answers the steps taken.
+double CeilingSteps(SimdLevel level, int threads) {
+    const KernelCeiling ceiling = CeilingFor(level);
+    constexpr std::int64_t kChunks = 1 << 17;
+    std::vector<std::int64_t> steps(static_cast<std::size_t>(threads));
+    std::vector<std::thread> workers;
+    for (int t = 1; t < threads; ++t) workers.emplace_back([&, t] { steps[t] = ceiling(kChunks); });
+    steps[0] = ceiling(kChunks);
+    for (auto& w : workers) w.join();
+    return static_cast<double>(std::accumulate(steps.begin(), steps.end(), std::int64_t{0}));
+}
+
+// The best times of two runs taken in turn for `budget` seconds, so that
+// both meet the same load on a busy machine and their ratio holds.
+std::pair<double, double> SecondsInTurn(const std::function<void()>& first, const std::function<void()>& second,
+                                        double budget) {
+    using Clock = std::chrono::steady_clock;
+    double best[2] = {1e300, 1e300};
+    const auto start = Clock::now();
+    do {
+        for (int i = 0; i < 2; ++i) {
+            const auto t0 = Clock::now();
+            (i == 0 ? first : second)();
+            best[i] = std::min(best[i], std::chrono::duration<double>(Clock::now() - t0).count());
+        }
+    } while (std::chrono::duration<double>(Clock::now() - start).count() < budget);
+    return {best[0], best[1]};
+}
+
+void Row(const std::string& what, double seconds, double iterations, double plain) {
+    std::printf("  %-30s %9.4f s %7.3f G it/s", what.c_str(), seconds, iterations / seconds / 1e9);
+    if (plain > 0.0) std::printf("  x%6.2f", plain / seconds);
+}
+
+std::vector<SimdLevel> LevelsHere() {
+    std::vector<SimdLevel> levels;
+    for (SimdLevel level : {SimdLevel::Avx512, SimdLevel::Avx2, SimdLevel::Sse2})
+        if (EffectiveSimdLevel(level) == level) levels.push_back(level);
+    return levels;
 }
 
 }  // namespace
@@ -75,59 +200,106 @@ int main(int argc, char** argv) {
         if (std::strncmp(argv[i], "--threads=", 10) == 0) threads = std::atoi(argv[i] + 10);
         if (std::strncmp(argv[i], "--scene=", 8) == 0) only = argv[i] + 8;
     }
+    const int all = GeneratorThreadCount(threads);
 
     const Scene scenes[] = {
-        {"full view 1920 x 1440, N = 1000", Make(1920, 1440, kDefaultSearchRect, 1000, 2.0, 0.0)},
+        {"seahorse-neck filament 1600 x 1200, N = 5000", Make(1600, 1200, kSeahorseNeck, 5000, 2.0, 0.0), 25.0},
+        {"seahorse-neck filament 1600 x 1200, N = 5000, noise 1", Make(1600, 1200, kSeahorseNeck, 5000, 2.0, 1.0), 0.0,
+         "seahorse-neck filament 1600 x 1200, N = 5000"},
+        {"period-4-neck filament 1600 x 1200, N = 5000", Make(1600, 1200, kPeriod4Neck, 5000, 2.0, 0.0), 25.0},
+        {"full view 1920 x 1440, N = 1000", Make(1920, 1440, kDefaultSearchRect, 1000, 2.0, 0.0), 40.0},
+        {"full view 1920 x 1440, N = 1000, noise 1", Make(1920, 1440, kDefaultSearchRect, 1000, 2.0, 1.0), 0.0,
+         "full view 1920 x 1440, N = 1000"},
         {"cardioid and period-2 disc 800 x 600, N = 10000", Make(800, 600, kCardioid, 10000, 2.0, 0.0)},
-        {"small copy 800 x 600, N = 20000, width 4e-4", Make(800, 600, kCopy, 20000, 2.0, 0.0)},
-        {"boundary zoom 1920 x 1440, N = 5000, width 1e-4", Make(1920, 1440, kZoom, 5000, 2.0, 0.0)},
-        {"p = 3, 800 x 600, N = 2000", Make(800, 600, {{-1.6, 1.2}, {1.6, -1.2}}, 2000, 3.0, 0.0)},
+        {"small copy 800 x 600, N = 20000, width 4e-4", Make(800, 600, kCopy, 20000, 2.0, 0.0), 22.0},
+        {"boundary zoom 1920 x 1440, N = 5000, width 1e-4", Make(1920, 1440, kZoom, 5000, 2.0, 0.0), 15.0},
+        {"p = 3, 800 x 600, N = 2000", Make(800, 600, {{-1.6, 1.2}, {1.6, -1.2}}, 2000, 3.0, 0.0), 35.0},
         {"p = 3, 800 x 600, N = 200", Make(800, 600, {{-1.5, 1.125}, {1.5, -1.125}}, 200, 3.0, 0.0)},
         {"default picture 133 x 100, noise 1", Make(133, 100, kDefaultSearchRect, 50, 2.0, 1.0)},
         {"default picture 133 x 100", Make(133, 100, kDefaultSearchRect, 50, 2.0, 0.0)},
     };
 
-    const SimdLevel widest = DetectedSimdLevel();
-    std::printf("tindral-bench: widest instruction set %s, %d thread(s) for the fast path\n", SimdLevelName(widest),
-                GeneratorThreadCount(threads));
-    std::printf("iterations = escape-time steps z <- z^p + c, the sum of all counts; x = reference time / time\n\n");
+    const std::vector<SimdLevel> levels = LevelsHere();
+    std::printf("tindral-bench: widest instruction set %s, all = %d thread(s)\n", SimdLevelName(levels.front()), all);
+    std::printf(
+        "iterations = escape-time steps z <- z^p + c, the sum of all counts; x = plain loop's time / time;\n"
+        "%% = share of the ceiling, the quadratic loop's steps alone on as many threads\n\n");
 
+    std::printf("ceiling, the quadratic loop's steps alone (every lane in flight, none ever done)\n");
+    for (SimdLevel level : levels)
+        for (int t : {1, all}) {
+            double steps = 0.0;
+            const double seconds = Seconds([&] { steps = CeilingSteps(level, t); }, 1.0);
+            std::printf("  %-8s %d thread(s) %7.3f G it/s\n", SimdLevelName(level), t, steps / seconds / 1e9);
+            if (all == 1) break;
+        }
+    std::printf("  (measured again in turn with every run of the quadratic loop below, for its %%)\n\n");
+
+    const ColorList colors = MakeScheme(Scheme::Fire);
+    const PaletteEntries palette = EntriesFromColors(colors.data(), kSchemeEntries);
+    std::map<std::string, double> wholeTimes;
     bool allSame = true;
     for (const Scene& scene : scenes) {
         if (!std::strstr(scene.name, only)) continue;
         const GeneratorInput& in = scene.input;
         const std::size_t pixels = static_cast<std::size_t>(in.width) * in.height;
         std::vector<std::int32_t> want(pixels), got(pixels);
+        const double plain = Seconds([&] { PlainCounts(in, got.data()); }, 0.5);
         const double reference = Seconds([&] { GenerateCountsReference(in, want.data()); }, 0.5);
         const double iterations = static_cast<double>(std::accumulate(want.begin(), want.end(), std::int64_t{0}));
+        const bool quadratic = in.exponent == 2.0;
         std::printf("%s (%.3g iterations)\n", scene.name, iterations);
-        Row("scalar reference, 1 thread", reference, iterations, 0.0, "");
+        const std::size_t plainDiffer =
+            pixels - static_cast<std::size_t>(std::inner_product(want.begin(), want.end(), got.begin(), std::size_t{0},
+                                                                 std::plus<>(), std::equal_to<>()));
+        Row("plain scalar loop, 1 thread", plain, iterations, 0.0);
+        if (plainDiffer == 0)
+            std::printf("  counts identical\n");
+        else
+            std::printf("  %zu counts differ (%s)\n", plainDiffer,
+                        quadratic ? "WRONG" : "the C library's transcendental functions");
+        allSame = allSame && (plainDiffer == 0 || !quadratic);
+        Row("scalar reference, 1 thread", reference, iterations, plain);
+        std::printf("\n");
 
-        // Automatic, then every set the processor has forced, widest first,
-        // then the widest once more on one thread: what the lanes alone give,
-        // apart from the threads (and from whatever else the machine runs).
-        struct Run {
-            SimdLevel level;
-            int threads;
-        };
-        std::vector<Run> runs{{SimdLevel::Automatic, threads}};
-        for (SimdLevel level : {SimdLevel::Avx512, SimdLevel::Avx2, SimdLevel::Sse2})
-            if (static_cast<int>(level) <= static_cast<int>(widest)) runs.push_back({level, threads});
-        if (GeneratorThreadCount(threads) > 1) runs.push_back({widest, 1});
-        for (const Run& r : runs) {
-            GeneratorControl control;
-            control.simd = r.level;
-            control.threads = r.threads;
-            std::fill(got.begin(), got.end(), -1);
-            const double fast = Seconds([&] { GenerateCounts(in, got.data(), control); }, 1.5);
-            const bool same = got == want;
-            allSame = allSame && same;
-            const std::string what = std::string("fast ") + SimdLevelName(EffectiveSimdLevel(r.level)) +
-                                     (r.threads == 1                    ? ", 1 thread"
-                                      : r.level == SimdLevel::Automatic ? " (automatic)"
-                                                                        : " (forced)");
-            Row(what.c_str(), fast, iterations, reference, same ? "counts identical" : "COUNTS DIFFER");
-        }
+        // The whole road to a bitmap, as the program and the renderer take it.
+        SetPicture picture;
+        bool made = true;
+        const double whole = Seconds(
+            [&] {
+                made = MakePicture(in, ColorPolicy{}, palette, GeneratorControl{}, &picture) == PictureResult::Made;
+            },
+            1.5);
+        const bool wholeSame = made && std::equal(want.begin(), want.end(), picture.counts.get());
+        allSame = allSame && wholeSame;
+        wholeTimes[scene.name] = whole;
+        Row("whole picture, automatic", whole, iterations, plain);
+        if (scene.asked > 0.0) std::printf(" (asked x%.0f)", scene.asked);
+        std::printf("  %s\n", wholeSame ? "counts identical" : "COUNTS DIFFER");
+        if (scene.quiet && wholeTimes.count(scene.quiet))
+            std::printf("  noise costs x%.2f the time of the same picture without it\n",
+                        whole / wholeTimes[scene.quiet]);
+
+        for (SimdLevel level : levels)
+            for (int t : {all, 1}) {
+                GeneratorControl control;
+                control.simd = level;
+                control.threads = t;
+                std::fill(got.begin(), got.end(), -1);
+                double steps = 0.0;
+                const auto [fast, ceiling] =
+                    SecondsInTurn([&] { GenerateCounts(in, got.data(), control); },
+                                  [&] { steps = quadratic ? CeilingSteps(level, t) : 0.0; }, 1.5);
+                const bool same = got == want;
+                allSame = allSame && same;
+                Row(std::string(SimdLevelName(level)) + ", " + std::to_string(t) + " thread(s)", fast, iterations,
+                    plain);
+                if (quadratic)
+                    std::printf("  %5.1f %% of %.3f", 100.0 * iterations / fast / (steps / ceiling),
+                                steps / ceiling / 1e9);
+                std::printf("  %s\n", same ? "counts identical" : "COUNTS DIFFER");
+                if (all == 1) break;
+            }
         std::printf("\n");
     }
     return allSame ? 0 : 1;

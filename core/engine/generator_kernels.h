@@ -42,3 +42,12 @@ using Kernel = void (*)(const KernelRun& run, PixelSource& source);
 void GenerateSse2(const KernelRun& run, PixelSource& source);
 void GenerateAvx2(const KernelRun& run, PixelSource& source);
 void GenerateAvx512(const KernelRun& run, PixelSource& source);
+
+// The benchmark's ceiling of the quadratic loop: its steps alone, `chunks`
+// chunks of them on every lane it keeps in flight, with no lane ever done
+// and nothing looked at between chunks. Answers the steps taken, summed
+// over the lanes.
+using KernelCeiling = std::int64_t (*)(std::int64_t chunks);
+std::int64_t GenerateSse2Ceiling(std::int64_t chunks);
+std::int64_t GenerateAvx2Ceiling(std::int64_t chunks);
+std::int64_t GenerateAvx512Ceiling(std::int64_t chunks);

@@ -286,6 +286,23 @@ struct Quadratic {
 
     double exponent;
 
+    __attribute__((always_inline)) static void Steps(Batch* zr, Batch* zi, const Batch* cr, const Batch* ci,
+                                                     Counts* count, Mask* live, int steps) {
+        for (int i = 0; i < steps; ++i) {
+#pragma GCC unroll 8
+            for (int g = 0; g < kGroups; ++g) {
+                const Batch a = zi[g] * zi[g];
+                const Batch b = zr[g] * zr[g];
+                live[g] = StillLive(live[g], b + a);
+                const Batch t = zr[g] * zi[g];
+                zr[g] = AddIfLive(zr[g], live[g], cr[g] - a, b);
+                // t + t is (zr zi) 2 exactly, overflow and subnormals included.
+                zi[g] = AddIfLive(zi[g], live[g], t + t, ci[g]);
+                count[g] = CountLive(count[g], live[g]);
+            }
+        }
+    }
+
     template <bool Looks, int Slots>
     Notice Chunk(LaneState<Slots>& state, int chunk, std::uint64_t discLanes) const {
         Batch zr[kGroups], zi[kGroups], cr[kGroups], ci[kGroups];
@@ -301,19 +318,7 @@ struct Quadratic {
             count[g] = LoadCounts(state.count + at);
             live[g] = AllLive();
         }
-        for (int i = 0; i < chunk; ++i) {
-#pragma GCC unroll 8
-            for (int g = 0; g < kGroups; ++g) {
-                const Batch a = zi[g] * zi[g];
-                const Batch b = zr[g] * zr[g];
-                live[g] = StillLive(live[g], b + a);
-                const Batch t = zr[g] * zi[g];
-                zr[g] = AddIfLive(zr[g], live[g], cr[g] - a, b);
-                // t + t is (zr zi) 2 exactly, overflow and subnormals included.
-                zi[g] = AddIfLive(zi[g], live[g], t + t, ci[g]);
-                count[g] = CountLive(count[g], live[g]);
-            }
-        }
+        Steps(zr, zi, cr, ci, count, live, chunk);
 #pragma GCC unroll 8
         for (int g = 0; g < kGroups; ++g) {
             const int at = g * kLanes;
@@ -702,6 +707,32 @@ private:
 };
 
 }  // namespace
+
+// The lanes of every group start at points of the main cardioid, whose
+// orbits settle on a fixed point well away from overflow and subnormals, so
+// that every lane takes every step.
+std::int64_t TINDRAL_PASTE(TINDRAL_KERNEL, Ceiling)(std::int64_t chunks) {
+    Batch zr[Quadratic::kGroups], zi[Quadratic::kGroups], cr[Quadratic::kGroups], ci[Quadratic::kGroups];
+    Counts count[Quadratic::kGroups];
+    Mask live[Quadratic::kGroups];
+    for (int g = 0; g < Quadratic::kGroups; ++g) {
+        alignas(64) double re[kLanes];
+        for (int l = 0; l < kLanes; ++l) re[l] = -0.3 + 0.01 * (g * kLanes + l);
+        cr[g] = zr[g] = Batch::load_unaligned(re);
+        ci[g] = zi[g] = Batch(0.1);
+        std::int64_t zero[kLanes] = {};
+        count[g] = LoadCounts(zero);
+        live[g] = AllLive();
+    }
+    for (std::int64_t c = 0; c < chunks; ++c) Quadratic::Steps(zr, zi, cr, ci, count, live, Quadratic::kChunk);
+    std::int64_t sum = 0;
+    for (int g = 0; g < Quadratic::kGroups; ++g) {
+        std::int64_t lanes[kLanes];
+        StoreCounts(lanes, count[g]);
+        for (int l = 0; l < kLanes; ++l) sum += lanes[l];
+    }
+    return sum;
+}
 
 void TINDRAL_KERNEL(const KernelRun& run, PixelSource& source) {
     if (run.polar) {
