@@ -58,6 +58,13 @@ inline Counts CountLive(const Counts& count, Mask live) {
 inline unsigned LiveBits(Mask live) {
     return live;
 }
+// Lanes whose |z|^2 is at least 4 or NaN.
+inline unsigned OutBits(const Batch& norm) {
+    return _mm512_cmp_pd_mask(norm, Batch(4.0), _CMP_NLT_UQ);
+}
+inline Counts AddCounts(const Counts& count, int steps) {
+    return _mm512_add_epi64(count, _mm512_set1_epi64(steps));
+}
 inline unsigned Bits(const xsimd::batch_bool<double, TINDRAL_SIMD_ARCH>& b) {
     return static_cast<__mmask8>(b);
 }
@@ -106,6 +113,12 @@ inline Counts CountLive(const Counts& count, const Mask& live) {
 }
 inline unsigned LiveBits(const Mask& live) {
     return static_cast<unsigned>(_mm256_movemask_pd(live));
+}
+inline unsigned OutBits(const Batch& norm) {
+    return static_cast<unsigned>(_mm256_movemask_pd(_mm256_cmp_pd(norm, Batch(4.0), _CMP_NLT_UQ)));
+}
+inline Counts AddCounts(const Counts& count, int steps) {
+    return _mm256_add_epi64(count, _mm256_set1_epi64x(steps));
 }
 inline unsigned Bits(const xsimd::batch_bool<double, TINDRAL_SIMD_ARCH>& b) {
     return static_cast<unsigned>(_mm256_movemask_pd(b));
@@ -158,6 +171,12 @@ inline Counts CountLive(const Counts& count, const Mask& live) {
 inline unsigned LiveBits(const Mask& live) {
     return static_cast<unsigned>(_mm_movemask_pd(live));
 }
+inline unsigned OutBits(const Batch& norm) {
+    return static_cast<unsigned>(_mm_movemask_pd(_mm_cmpnlt_pd(norm, Batch(4.0))));
+}
+inline Counts AddCounts(const Counts& count, int steps) {
+    return _mm_add_epi64(count, _mm_set1_epi64x(steps));
+}
 inline unsigned Bits(const xsimd::batch_bool<double, TINDRAL_SIMD_ARCH>& b) {
     return static_cast<unsigned>(_mm_movemask_pd(b));
 }
@@ -206,6 +225,14 @@ inline Counts NextLook(const Counts& count, int least) {
 #endif
 #endif
 
+// The quadratic loop's lanes run a chunk of up to kLaneChunk steps at a time
+// without looking at |z|, marking z every kMarkSteps steps.
+constexpr int kLaneChunk = TINDRAL_QUADRATIC_LANE_CHUNK;
+constexpr int kMarkSteps = 4;
+constexpr int kMarks = kLaneChunk / kMarkSteps + 1;
+// |c|^2 below this, and an orbit once out stays out.
+constexpr double kSureNorm = 3.99;
+
 // The state of every lane, one array per quantity, lane l of group g at
 // g * kLanes + l. Aligned for speed, yet only ever read and written with
 // unaligned moves: GCC does not always realign Windows stacks to 64 bytes.
@@ -225,6 +252,11 @@ struct LaneState {
     alignas(64) double discRe[2][Slots];
     alignas(64) double discIm[2][Slots];
     alignas(64) double discR2[2][Slots];
+    // The quadratic loop's z at the start of a chunk and after every few
+    // steps of it, and after how many steps.
+    alignas(64) double markRe[kMarks][Slots];
+    alignas(64) double markIm[kMarks][Slots];
+    int markAt[kMarks];
 };
 
 // What a chunk leaves for the scalar side, a bit per slot: lanes that
@@ -243,13 +275,13 @@ struct Notice {
 // their count on (Brent's cycle finding, with a ratio of 1.5 rather than his
 // 2). A block taking its first steps only wants to know which lanes escaped.
 template <bool Looks, int Groups, int Slots>
-Notice AfterChunk(LaneState<Slots>& state, const Batch* zr, const Batch* zi, const Counts* count, const Mask* live,
-                  std::uint64_t discLanes, int leastWait) {
+Notice AfterChunk(LaneState<Slots>& state, const Batch* zr, const Batch* zi, const Counts* count,
+                  const unsigned* escapedLanes, std::uint64_t discLanes, int leastWait) {
     Notice notice;
 #pragma GCC unroll 8
     for (int g = 0; g < Groups; ++g) {
         const int at = g * kLanes;
-        const unsigned escaped = ~LiveBits(live[g]) & kAllLanes;
+        const unsigned escaped = escapedLanes[g];
         notice.escaped |= static_cast<std::uint64_t>(escaped) << at;
         if (!Looks) continue;
         const unsigned met = EqualBits(zr[g], Batch::load_unaligned(state.savedRe + at));
@@ -275,17 +307,45 @@ Notice AfterChunk(LaneState<Slots>& state, const Batch* zr, const Batch* zi, con
     return notice;
 }
 
+// Whether the loops' |z|^2 of this z is at least 4 or NaN.
+inline bool Out(double zr, double zi) {
+    return !(zr * zr + zi * zi < 4.0);
+}
+
 // z <- z^2 + c: several independent groups of lanes run interleaved, since
 // one step is a chain of about a dozen cycles of latency and little work;
-// how many per instruction set, and the chunk, are what the benchmark liked
-// best.
+// how many per instruction set, and the chunks, are what the benchmark
+// liked best.
+//
+// A block's first steps, where many lanes escape, look at |z| before every
+// step. The lanes' chunks do not: they take the steps alone, marking z every
+// kMarkSteps steps, and look at |z| once at the end. This is exact because
+// an orbit that has escaped stays out of the circle, in the computed steps
+// too, for every c with |c|^2 < 3.99 (the lanes of other c are "careful"):
+// when the computed |z_j|^2 >= 4, the true |z_j| >= 2 (1 - 2u) with u = 2^-53,
+// and |z_{j+1}| >= |z_j|^2 - |c| - e >= 4 - 1.9975 - 1e-14 > 2.002, where e,
+// the rounding of one step, is below 8 u |z|^2; from there |z|^2 - |c| - e
+// >= |z| whenever |z| >= 1.9992, so |z| never shrinks again and its computed
+// |z|^2 stays at 4 or more until a square overflows; from then on a part of
+// z is infinite or NaN for ever (multiplications and additions of
+// infinities never give a finite value back), and |z|^2 is infinite or
+// NaN. So a lane that is in at the end of a chunk never escaped in it; a
+// lane that is out (at least 4 or NaN) escaped at some step after the last
+// mark where it was in, and at or before the first mark where it is out,
+// and those few steps are taken again, looking before each, from that mark.
+// If none escapes there, z was NaN from the chunk's start without escaping,
+// and stays NaN: its count is N. Careful lanes take all of their chunk's
+// steps again, looking before each, whenever that is not certain.
 struct Quadratic {
     static constexpr int kGroups = TINDRAL_QUADRATIC_GROUPS;
     static constexpr int kChunk = TINDRAL_QUADRATIC_CHUNK;
+    static constexpr int kLaneChunk = ::kLaneChunk;
     static constexpr bool kDiscs = true;
 
     double exponent;
 
+    // Steps that look at |z| before each: the lanes that escape stop
+    // counting.
     __attribute__((always_inline)) static void Steps(Batch* zr, Batch* zi, const Batch* cr, const Batch* ci,
                                                      Counts* count, Mask* live, int steps) {
         for (int i = 0; i < steps; ++i) {
@@ -303,11 +363,31 @@ struct Quadratic {
         }
     }
 
+    // The same steps without a look.
+    __attribute__((always_inline)) static void BlindSteps(Batch* zr, Batch* zi, const Batch* cr, const Batch* ci,
+                                                          int steps) {
+        for (int i = 0; i < steps; ++i) {
+#pragma GCC unroll 8
+            for (int g = 0; g < kGroups; ++g) {
+                const Batch a = zi[g] * zi[g];
+                const Batch b = zr[g] * zr[g];
+                const Batch t = zr[g] * zi[g];
+                zr[g] = (cr[g] - a) + b;
+                zi[g] = (t + t) + ci[g];
+            }
+        }
+    }
+
+    __attribute__((always_inline)) static unsigned OutLanes(const Batch& zr, const Batch& zi) {
+        return OutBits(zr * zr + zi * zi);
+    }
+
     template <bool Looks, int Slots>
-    Notice Chunk(LaneState<Slots>& state, int chunk, std::uint64_t discLanes) const {
+    Notice Chunk(LaneState<Slots>& state, int chunk, std::uint64_t discLanes, std::uint64_t carefulLanes,
+                 std::int64_t limit) const {
         Batch zr[kGroups], zi[kGroups], cr[kGroups], ci[kGroups];
         Counts count[kGroups];
-        Mask live[kGroups];
+        unsigned escaped[kGroups];
 #pragma GCC unroll 8
         for (int g = 0; g < kGroups; ++g) {
             const int at = g * kLanes;
@@ -316,17 +396,105 @@ struct Quadratic {
             cr[g] = Batch::load_unaligned(state.cr + at);
             ci[g] = Batch::load_unaligned(state.ci + at);
             count[g] = LoadCounts(state.count + at);
-            live[g] = AllLive();
         }
-        Steps(zr, zi, cr, ci, count, live, chunk);
+        if (!Looks) {
+            Mask live[kGroups];
+#pragma GCC unroll 8
+            for (int g = 0; g < kGroups; ++g) live[g] = AllLive();
+            Steps(zr, zi, cr, ci, count, live, chunk);
+#pragma GCC unroll 8
+            for (int g = 0; g < kGroups; ++g) {
+                const int at = g * kLanes;
+                zr[g].store_unaligned(state.zr + at);
+                zi[g].store_unaligned(state.zi + at);
+                StoreCounts(state.count + at, count[g]);
+                escaped[g] = ~LiveBits(live[g]) & kAllLanes;
+            }
+            return AfterChunk<false, kGroups>(state, zr, zi, count, escaped, discLanes, kChunk);
+        }
+        int done = 0;
+        int marks = 0;
+        state.markAt[0] = 0;
+        for (;;) {
+#pragma GCC unroll 8
+            for (int g = 0; g < kGroups; ++g) {
+                zr[g].store_unaligned(state.markRe[marks] + g * kLanes);
+                zi[g].store_unaligned(state.markIm[marks] + g * kLanes);
+            }
+            if (done >= chunk) break;
+            const int steps = chunk - done < kMarkSteps ? chunk - done : kMarkSteps;
+            BlindSteps(zr, zi, cr, ci, steps);
+            done += steps;
+            state.markAt[++marks] = done;
+        }
 #pragma GCC unroll 8
         for (int g = 0; g < kGroups; ++g) {
             const int at = g * kLanes;
             zr[g].store_unaligned(state.zr + at);
             zi[g].store_unaligned(state.zi + at);
+            count[g] = AddCounts(count[g], chunk);
             StoreCounts(state.count + at, count[g]);
+            const unsigned careful = static_cast<unsigned>(carefulLanes >> at) & kAllLanes;
+            const unsigned look = OutLanes(zr[g], zi[g]) | careful;
+            escaped[g] = look ? Settle(state, at, look, careful, chunk, marks, limit) : 0;
         }
-        return AfterChunk<Looks, kGroups>(state, zr, zi, count, live, discLanes, kChunk);
+        return AfterChunk<true, kGroups>(state, zr, zi, count, escaped, discLanes, kChunk);
+    }
+
+    // Finds where the chosen lanes of the group at `at` escaped in the chunk
+    // just taken, one lane at a time, and sets their counts; answers those
+    // done. Lanes that did not escape keep the chunk's z and count.
+    template <int Slots>
+    __attribute__((noinline)) static unsigned Settle(LaneState<Slots>& state, int at, unsigned lanes, unsigned careful,
+                                                     int chunk, int marks, std::int64_t limit) {
+        unsigned done = 0;
+        for (; lanes != 0; lanes &= lanes - 1) {
+            const int l = __builtin_ctz(lanes);
+            const int s = at + l;
+            int from = 0;
+            int to = marks;
+            const bool sure = !((careful >> l) & 1u);
+            if (sure) {
+                // The first mark where the lane is out: once out, it stays out.
+                int in = -1;
+                while (to - in > 1) {
+                    const int mid = (in + to) / 2;
+                    if (Out(state.markRe[mid][s], state.markIm[mid][s]))
+                        to = mid;
+                    else
+                        in = mid;
+                }
+                from = in < 0 ? 0 : in;
+            }
+            double zr = state.markRe[from][s];
+            double zi = state.markIm[from][s];
+            const double cr = state.cr[s];
+            const double ci = state.ci[s];
+            int step = state.markAt[from];
+            const int last = state.markAt[to];
+            bool escaped = false;
+            for (;;) {
+                const double a = zi * zi;
+                const double b = zr * zr;
+                if (b + a >= 4.0) {
+                    escaped = true;
+                    break;
+                }
+                if (step == last) break;
+                const double re = (cr - a) + b;
+                zi = (zr * zi) * 2.0 + ci;
+                zr = re;
+                ++step;
+            }
+            if (escaped) {
+                state.count[s] += step - chunk;
+                done |= 1u << l;
+            } else if (sure) {
+                state.count[s] = limit;
+                done |= 1u << l;
+            }
+        }
+        return done;
     }
 };
 
@@ -335,12 +503,13 @@ struct Quadratic {
 struct Polar {
     static constexpr int kGroups = 1;
     static constexpr int kChunk = 2;
+    static constexpr int kLaneChunk = kChunk;
     static constexpr bool kDiscs = false;
 
     double exponent;
 
     template <bool Looks, int Slots>
-    Notice Chunk(LaneState<Slots>& state, int chunk, std::uint64_t) const {
+    Notice Chunk(LaneState<Slots>& state, int chunk, std::uint64_t, std::uint64_t, std::int64_t) const {
         Batch zr = Batch::load_unaligned(state.zr);
         Batch zi = Batch::load_unaligned(state.zi);
         const Batch cr = Batch::load_unaligned(state.cr);
@@ -364,7 +533,8 @@ struct Polar {
         StoreCounts(state.count, count);
         // Saves no closer than four chunks apart, though a chunk is short:
         // the comparison after each costs little beside the steps.
-        return AfterChunk<Looks, 1>(state, &zr, &zi, &count, &live, 0, 4 * kChunk);
+        const unsigned escaped = ~LiveBits(live) & kAllLanes;
+        return AfterChunk<Looks, 1>(state, &zr, &zi, &count, &escaped, 0, 4 * kChunk);
     }
 };
 
@@ -416,8 +586,8 @@ public:
         int active = 0;
         for (int s = 0; s < kSlots; ++s) active += Take(s);
         for (unsigned chunks = 1; active > 0; ++chunks) {
-            const int chunk = static_cast<int>(m_leastLeft < Loop::kChunk ? m_leastLeft : Loop::kChunk);
-            const Notice notice = m_loop.template Chunk<true>(m_state, chunk, m_discLanes);
+            const int chunk = static_cast<int>(m_leastLeft < Loop::kLaneChunk ? m_leastLeft : Loop::kLaneChunk);
+            const Notice notice = m_loop.template Chunk<true>(m_state, chunk, m_discLanes, m_carefulLanes, limit);
             m_leastLeft -= chunk;
             // Lanes still running ran every step of every chunk since they
             // joined, so m_leastLeft stays a lower bound of their margins to
@@ -494,6 +664,7 @@ private:
                 m_state.count[s] = 0;
                 m_state.lookAfter[s] = std::numeric_limits<std::int64_t>::max();
                 m_discLanes &= ~(std::uint64_t{1} << s);
+                m_carefulLanes &= ~(std::uint64_t{1} << s);
                 m_pixel[s] = -1;
                 return false;
             }
@@ -517,6 +688,12 @@ private:
             m_state.discR2[0][s] = m_state.discR2[1][s] = -1.0;
             m_discLanes &= ~(std::uint64_t{1} << s);
         }
+        const double cr = m_block.cr[b];
+        const double ci = m_block.ci[b];
+        if (cr * cr + ci * ci < kSureNorm)
+            m_carefulLanes &= ~(std::uint64_t{1} << s);
+        else
+            m_carefulLanes |= std::uint64_t{1} << s;
         m_pixel[s] = m_blockInRow ? m_blockStart + b : m_blockPixel[b];
         if (m_run.limit - m_block.count[b] < m_leastLeft) m_leastLeft = m_run.limit - m_block.count[b];
         return true;
@@ -614,7 +791,8 @@ private:
         const int last = m_run.limit < upTo ? m_run.limit : upTo;
         while (live != 0 && *steps < last) {
             const int chunk = last - *steps < chunkSteps ? last - *steps : chunkSteps;
-            const std::uint64_t escaped = m_loop.template Chunk<false>(m_block, chunk, 0).escaped & live;
+            const std::uint64_t escaped =
+                m_loop.template Chunk<false>(m_block, chunk, 0, 0, m_run.limit).escaped & live;
             *steps += chunk;
             live &= ~escaped;
             WriteBlock(escaped, m_block.count);
@@ -693,6 +871,9 @@ private:
     LaneState<kSlots> m_state;
     std::int64_t m_pixel[kSlots];
     std::uint64_t m_discLanes = 0;
+    // Those whose c lies too far out for an escape to be seen only at the
+    // end of a chunk.
+    std::uint64_t m_carefulLanes = 0;
     std::int64_t m_leastLeft = std::numeric_limits<std::int64_t>::max();
     // The block, which of its pixels wait for a lane, and which of those
     // have interior discs.
@@ -710,11 +891,11 @@ private:
 
 // The lanes of every group start at points of the main cardioid, whose
 // orbits settle on a fixed point well away from overflow and subnormals, so
-// that every lane takes every step.
+// that every lane takes every step: a lane chunk's steps and its look at the
+// end, with nothing else.
 std::int64_t TINDRAL_PASTE(TINDRAL_KERNEL, Ceiling)(std::int64_t chunks) {
     Batch zr[Quadratic::kGroups], zi[Quadratic::kGroups], cr[Quadratic::kGroups], ci[Quadratic::kGroups];
     Counts count[Quadratic::kGroups];
-    Mask live[Quadratic::kGroups];
     for (int g = 0; g < Quadratic::kGroups; ++g) {
         alignas(64) double re[kLanes];
         for (int l = 0; l < kLanes; ++l) re[l] = -0.3 + 0.01 * (g * kLanes + l);
@@ -722,10 +903,17 @@ std::int64_t TINDRAL_PASTE(TINDRAL_KERNEL, Ceiling)(std::int64_t chunks) {
         ci[g] = zi[g] = Batch(0.1);
         std::int64_t zero[kLanes] = {};
         count[g] = LoadCounts(zero);
-        live[g] = AllLive();
     }
-    for (std::int64_t c = 0; c < chunks; ++c) Quadratic::Steps(zr, zi, cr, ci, count, live, Quadratic::kChunk);
-    std::int64_t sum = 0;
+    unsigned out = 0;
+    for (std::int64_t c = 0; c < chunks; ++c) {
+        Quadratic::BlindSteps(zr, zi, cr, ci, kLaneChunk);
+#pragma GCC unroll 8
+        for (int g = 0; g < Quadratic::kGroups; ++g) {
+            out |= Quadratic::OutLanes(zr[g], zi[g]);
+            count[g] = AddCounts(count[g], kLaneChunk);
+        }
+    }
+    std::int64_t sum = out;
     for (int g = 0; g < Quadratic::kGroups; ++g) {
         std::int64_t lanes[kLanes];
         StoreCounts(lanes, count[g]);

@@ -10,5 +10,6 @@
 #define TINDRAL_QUADRATIC_GROUPS 4
 #endif
 #define TINDRAL_QUADRATIC_CHUNK 16
+#define TINDRAL_QUADRATIC_LANE_CHUNK 32
 #define TINDRAL_KERNEL GenerateSse2
 #include "core/engine/generator_simd.inl"
