@@ -84,6 +84,11 @@ const std::vector<Scene> kScenes = {
     {"CuspFine", {64, 64, Around(0.25, 0.0, 1e-9), 2.0, 0.0, 600}},
     {"Junction", {96, 96, Around(-0.75, 0.0, 1e-3), 2.0, 0.0, 600}},
     {"SmallCopy", {80, 60, Around(-1.7687788, 0.0017389, 4e-4), 2.0, 0.0, 3000}},
+    // Where nearly every orbit escapes late, and where |c| comes so near 2
+    // that an escaped orbit may come back in.
+    {"Filament", {80, 60, Around(-0.7500035, 0.002, 5e-6), 2.0, 0.0, 2000}},
+    {"AntennaTip", {96, 64, {{-2.0005, 1e-6}, {-1.9965, 0.0}}, 2.0, 0.0, 800}},  // row 0 on the axis
+    {"NoisyAntennaTip", {64, 64, Around(-1.9985, 0.0, 4e-3), 2.0, 3.0, 800}},
     {"NoisyInterior", {160, 120, {{-1.3, 0.7}, {0.4, -0.7}}, 2.0, 4.0, 600}},
     {"CubicInterior", {48, 36, {{-1.6, 1.2}, {1.6, -1.2}}, 3.0, 0.0, 200}},
     {"FractionalInterior", {48, 36, {{-1.5, 1.2}, {1.0, -1.2}}, 2.5, 0.0, 200}},
