@@ -307,11 +307,6 @@ Notice AfterChunk(LaneState<Slots>& state, const Batch* zr, const Batch* zi, con
     return notice;
 }
 
-// Whether the loops' |z|^2 of this z is at least 4 or NaN.
-inline bool Out(double zr, double zi) {
-    return !(zr * zr + zi * zi < 4.0);
-}
-
 // z <- z^2 + c: several independent groups of lanes run interleaved, since
 // one step is a chain of about a dozen cycles of latency and little work;
 // how many per instruction set, and the chunks, are what the benchmark
@@ -447,6 +442,13 @@ struct Quadratic {
     template <int Slots>
     __attribute__((noinline)) static unsigned Settle(LaneState<Slots>& state, int at, unsigned lanes, unsigned careful,
                                                      int chunk, int marks, std::int64_t limit) {
+        // Which lanes are out at each mark, all at once: a lane is in at
+        // every mark before its first out and out from there on, so the
+        // marks where it is in say where that is.
+        unsigned outAt[kMarks];
+        for (int m = 0; m <= marks; ++m)
+            outAt[m] =
+                OutLanes(Batch::load_unaligned(state.markRe[m] + at), Batch::load_unaligned(state.markIm[m] + at));
         unsigned done = 0;
         for (; lanes != 0; lanes &= lanes - 1) {
             const int l = __builtin_ctz(lanes);
@@ -455,16 +457,10 @@ struct Quadratic {
             int to = marks;
             const bool sure = !((careful >> l) & 1u);
             if (sure) {
-                // The first mark where the lane is out: once out, it stays out.
-                int in = -1;
-                while (to - in > 1) {
-                    const int mid = (in + to) / 2;
-                    if (Out(state.markRe[mid][s], state.markIm[mid][s]))
-                        to = mid;
-                    else
-                        in = mid;
-                }
-                from = in < 0 ? 0 : in;
+                int in = 0;
+                for (int m = 0; m <= marks; ++m) in += ~outAt[m] >> l & 1u;
+                to = in;
+                from = in > 0 ? in - 1 : 0;
             }
             double zr = state.markRe[from][s];
             double zi = state.markIm[from][s];
