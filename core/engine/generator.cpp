@@ -402,20 +402,47 @@ void CGaussNoise::SeedWith(unsigned seed) {
     m_nNext = 0;
 }
 
+namespace {
+// The draw's angle and radius each come from one of 32768 integers, so its
+// transcendental functions have only that many arguments: their values are
+// computed once, when the first draw needs them, and looked up after.
+struct DrawTables {
+    struct Angle {
+        double cosine, sine;
+    };
+    std::vector<Angle> angle;
+    std::vector<double> rho;
+    DrawTables() : angle(32768), rho(32768) {
+        for (int i = 0; i < 32768; ++i) {
+            const double alpha = i * 0.00019175345033661917;
+            const double u = i * (1.0 / 32767);
+            rho[i] = std::sqrt(vecmath::Log(1.0 / (u * u)));
+            vecmath::SinCos(alpha, &angle[i].sine, &angle[i].cosine);
+        }
+    }
+};
+
+const DrawTables& Tables() {
+    static const DrawTables tables;
+    return tables;
+}
+}  // namespace
+
 void CGaussNoise::DrawAt(std::uint64_t pixel, double sigma) {
-    // Two 15-bit integers from one hash of the key and the pixel: uniform on
-    // 0...32767, the range the constants below assume.
-    const std::uint64_t bits = Mix(m_nKey ^ pixel);
-    const int i1 = static_cast<int>(bits & 0x7FFF);
-    const int i2 = static_cast<int>((bits >> 15) & 0x7FFF);
-    const double alpha = i1 * 0.00019175345033661917;
-    const double u = i2 * (1.0 / 32767);
-    const double rho = std::sqrt(vecmath::Log(1.0 / (u * u)));
-    double sine = 0.0;
-    double cosine = 0.0;
-    vecmath::SinCos(alpha, &sine, &cosine);
-    m_dRe = (cosine * rho) * sigma;
-    m_dIm = (sine * rho) * sigma;
+    DrawRun(pixel, 1, sigma, &m_dRe, &m_dIm);
+}
+
+void CGaussNoise::DrawRun(std::uint64_t first, int n, double sigma, double* re, double* im) const {
+    const DrawTables& tables = Tables();
+    for (int i = 0; i < n; ++i) {
+        // Two 15-bit integers from one hash of the key and the pixel: uniform
+        // on 0...32767, the range the tables' constants assume.
+        const std::uint64_t bits = Mix(m_nKey ^ (first + static_cast<std::uint64_t>(i)));
+        const DrawTables::Angle& angle = tables.angle[bits & 0x7FFF];
+        const double rho = tables.rho[(bits >> 15) & 0x7FFF];
+        re[i] = (angle.cosine * rho) * sigma;
+        im[i] = (angle.sine * rho) * sigma;
+    }
 }
 
 void PixelCoordinates(const GeneratorInput& in, std::vector<double>* columnRe, std::vector<double>* rowIm) {

@@ -72,6 +72,8 @@ public:
     void Draw(double sigma) { DrawAt(m_nNext++, sigma); }
     // Draws for pixel index r * width + c.
     void DrawAt(std::uint64_t pixel, double sigma);
+    // The offsets of n pixels from `first` on, into re[0...n) and im[0...n).
+    void DrawRun(std::uint64_t first, int n, double sigma, double* re, double* im) const;
 
     double m_dRe = 0.0;
     double m_dIm = 0.0;

@@ -716,9 +716,9 @@ private:
     __attribute__((noinline)) bool NextBlock() {
         int loaded = 0;
         m_blockDiscs = 0;
-        m_blockInRow = !m_run.noisy && Advance() && m_run.width - m_column >= kSlots;
+        m_blockInRow = Advance() && m_run.width - m_column >= kSlots;
         if (m_blockInRow) {
-            // The common case, a whole block from one row without noise.
+            // The common case, a whole block from one row.
             const Batch y(m_rowIm);
 #pragma GCC unroll 8
             for (int g = 0; g < Loop::kGroups; ++g) {
@@ -733,6 +733,17 @@ private:
             m_blockStart = m_rowStart + m_column;
             m_column += kSlots;
             loaded = kSlots;
+            if (m_run.noisy) {
+                m_noise.DrawRun(static_cast<std::uint64_t>(m_blockStart), kSlots, m_run.sigma, m_block.zr, m_block.zi);
+#pragma GCC unroll 8
+                for (int g = 0; g < Loop::kGroups; ++g) {
+                    const int at = g * kLanes;
+                    (Batch::load_unaligned(m_block.zr + at) + Batch::load_unaligned(m_block.cr + at))
+                        .store_unaligned(m_block.zr + at);
+                    (Batch::load_unaligned(m_block.zi + at) + Batch::load_unaligned(m_block.ci + at))
+                        .store_unaligned(m_block.zi + at);
+                }
+            }
         }
         for (; loaded < kSlots && Advance(); ++loaded) {
             const int column = m_column++;
