@@ -183,9 +183,16 @@ int Sizes(const std::vector<std::string>&) {
               "133 100 50 0 2", "the fields: width, height, iterations, noise, exponent");
     // A rejected value keeps the dialog open and never reaches the
     // parameters, even when the user then cancels.
-    ::SetDlgItemTextA(dialog, IDC_IMAGE_WIDTH, "-1");
+    // Integers too large for any type are out of range like the others;
+    // only decimal digits are an integer.
+    for (const char* width : {"-1", "4294967346", "99999999999999999999"}) {
+        ::SetDlgItemTextA(dialog, IDC_IMAGE_WIDTH, width);
+        ClickButton(dialog, IDOK);
+        ExpectMessageBox("Please enter an integer between 0 and 1000000.");
+    }
+    ::SetDlgItemTextA(dialog, IDC_IMAGE_WIDTH, "0x10");
     ClickButton(dialog, IDOK);
-    ExpectMessageBox("Please enter an integer between 0 and 1000000.");
+    ExpectMessageBox("Please enter an integer.");
     Check(::IsWindow(dialog) != FALSE, "the dialog stays open after a rejected value");
     ClickButton(dialog, IDCANCEL);
     WaitUntil([dialog] { return !::IsWindow(dialog); });
@@ -224,9 +231,12 @@ int Region(const std::vector<std::string>&) {
     ClickButton(dialog, IDOK);
     ExpectMessageBox("Please enter a number between -5 and 5.");
     ::SetDlgItemTextA(dialog, IDC_UPPER_LEFT_REAL, "-2");
-    ::SetDlgItemTextA(dialog, IDC_LOWER_RIGHT_IMAG, "not a number");
-    ClickButton(dialog, IDOK);
-    ExpectMessageBox("Please enter a number.");
+    // Decimal numbers only: not what the C library reads besides.
+    for (const char* text : {"not a number", "0x1p1", "inf"}) {
+        ::SetDlgItemTextA(dialog, IDC_LOWER_RIGHT_IMAG, text);
+        ClickButton(dialog, IDOK);
+        ExpectMessageBox("Please enter a number.");
+    }
     ::SetDlgItemTextA(dialog, IDC_LOWER_RIGHT_IMAG, "-0.5");
     ClickButton(dialog, IDOK);
     WaitUntil([dialog] { return !::IsWindow(dialog); });
@@ -527,7 +537,15 @@ int Explore(const std::vector<std::string>&) {
         if (!dialog) return 1;
         if (lowerRightReal) ::SetDlgItemTextA(dialog, IDC_LOWER_RIGHT_REAL, lowerRightReal);
         ClickButton(dialog, IDOK);
-        if (lowerRightReal) ExpectMessageBox(kPrecisionLimit);
+        if (lowerRightReal) {
+            // Said before the dialog closes, so that the region typed can be mended.
+            ExpectMessageBox(kPrecisionLimit);
+            HWND focus = nullptr;
+            OnUi([&] { focus = ::GetFocus(); });
+            Check(::IsWindowVisible(dialog) && focus == ::GetDlgItem(dialog, IDC_LOWER_RIGHT_REAL),
+                  "past the limit of precision the dialog stays open on the field");
+            ClickButton(dialog, IDCANCEL);
+        }
         WaitUntil([dialog] { return !::IsWindow(dialog); });
         SearchRect kept{};
         OnUi([&] { kept = App()->m_searchRect; });

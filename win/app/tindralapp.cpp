@@ -230,16 +230,16 @@ void CTindralApp::OnAppAbout() {
     dialog.DoModal();
 }
 
-// Only values that passed their checks come back: a Cancel after a rejected
-// OK leaves the parameters as they were.
+// Only values that passed their checks, the precision among them, come back:
+// a Cancel after a rejected OK leaves the parameters as they were.
 void CTindralApp::OnPerformanceParams() {
     CPerfParamsDlg dialog(NextPicture());
-    if (dialog.DoModal() == IDOK && WithinPrecision(dialog.Params())) SetNextPicture(dialog.Params());
+    if (dialog.DoModal() == IDOK) SetNextPicture(dialog.Params());
 }
 
 void CTindralApp::OnRegion() {
     CRegionDlg dialog(NextPicture());
-    if (dialog.DoModal() == IDOK && WithinPrecision(dialog.Params())) SetNextPicture(dialog.Params());
+    if (dialog.DoModal() == IDOK) SetNextPicture(dialog.Params());
 }
 
 BOOL CTindralApp::OnCommand(UINT id, BOOL execute) {
