@@ -377,10 +377,15 @@ int PaletteWindow(const std::vector<std::string>& args) {
     };
     checkSwatches("Fire");
 
+    // A cancelled file dialog is no failure: nothing is said, nothing changes.
+    const std::vector<unsigned> fire = AppPaletteColors();
     PostCommand(ID_FILE_LOAD_PALETTE);
     HWND open = WaitForDialog("Open");
     if (open) ClickButton(open, IDCANCEL);
-    ExpectMessageBox("Unable to load the DIB");
+    WaitUntil([open] { return !::IsWindow(open); });
+    Settle();
+    Check(::FindWindowA("#32770", "Tindral") == nullptr && AppPaletteColors() == fire,
+          "cancelling Load Palette says nothing and keeps the palette");
     // A picture without a colour table gives no palette, and says why.
     ChooseFile(ID_FILE_LOAD_PALETTE, "Open", Arg(args, "truecolour"));
     ExpectMessageBox("This file is a 24-bit picture: its colours are not a palette.");

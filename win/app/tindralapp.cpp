@@ -210,12 +210,12 @@ void CTindralApp::SetPaletteEntries(PaletteEntries entries) {
 }
 
 // A file that gives no palette is refused with its reason; the current
-// palette stays.
+// palette stays. A cancelled file dialog leaves no reason and is no failure.
 void CTindralApp::OnLoadPalette() {
     CDIB dib;
     std::string why;
     if (!LoadFromPath(dib, nullptr, "Bitmap Files (*.bmp; *.dib) | *.bmp; *.dib", &why, true)) {
-        AppMessageBox(why.empty() ? "Unable to load the DIB" : "Unable to load the DIB " + why + ".");
+        if (!why.empty()) AppMessageBox("Unable to load the DIB " + why + ".");
         return;
     }
     if (!dib.CanGivePalette(&why)) {
