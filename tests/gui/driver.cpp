@@ -91,7 +91,7 @@ HWND WaitForDialog(const char* caption, int timeoutMs) {
 }
 
 std::string DialogText(HWND dialog) {
-    char text[512] = {};
+    char text[4096] = {};
     ::GetDlgItemTextA(dialog, 0xFFFF, text, sizeof text);
     return text;
 }

@@ -33,8 +33,33 @@ bool MenuItemEnabled(const char* popupName, UINT id) {
     return state != static_cast<UINT>(-1) && !(state & (MF_GRAYED | MF_DISABLED));
 }
 
+bool MenuItemChecked(const char* popupName, UINT id) {
+    return (::GetMenuState(OpenMenu(popupName), id, MF_BYCOMMAND) & MF_CHECKED) != 0;
+}
+
+std::string MenuItemText(const char* popupName, UINT id) {
+    char text[64] = {};
+    ::GetMenuStringA(OpenMenu(popupName), id, text, sizeof text, MF_BYCOMMAND);
+    return text;
+}
+
 bool ToolbarButtonEnabled(UINT id) {
     return ::SendMessageA(::GetDlgItem(MainFrame(), ID_VIEW_TOOLBAR), TB_ISBUTTONENABLED, id, 0) != 0;
+}
+
+bool ToolbarButtonPressed(UINT id) {
+    return ::SendMessageA(::GetDlgItem(MainFrame(), ID_VIEW_TOOLBAR), TB_ISBUTTONCHECKED, id, 0) != 0;
+}
+
+// An accelerator's keys as the help names them: "Ctrl+O", "Shift+F1".
+std::string KeysOf(const ACCEL& accel) {
+    std::string keys = std::string(accel.fVirt & FCONTROL ? "Ctrl+" : "") + (accel.fVirt & FSHIFT ? "Shift+" : "") +
+                       (accel.fVirt & FALT ? "Alt+" : "");
+    if (accel.key >= VK_F1 && accel.key <= VK_F12) return keys + "F" + std::to_string(accel.key - VK_F1 + 1);
+    const std::pair<WORD, const char*> named[] = {{VK_INSERT, "Insert"}, {VK_DELETE, "Delete"}, {VK_BACK, "Backspace"}};
+    for (const auto& [key, name] : named)
+        if (accel.key == key) return keys + name;
+    return keys + static_cast<char>(accel.key);
 }
 
 // The text of each of a dialog's fields, joined by spaces.
@@ -118,10 +143,25 @@ int StartUp(const std::vector<std::string>&) {
     CTindralDoc* document = DocumentOf(child);
     Check(document && document->Width() == 133 && document->Height() == 100, "the first picture is 133 x 100");
 
-    // Items without a handler anywhere are disabled.
-    Check(!MenuItemEnabled("&File", ID_FILE_SAVE_IMAGE) && MenuItemEnabled("&File", ID_FILE_NEW) &&
+    // Items without a handler anywhere are disabled; Save Image saves, and
+    // the scheme and the automatic colours that are on show it.
+    Check(MenuItemEnabled("&File", ID_FILE_SAVE_IMAGE) && MenuItemText("&File", ID_FILE_OPEN) == "&Open...\tCtrl+O" &&
               MenuItemEnabled("&Palettes", ID_PALETTE_JUNGLE) && ToolbarButtonEnabled(ID_FILE_SAVE),
           "the picture window's menu and toolbar enable what has a handler");
+    for (const auto& [command, button, name] :
+         {std::tuple{ID_PALETTE_GRAY, ID_AUTO_COLOR_ASSIGN, "Gray, automatic off"},
+          std::tuple{ID_PALETTE_FIRE, ID_AUTO_COLOR_ASSIGN, "Fire, automatic on"}}) {
+        const bool wasPressed = ToolbarButtonPressed(ID_AUTO_COLOR_ASSIGN);
+        SendCommand(command);
+        SendCommand(button);
+        Settle();
+        int ticked = 0;
+        for (UINT scheme : {ID_PALETTE_GRAY, ID_PALETTE_FIRE, ID_PALETTE_EDGE, ID_PALETTE_FATIGUES, ID_PALETTE_JUNGLE})
+            ticked += MenuItemChecked("&Palettes", scheme) ? 1 : 0;
+        Check(ticked == 1 && MenuItemChecked("&Palettes", command) && wasPressed != ToolbarButtonPressed(button),
+              std::string(name) + ": the scheme is ticked alone and the button shows the state");
+    }
+    Check(ToolbarButtonPressed(ID_AUTO_COLOR_ASSIGN), "the button is pressed while the automatic colours are on");
     SendCommand(ID_FILE_NEW);
     Settle();
     Check(::FindWindowA("#32770", "Tindral Disclaimer") == nullptr && WindowText(frame) == "Tindral - Set2" &&
@@ -135,20 +175,44 @@ int StartUp(const std::vector<std::string>&) {
     HWND paletteWindow = ActiveChild();
     CheckText(WindowText(paletteWindow), "Set2:2", "the palette window's title");
     CheckText(SizeText(ClientSize(paletteWindow)), "133 x 99", "the palette window's client area");
-    Check(!MenuItemEnabled("&File", ID_FILE_SAVE_PALETTE) && MenuItemEnabled("&File", ID_FILE_LOAD_PALETTE),
-          "the palette window's File menu offers Load Palette only");
+    Check(!MenuItemEnabled("&File", ID_FILE_SAVE_PALETTE) && MenuItemEnabled("&File", ID_FILE_LOAD_PALETTE) &&
+              MenuItemText("&File", ID_FILE_OPEN) == "&Open...\tCtrl+O",
+          "the palette window's File menu offers Open and Load Palette, not Save Palette");
 
-    // With every window closed: the frame's own title, Save disabled, and
-    // View Palette says "bad".
+    // Help names the keys of every accelerator that does something, and Esc.
+    PostCommand(ID_HELP);
+    HWND help = WaitForDialog("Tindral");
+    if (!help) return 1;
+    const std::string helpText = DialogText(help);
+    ClickButton(help, IDOK);
+    WaitUntil([help] { return !::IsWindow(help); });
+    std::vector<ACCEL> accels;
+    OnUi([&] {
+        HACCEL table = App()->m_pMainWnd->Accelerators();
+        accels.resize(static_cast<std::size_t>(::CopyAcceleratorTableA(table, nullptr, 0)));
+        ::CopyAcceleratorTableA(table, accels.data(), static_cast<int>(accels.size()));
+        accels.erase(std::remove_if(accels.begin(), accels.end(),
+                                    [](const ACCEL& a) { return !App()->m_pMainWnd->RouteCommand(a.cmd, FALSE); }),
+                     accels.end());
+    });
+    std::string missing;
+    for (const ACCEL& accel : accels)
+        if (helpText.find(KeysOf(accel)) == std::string::npos) missing += " " + KeysOf(accel);
+    Check(helpText.rfind("Tindral draws the Mandelbrot set", 0) == 0 && accels.size() >= 7 && missing.empty() &&
+              helpText.find("Esc ") != std::string::npos,
+          "F1 shows the program's help with every working key; missing:" + missing);
+
+    // With every window closed: the frame's own title, Save and View Palette
+    // disabled, and the parameters still at hand for the next New.
     OnUi([] {
         while (CMdiChild* active = App()->m_pMainWnd->MDIGetActive()) active->MDIDestroy();
     });
     Settle();
     CheckText(WindowText(frame), "Tindral", "the main title with no picture");
-    Check(!MenuItemEnabled("&File", ID_FILE_SAVE) && !ToolbarButtonEnabled(ID_FILE_SAVE),
-          "Save is disabled with no picture");
-    PostCommand(ID_VIEW_PALETTE);
-    ExpectMessageBox("bad");
+    Check(!MenuItemEnabled("&File", ID_FILE_SAVE) && !ToolbarButtonEnabled(ID_FILE_SAVE) &&
+              !ToolbarButtonEnabled(ID_VIEW_PALETTE) && MenuItemText("&File", ID_FILE_OPEN) == "&Open...\tCtrl+O" &&
+              MenuItemEnabled("&Options", ID_OPTIONS_PERFORMANCE) && MenuItemEnabled("&Options", ID_OPTIONS_REGION),
+          "with no picture Save and View Palette are off, Open and the Options are there");
 
     // Shell registration offers the type for .BMP and keeps the user's choice.
     char value[128] = {};
@@ -681,13 +745,15 @@ int OpenFile(const std::vector<std::string>& args) {
     ::PostMessageA(damagedView, WM_LBUTTONUP, 0, MAKELONG(40, 30));
     ExpectMessageBox("The picture record of this picture is damaged: it has no region to magnify.");
 
-    // F1 shows our own help rather than an error.
-    PostCommand(ID_HELP);
-    HWND help = WaitForDialog("Tindral");
-    if (!help) return 1;
-    Check(DialogText(help).rfind("Tindral draws the Mandelbrot set", 0) == 0, "F1 shows the program's help");
-    ClickButton(help, IDOK);
-    WaitUntil([help] { return !::IsWindow(help); });
+    // The same file opened twice: its windows are numbered like a
+    // picture's own windows, and the number goes when one closes.
+    const std::string name = opened.substr(opened.find_last_of("\\/") + 1);
+    ChooseFile(ID_FILE_OPEN, "Open", opened);
+    Check(WaitUntil([&] { return WindowText(ActiveChild()) == name + ":2"; }) && WindowText(child) == name + ":1",
+          "two windows of one file are " + name + ":1 and " + name + ":2");
+    ::SendMessageA(ActiveChild(), WM_CLOSE, 0, 0);
+    Settle();
+    CheckText(WindowText(child), name, "the first window's title once the second has closed");
     return 0;
 }
 

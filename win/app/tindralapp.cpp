@@ -188,10 +188,12 @@ const PaletteEntries& CTindralApp::PaletteColors() {
 
 void CTindralApp::UseScheme(Scheme scheme) {
     const ColorList colors = MakeScheme(scheme);
+    m_scheme = scheme;
     SetPaletteEntries(EntriesFromColors(colors.data(), kSchemeEntries));
 }
 
 void CTindralApp::SetPaletteFromDIB(const CDIB& dib) {
+    m_scheme.reset();
     const int count = dib.Info() ? dib.ColorCount() : 0;
     SetPaletteEntries(count > 0 ? EntriesFromColors(dib.Info()->bmiColors, count) : PaletteEntries());
 }
@@ -223,6 +225,13 @@ void CTindralApp::OnLoadPalette() {
         return;
     }
     SetPaletteFromDIB(dib);
+}
+
+int CTindralApp::CommandChecked(UINT id) const {
+    if (id == ID_AUTO_COLOR_ASSIGN) return m_bAutoColor ? 1 : 0;
+    for (const auto& [command, scheme] : kSchemeCommands)
+        if (id == command) return m_scheme == scheme ? 1 : 0;
+    return -1;
 }
 
 void CTindralApp::OnAppAbout() {

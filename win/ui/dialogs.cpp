@@ -110,13 +110,17 @@ void ShowProgramHelp() {
         "Tindral draws the Mandelbrot set and its relatives, z <- z^p + c, one window per picture.\n\n"
         "To magnify a region, drag a rectangle over a picture with the left mouse button: the selection is "
         "computed again in a new window, and the old one stays open.\n\n"
-        "File: New computes a picture of the current region (Ctrl+N); Ctrl+S saves the active picture as a "
-        ".BMP file. In a palette window, Load Palette takes the colours of any bitmap file.\n"
+        "File: New computes a picture of the current region; Open shows a picture saved before, ready to "
+        "magnify, or any bitmap or PNG file; Save Image saves the active picture as a .BMP or .PNG file. In a "
+        "palette window, Load Palette takes the colours of any bitmap or indexed PNG file.\n"
         "View: shows or hides the toolbar and the status bar; Palette opens a window with the current colours.\n"
         "Options: Performance Params sets the image size, the iteration limit, the noise and the exponent; "
         "Region sets the corners of the rectangle of the complex plane. Both apply to the next picture.\n"
-        "Palettes: five colour schemes; every open picture takes on the new colours at once.\n"
-        "The Auto-color-assign button switches the automatic colour assignment off, so that the next pictures "
-        "keep the colour bands of the last one, and on again.",
+        "Palettes: five colour schemes, the current one ticked; every open picture takes on the new colours at "
+        "once.\n"
+        "The Auto-color-assign button, pressed while it is on, switches the automatic colour assignment off, so "
+        "that the next pictures keep the colour bands of the last one, and on again.\n\n"
+        "Keys: Ctrl+N New, Ctrl+O Open, Ctrl+S Save, Ctrl+C (or Ctrl+Insert) copies the active picture to the "
+        "Clipboard, Esc stops a picture being computed, F1 (or Shift+F1) this help.",
         MB_OK | MB_ICONINFORMATION);
 }
