@@ -163,21 +163,7 @@ int About(const std::vector<std::string>&) {
     PostCommand(ID_APP_ABOUT);
     HWND dialog = WaitForDialog("About Tindral");
     if (!dialog) return 1;
-    int texts = 0;
-    HDC dc = ::GetDC(dialog);
-    ::SelectObject(dc, reinterpret_cast<HFONT>(::SendMessageA(dialog, WM_GETFONT, 0, 0)));
-    for (HWND control = ::GetWindow(dialog, GW_CHILD); control; control = ::GetWindow(control, GW_HWNDNEXT)) {
-        const std::string text = WindowText(control);
-        if (::GetDlgCtrlID(control) == IDOK || (::GetWindowLongA(control, GWL_STYLE) & SS_TYPEMASK) == SS_ICON)
-            continue;
-        RECT box{};
-        ::GetClientRect(control, &box);
-        RECT need = box;
-        ::DrawTextA(dc, text.c_str(), -1, &need, DT_CALCRECT | DT_WORDBREAK | DT_EXPANDTABS);
-        Check(++texts && need.right <= box.right && need.bottom <= box.bottom, "\"" + text + "\" fits its place");
-    }
-    ::ReleaseDC(dialog, dc);
-    CheckEqual(texts, 3, "texts in the About box");
+    CheckEqual(CheckTextsFit(dialog), 3, "texts in the About box");
     ClickButton(dialog, IDOK);
     WaitUntil([dialog] { return !::IsWindow(dialog); });
     return 0;

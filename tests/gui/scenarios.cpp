@@ -125,6 +125,8 @@ int StartUp(const std::vector<std::string>&) {
     Check(frame && !::IsWindowVisible(frame) && Children().empty(),
           "behind the disclaimer the main window is hidden and holds no picture");
     if (!disclaimer) return 1;
+    // One text, its sentences unbroken, that fits its place.
+    CheckEqual(CheckTextsFit(disclaimer), 1, "texts in the disclaimer");
     ClickButton(disclaimer, IDOK);
     Check(WaitUntil([] { return ::IsWindowVisible(MainFrame()); }), "after Agree the main window is shown");
     Settle();
