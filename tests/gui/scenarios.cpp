@@ -640,6 +640,8 @@ int Explore(const std::vector<std::string>&) {
     PostCommand(ID_FILE_NEW);
     Check(WaitUntil([] { return StatusText().rfind("Computing the picture", 0) == 0; }),
           "the status bar shows the computation");
+    // Too soon for the time left to be known: the share done alone.
+    Check(StatusText().find("left") == std::string::npos, "the status bar gives no time left yet: " + StatusText());
     DWORD_PTR answer = 0;
     Check(::SendMessageTimeoutA(MainFrame(), WM_NULL, 0, 0, SMTO_BLOCK, 1000, &answer) != 0,
           "the main window answers within a second while a picture is computed");

@@ -107,17 +107,17 @@ void CTindralApp::BeginComputation() {
     m_bStopRequested = false;
     m_nComputationStart = ::GetTickCount64();
     m_nLastProgressShown = 0;
+    m_timeLeft = CTimeLeft();
     // Commands wait for the picture: the toolbar shows it at once.
     if (m_mainFrame && m_mainFrame->m_hWnd) m_mainFrame->OnIdleUpdate();
 }
 
 bool CTindralApp::Progress(double done) {
     const std::uint64_t now = ::GetTickCount64();
+    // Every reading goes into the estimate; the status bar shows one now and then.
+    const double left = m_timeLeft.Update(static_cast<double>(now - m_nComputationStart) / 1000.0, done);
     if (m_mainFrame && now - m_nLastProgressShown >= 100) {
         m_nLastProgressShown = now;
-        const double elapsed = static_cast<double>(now - m_nComputationStart) / 1000.0;
-        // An estimate needs a little of the picture behind it.
-        const double left = done > 0.02 && elapsed > 0.5 ? elapsed * (1.0 - done) / done : -1.0;
         m_mainFrame->ShowProgress(done, left);
     }
     // The windows paint, move and answer while the picture is computed;

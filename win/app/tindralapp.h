@@ -10,6 +10,7 @@
 #include <memory>
 #include <optional>
 
+#include "core/engine/timeleft.h"
 #include "core/palettes/schemes.h"
 #include "win/image/imagepalette.h"
 #include "win/ui/explorer.h"
@@ -100,6 +101,7 @@ private:
     bool m_bCloseRequested = false;
     std::uint64_t m_nComputationStart = 0;
     std::uint64_t m_nLastProgressShown = 0;
+    CTimeLeft m_timeLeft;
 
     static constexpr std::pair<UINT, Scheme> kSchemeCommands[] = {
         {ID_PALETTE_GRAY, Scheme::Gray},         {ID_PALETTE_FIRE, Scheme::Fire},     {ID_PALETTE_EDGE, Scheme::Edge},
