@@ -266,12 +266,29 @@ int Sizes(const std::vector<std::string>&) {
     OnUi([&] { right = App()->m_imageRect.right; });
     CheckEqual(right, 132L, "the last column after a rejected value and Cancel");
 
-    for (const auto& [width, height, client] : {std::tuple{640, 480, "400 x 299"}, std::tuple{320, 200, "320 x 199"}}) {
+    NONCLIENTMETRICSA metrics{};
+    metrics.cbSize = sizeof metrics;
+    ::SystemParametersInfoA(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0);
+    for (const auto& [width, height, client] :
+         {std::tuple{640, 480, "400 x 299"}, std::tuple{320, 200, "320 x 199"}, std::tuple{1, 1, "1 x 1"}}) {
         SetImageSize(width, height);
         SendCommand(ID_FILE_NEW);
         Settle();
         const std::string name = std::to_string(width) + " x " + std::to_string(height);
-        CheckText(SizeText(ClientSize(ActiveChild())), client, name + ": the picture window's client area");
+        CheckText(SizeText(ClientSize(ViewOf(ActiveChild()))), client, name + ": the picture's part of its window");
+        // However small the picture, its caption has room for the title and the close box.
+        HDC dc = ::GetDC(nullptr);
+        HFONT font = ::CreateFontIndirectA(&metrics.lfSmCaptionFont);
+        HGDIOBJ old = ::SelectObject(dc, font);
+        const std::string title = WindowText(ActiveChild());
+        SIZE text{};
+        ::GetTextExtentPoint32A(dc, title.c_str(), static_cast<int>(title.size()), &text);
+        ::DeleteObject(::SelectObject(dc, old));
+        ::ReleaseDC(nullptr, dc);
+        RECT outer{};
+        ::GetWindowRect(ActiveChild(), &outer);
+        Check(outer.right - outer.left >= text.cx + ::GetSystemMetrics(SM_CXSMSIZE),
+              name + ": the caption has room for " + title + " and the close box");
         CTindralDoc* document = DocumentOf(ActiveChild());
         Check(document->Dib()->ImageWidth() == width && document->Dib()->ImageHeight() == height,
               name + ": the picture has the size asked for");
