@@ -409,7 +409,24 @@ int Schemes(const std::vector<std::string>& args) {
                   std::string(name) + ": a picture keeps its pixels");
         }
         Check(s_viewNotices >= 2, std::string(name) + ": every picture heard of the palette change");
-        if (paletteDisplay) continue;
+        if (paletteDisplay) {
+            // The realisation puts the scheme into the system palette, but
+            // for the colours the display keeps for itself.
+            PALETTEENTRY system[256] = {};
+            HDC screen = ::GetDC(nullptr);
+            const UINT entries = ::GetSystemPaletteEntries(screen, 0, 256, system);
+            ::ReleaseDC(nullptr, screen);
+            std::set<unsigned> held;
+            for (UINT i = 0; i < entries; ++i)
+                held.insert(static_cast<unsigned>(system[i].peRed) << 16 | system[i].peGreen << 8 | system[i].peBlue);
+            const std::set<unsigned> wanted(table.begin(), table.end());
+            const auto missing =
+                std::count_if(wanted.begin(), wanted.end(), [&](unsigned c) { return !held.count(c); });
+            Check(entries == 256 && missing <= 20,
+                  std::string(name) + ": colours of the scheme missing from the system palette: " +
+                      std::to_string(missing) + " of " + std::to_string(wanted.size()));
+            continue;
+        }
         // On a true-colour display the screen shows exactly the table.
         const Capture shot = CaptureClient(ViewOf(children[0]));
         const std::set<unsigned> palette(table.begin(), table.end());
