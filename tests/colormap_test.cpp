@@ -60,6 +60,10 @@ TEST(AssignColors, CountsOutsideTheMapAreIgnoredAndNeverRead) {
     // A picture made with a higher limit than the map's shows those pixels
     // as the interior.
     EXPECT_EQ(std::make_tuple(map.Entries().size(), map.IndexFor(99), map.IndexFor(-1)), std::make_tuple(6u, 0, 0));
+    // A large picture is counted another way, with the same shares.
+    std::vector<std::int32_t> many;
+    for (int k = 0; k < 1001; ++k) many.insert(many.end(), counts.begin(), counts.end());
+    EXPECT_EQ(CColorMap::Assign(5, 5005, many.data()).Entries(), map.Entries());
 }
 
 TEST(MapCountsToPixels, FillsRowsBottomUpAndLeavesTheFillBytes) {

@@ -434,14 +434,22 @@ void CGaussNoise::DrawAt(std::uint64_t pixel, double sigma) {
 
 void CGaussNoise::DrawRun(std::uint64_t first, int n, double sigma, double* re, double* im) const {
     const DrawTables& tables = Tables();
-    for (int i = 0; i < n; ++i) {
+    // The hashes first, a few at a time, so that the look-ups that follow
+    // can all be under way at once.
+    constexpr int kAtOnce = 64;
+    std::uint32_t bits[kAtOnce];
+    for (int done = 0; done < n; done += kAtOnce) {
+        const int count = n - done < kAtOnce ? n - done : kAtOnce;
         // Two 15-bit integers from one hash of the key and the pixel: uniform
         // on 0...32767, the range the tables' constants assume.
-        const std::uint64_t bits = Mix(m_nKey ^ (first + static_cast<std::uint64_t>(i)));
-        const DrawTables::Angle& angle = tables.angle[bits & 0x7FFF];
-        const double rho = tables.rho[(bits >> 15) & 0x7FFF];
-        re[i] = (angle.cosine * rho) * sigma;
-        im[i] = (angle.sine * rho) * sigma;
+        for (int i = 0; i < count; ++i)
+            bits[i] = static_cast<std::uint32_t>(Mix(m_nKey ^ (first + static_cast<std::uint64_t>(done + i))));
+        for (int i = 0; i < count; ++i) {
+            const DrawTables::Angle& angle = tables.angle[bits[i] & 0x7FFF];
+            const double rho = tables.rho[(bits[i] >> 15) & 0x7FFF];
+            re[done + i] = (angle.cosine * rho) * sigma;
+            im[done + i] = (angle.sine * rho) * sigma;
+        }
     }
 }
 
