@@ -7,5 +7,6 @@
 #define TINDRAL_QUADRATIC_GROUPS 5
 #define TINDRAL_QUADRATIC_CHUNK 16
 #define TINDRAL_QUADRATIC_LANE_CHUNK 32
+#define TINDRAL_BLIND_BELOW 26
 #define TINDRAL_KERNEL GenerateAvx512
 #include "core/engine/generator_simd.inl"

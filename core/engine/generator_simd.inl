@@ -313,8 +313,9 @@ Notice AfterChunk(LaneState<Slots>& state, const Batch* zr, const Batch* zi, con
 // liked best.
 //
 // A block's first steps, where many lanes escape, look at |z| before every
-// step. The lanes' chunks do not: they take the steps alone, marking z every
-// kMarkSteps steps, and look at |z| once at the end. This is exact because
+// step, and so do the lanes' chunks while their lanes escape often. Other
+// chunks do not: they take the steps alone, marking z every kMarkSteps
+// steps, and look at |z| once at the end. This is exact because
 // an orbit that has escaped stays out of the circle, in the computed steps
 // too, for every c with |c|^2 < 3.99 (the lanes of other c are "careful"):
 // when the computed |z_j|^2 >= 4, the true |z_j| >= 2 (1 - 2u) with u = 2^-53,
@@ -336,6 +337,7 @@ struct Quadratic {
     static constexpr int kChunk = TINDRAL_QUADRATIC_CHUNK;
     static constexpr int kLaneChunk = ::kLaneChunk;
     static constexpr bool kDiscs = true;
+    static constexpr bool kBlind = true;
 
     double exponent;
 
@@ -377,7 +379,7 @@ struct Quadratic {
         return OutBits(zr * zr + zi * zi);
     }
 
-    template <bool Looks, int Slots>
+    template <bool Looks, bool Blind, int Slots>
     Notice Chunk(LaneState<Slots>& state, int chunk, std::uint64_t discLanes, std::uint64_t carefulLanes,
                  std::int64_t limit) const {
         Batch zr[kGroups], zi[kGroups], cr[kGroups], ci[kGroups];
@@ -392,7 +394,7 @@ struct Quadratic {
             ci[g] = Batch::load_unaligned(state.ci + at);
             count[g] = LoadCounts(state.count + at);
         }
-        if (!Looks) {
+        if (!Blind) {
             Mask live[kGroups];
 #pragma GCC unroll 8
             for (int g = 0; g < kGroups; ++g) live[g] = AllLive();
@@ -405,7 +407,7 @@ struct Quadratic {
                 StoreCounts(state.count + at, count[g]);
                 escaped[g] = ~LiveBits(live[g]) & kAllLanes;
             }
-            return AfterChunk<false, kGroups>(state, zr, zi, count, escaped, discLanes, kChunk);
+            return AfterChunk<Looks, kGroups>(state, zr, zi, count, escaped, discLanes, kChunk);
         }
         int done = 0;
         int marks = 0;
@@ -501,10 +503,11 @@ struct Polar {
     static constexpr int kChunk = 2;
     static constexpr int kLaneChunk = kChunk;
     static constexpr bool kDiscs = false;
+    static constexpr bool kBlind = false;
 
     double exponent;
 
-    template <bool Looks, int Slots>
+    template <bool Looks, bool, int Slots>
     Notice Chunk(LaneState<Slots>& state, int chunk, std::uint64_t, std::uint64_t, std::int64_t) const {
         Batch zr = Batch::load_unaligned(state.zr);
         Batch zi = Batch::load_unaligned(state.zi);
@@ -582,8 +585,16 @@ public:
         int active = 0;
         for (int s = 0; s < kSlots; ++s) active += Take(s);
         for (unsigned chunks = 1; active > 0; ++chunks) {
-            const int chunk = static_cast<int>(m_leastLeft < Loop::kLaneChunk ? m_leastLeft : Loop::kLaneChunk);
-            const Notice notice = m_loop.template Chunk<true>(m_state, chunk, m_discLanes, m_carefulLanes, limit);
+            // Blind chunks save a few operations a step and cost a look back
+            // for every lane that escapes: where lanes escape often, as in
+            // a picture of short orbits, the steps that look are cheaper.
+            const bool blind = Loop::kBlind && m_escapes < kBlindBelow;
+            const int most = blind ? Loop::kLaneChunk : Loop::kChunk;
+            const int chunk = static_cast<int>(m_leastLeft < most ? m_leastLeft : most);
+            const Notice notice =
+                blind ? m_loop.template Chunk<true, true>(m_state, chunk, m_discLanes, m_carefulLanes, limit)
+                      : m_loop.template Chunk<true, false>(m_state, chunk, m_discLanes, m_carefulLanes, limit);
+            m_escapes += (__builtin_popcountll(notice.escaped) * kLaneChunk * 16 / chunk - m_escapes) / 8;
             m_leastLeft -= chunk;
             // Lanes still running ran every step of every chunk since they
             // joined, so m_leastLeft stays a lower bound of their margins to
@@ -622,6 +633,9 @@ private:
     static constexpr int kFirstChunk = Loop::kChunk < 4 ? Loop::kChunk : 4;
     static constexpr int kMostFirstSteps = 8 * Loop::kChunk;
     static constexpr int kMoreChunk = Loop::kChunk < 8 ? Loop::kChunk : 8;
+    // Blind chunks while the lanes escape less often than this, in
+    // sixteenths of an escape in kLaneChunk steps.
+    static constexpr int kBlindBelow = TINDRAL_BLIND_BELOW;
 
     // Settles the pixel in slot s where it can; answers false when that left
     // the slot idle.
@@ -799,7 +813,7 @@ private:
         while (live != 0 && *steps < last) {
             const int chunk = last - *steps < chunkSteps ? last - *steps : chunkSteps;
             const std::uint64_t escaped =
-                m_loop.template Chunk<false>(m_block, chunk, 0, 0, m_run.limit).escaped & live;
+                m_loop.template Chunk<false, false>(m_block, chunk, 0, 0, m_run.limit).escaped & live;
             *steps += chunk;
             live &= ~escaped;
             WriteBlock(escaped, m_block.count);
@@ -881,6 +895,9 @@ private:
     // Those whose c lies too far out for an escape to be seen only at the
     // end of a chunk.
     std::uint64_t m_carefulLanes = 0;
+    // The lanes' escapes in kLaneChunk steps, in sixteenths, averaged over
+    // the last few chunks.
+    int m_escapes = 0;
     std::int64_t m_leastLeft = std::numeric_limits<std::int64_t>::max();
     // The block, which of its pixels wait for a lane, and which of those
     // have interior discs.
