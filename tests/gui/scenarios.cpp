@@ -12,6 +12,7 @@
 #include <set>
 #include <tuple>
 
+#include "core/engine/computation.h"
 #include "core/engine/picturefile.h"
 #include "core/engine/zoom.h"
 #include "core/image/pngfile.h"
@@ -451,8 +452,7 @@ int Drawing(const std::vector<std::string>&) {
 
 // What a user exploring finds: clicks that select nothing, bands in every
 // direction, the point under the mouse, a palette shorter than the bands, a
-// dialog that keeps exact values, the limit of precision, and a long
-// computation that can be stopped.
+// dialog that keeps exact values, and the limit of precision.
 int Explore(const std::vector<std::string>&) {
     HWND first = ActiveChild();
     HWND view = ViewOf(first);
@@ -536,29 +536,6 @@ int Explore(const std::vector<std::string>&) {
                                                                : "OK without an edit keeps the region bit for bit");
     }
 
-    // A long computation keeps the program awake, and Escape stops it.
-    OnUi([] {
-        PictureParams params = DefaultPictureParams();
-        params.width = 1600;
-        params.height = 1200;
-        params.iterations = 1000000;
-        // Orbits for a fractional exponent settle slowly: minutes of work.
-        params.exponent = 2.5;
-        params.rect = SearchRect{{-1.6, 1.2}, {1.6, -1.2}};
-        App()->SetNextPicture(params);
-    });
-    const std::size_t before = Children().size();
-    PostCommand(ID_FILE_NEW);
-    Check(WaitUntil([] { return StatusText().rfind("Computing the picture", 0) == 0; }),
-          "the status bar shows the computation");
-    DWORD_PTR answer = 0;
-    Check(::SendMessageTimeoutA(MainFrame(), WM_NULL, 0, 0, SMTO_BLOCK, 1000, &answer) != 0,
-          "the main window answers within a second while a picture is computed");
-    const ULONGLONG pressed = ::GetTickCount64();
-    ::PostMessageA(MainFrame(), WM_KEYDOWN, VK_ESCAPE, 0);
-    Check(WaitUntil([] { return StatusText() == "The picture was stopped."; }),
-          "Escape stops the computation (in " + std::to_string(::GetTickCount64() - pressed) + " ms)");
-    CheckEqual(Children().size(), before, "windows after a stopped picture");
     return 0;
 }
 
@@ -679,6 +656,123 @@ int OpenMissing(const std::vector<std::string>& args) {
     return 0;
 }
 
+// A picture of 1600 x 1200 for the next New; with a million iterations,
+// minutes of work, since orbits for a fractional exponent settle slowly.
+void AskForLongPicture(int iterations) {
+    OnUi([=] {
+        PictureParams params = DefaultPictureParams();
+        params.width = 1600, params.height = 1200, params.iterations = iterations, params.exponent = 2.5;
+        params.rect = SearchRect{{-1.6, 1.2}, {1.6, -1.2}};
+        App()->SetNextPicture(params);
+    });
+}
+
+// New, whose window opens at once while its picture is computed.
+HWND StartPicture() {
+    const std::size_t before = Children().size();
+    PostCommand(ID_FILE_NEW);
+    Check(WaitUntil([&] { return Children().size() == before + 1; }, 5000), "a new picture's window opens at once");
+    return ActiveChild();
+}
+
+bool Computing(HWND child) {
+    bool computing = false;
+    OnUi([&] {
+        auto* frame = dynamic_cast<CMdiChild*>(CWindow::FromHandle(child));
+        auto* document = frame ? dynamic_cast<CTindralDoc*>(frame->GetActiveDocument()) : nullptr;
+        computing = document && document->Computing() && !document->Dib();
+    });
+    return computing;
+}
+
+bool Answers() {
+    DWORD_PTR answer = 0;
+    return ::SendMessageTimeoutA(MainFrame(), WM_NULL, 0, 0, SMTO_BLOCK, 1000, &answer) != 0 &&
+           OpenMenu("&Palettes") != nullptr;
+}
+
+std::vector<unsigned> SchemeTable(Scheme scheme) {
+    const ColorList colors = MakeScheme(scheme);
+    std::vector<unsigned> table;
+    for (int i = 0; i < kSchemeEntries; ++i) table.push_back(Rgb(colors[static_cast<std::size_t>(i)]));
+    return table;
+}
+
+// Pictures computed beside the program: what their windows show and refuse
+// meanwhile, palettes and dialogs meanwhile, Escape, the close box, Ctrl+F4,
+// two at once, and the program closed mid-computation (so this comes last).
+int ComputingScenario(const std::vector<std::string>&) {
+    CTindralDoc* finished = DocumentOf(ActiveChild());
+    AskForLongPicture(1000000);
+    // Escape stops the active picture, and its window closes.
+    HWND stopped = StartPicture();
+    ::PostMessageA(ViewOf(stopped), WM_KEYDOWN, VK_ESCAPE, 0);
+    Check(WaitUntil([] { return StatusText() == "The picture was stopped."; }) &&
+              WaitUntil([&] { return !::IsWindow(stopped); }),
+          "Escape stops the active picture, and its window closes");
+    HWND first = StartPicture();
+    Check(
+        WaitUntil([] { return StatusText().rfind("Computing the picture", 0) == 0; }) && Computing(first) && Answers(),
+        "the status bar shows the computation, and the program answers within a second");
+    // The window's own state: the background and a line of text, nothing
+    // of a picture.
+    const Capture shot = CaptureClient(ViewOf(first));
+    const unsigned background =
+        Rgb(RGBQUAD{GetBValue(::GetSysColor(COLOR_WINDOW)), GetGValue(::GetSysColor(COLOR_WINDOW)),
+                    GetRValue(::GetSysColor(COLOR_WINDOW)), 0});
+    const auto plain = static_cast<std::size_t>(std::count(shot.pixels.begin(), shot.pixels.end(), background));
+    Check(shot.width > 0 && plain < shot.pixels.size() && plain * 10 > shot.pixels.size() * 9,
+          "a computing window shows a line of text on its background");
+    Check(!MenuItemEnabled("&File", ID_FILE_SAVE) && !ToolbarButtonEnabled(ID_FILE_SAVE),
+          "Save is greyed while the picture computes");
+    PostCommand(ID_FILE_SAVE);
+    ExpectMessageBox("This picture is still being computed: it can be saved once it is done.");
+    PostCommand(ID_EDIT_COPY);
+    ExpectMessageBox("This picture is still being computed: it can be copied once it is done.");
+    SendCommand(ID_PALETTE_GRAY);
+    Check(TableOf(finished, kSchemeEntries) == SchemeTable(Scheme::Gray) && Computing(first),
+          "a palette reaches a finished picture at once while another computes");
+    SetImageSize(1600, 1200);
+
+    const ULONGLONG asked = ::GetTickCount64();
+    ::PostMessageA(first, WM_SYSCOMMAND, SC_CLOSE, 0);
+    Check(WaitUntil([&] { return !::IsWindow(first); }, 1000),
+          "the close box closes a computing window at once (" + std::to_string(::GetTickCount64() - asked) + " ms)");
+    HWND third = StartPicture();
+    for (const auto& [key, up] :
+         {std::pair{VK_CONTROL, 0}, {VK_F4, 0}, {VK_F4, KEYEVENTF_KEYUP}, {VK_CONTROL, KEYEVENTF_KEYUP}})
+        ::keybd_event(static_cast<BYTE>(key), 0, static_cast<DWORD>(up), 0);
+    Check(WaitUntil([&] { return !::IsWindow(third); }, 2000), "Ctrl+F4 closes a computing window at once");
+
+    // Two at once both finish, in the palette chosen while they computed.
+    AskForLongPicture(3000);
+    const HWND both[] = {StartPicture(), StartPicture()};
+    Check(Computing(both[0]) && Computing(both[1]), "two pictures compute at once");
+    SendCommand(ID_PALETTE_JUNGLE);
+    bool answered = true;
+    WaitUntil(
+        [&] {
+            answered = answered && Answers();
+            return !PicturesComputing();
+        },
+        120000);
+    for (HWND child : both)
+        Check(answered && TableOf(DocumentOf(child), kSchemeEntries) == SchemeTable(Scheme::Jungle),
+              "a picture computed beside another finishes in the palette chosen meanwhile, the menus answering");
+
+    // Exit mid-computation: the program and its threads are gone within a second.
+    AskForLongPicture(1000000);
+    StartPicture();
+    HWND frame = MainFrame();
+    const ULONGLONG exiting = ::GetTickCount64();
+    PostCommand(ID_APP_EXIT);
+    const bool closed = WaitUntil([&] { return !::IsWindow(frame); }, 5000) &&
+                        CComputation::WaitForAll(std::chrono::milliseconds(5000));
+    const ULONGLONG took = ::GetTickCount64() - exiting;
+    Check(closed && took < 1000, "the program closes mid-computation in " + std::to_string(took) + " ms");
+    return 0;
+}
+
 // screen=: where to write a picture of the whole screen with the program in
 // use, for looking at by eye: the program filling the screen with three
 // pictures, one of them a magnified region of another, and the palette.
@@ -755,6 +849,7 @@ const ScenarioEntry kScenarios[] = {
     {"open-file", &OpenFile, true, true},
     {"open-missing", &OpenMissing, true, true},
     {"showcase", &Showcase, false, false},
+    {"computing", &ComputingScenario, false, false},
 };
 // clang-format on
 const std::size_t kScenarioCount = std::size(kScenarios);

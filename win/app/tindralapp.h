@@ -6,13 +6,15 @@
 
 #include "win/framework/application.h"
 
+#include <atomic>
 #include <cstdint>
 #include <memory>
+#include <vector>
 
 #include "core/palettes/schemes.h"
-#include "win/ui/resource.h"
 #include "win/image/imagepalette.h"
 #include "win/ui/explorer.h"
+#include "win/ui/resource.h"
 
 class CDocTemplate;
 class CMainFrame;
@@ -37,6 +39,11 @@ public:
     void SetNextPicture(const PictureParams& params);
 
     BOOL OnCommand(UINT id, BOOL execute) override;
+    // Escape stops the active window's computation.
+    BOOL PreTranslateMessage(MSG* msg) override;
+    void OnIdle() override;
+    // How many pictures are being computed.
+    std::size_t PicturesComputing() const { return m_watched.size(); }
 
     SearchRect m_searchRect = kDefaultSearchRect;
     int m_nIterations = kDefaultIterations;
@@ -58,11 +65,11 @@ private:
     // What the windows and documents ask of the program.
     void PictureActivated(const PictureParams& params) override;
     void ZoomTo(const SearchRect& region) override;
-    void BeginComputation() override;
-    bool Progress(double done) override;
-    void EndComputation(bool stopped) override;
-    bool Computing() const override { return m_bComputing; }
-    void CloseWhenStopped() override;
+    void PictureStarting() override;
+    std::function<void()> Watch(CTindralDoc* document) override;
+    void Unwatch(CTindralDoc* document) override;
+    void ComputationNews() override;
+    void PictureStopped() override;
     void ShowStatus(const std::string& text) override;
     BOOL AutoColor() const override { return m_bAutoColor; }
     CColorMap* ColorMap() override;
@@ -88,14 +95,19 @@ private:
     // every open picture takes it.
     void SetPaletteEntries(PaletteEntries entries);
 
+    // The document of the active window, when it is a picture's.
+    CTindralDoc* ActiveDocument() const;
+    // The status bar shows the active window's computation, or its prompt
+    // again when that has ended.
+    void ShowActiveProgress();
+
     std::unique_ptr<CMainFrame> m_mainFrame;
-    // The computation under way: when it began, whether the user asked it to
-    // stop, and whether the main window is to close after it.
-    bool m_bComputing = false;
-    bool m_bStopRequested = false;
-    bool m_bCloseRequested = false;
-    std::uint64_t m_nComputationStart = 0;
-    std::uint64_t m_nLastProgressShown = 0;
+    // The pictures being computed, and whether news of them is on its way
+    // to this thread (shared with the computing threads, which may outlive
+    // this object by a moment at exit).
+    std::vector<CTindralDoc*> m_watched;
+    std::shared_ptr<std::atomic<bool>> m_pNewsPosted = std::make_shared<std::atomic<bool>>(false);
+    bool m_bProgressShown = false;
 
     static constexpr CommandEntry<CTindralApp> kCommands[] = {
         {ID_APP_ABOUT, &CTindralApp::OnAppAbout},

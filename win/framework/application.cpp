@@ -29,7 +29,7 @@ int CApp::Run() {
         }
         const BOOL got = ::GetMessageA(&msg, nullptr, 0, 0);
         if (got == 0 || got == -1) break;
-        if (!TranslateAccelerators(&msg)) {
+        if (!PreTranslateMessage(&msg) && !TranslateAccelerators(&msg)) {
             ::TranslateMessage(&msg);
             ::DispatchMessageA(&msg);
         }

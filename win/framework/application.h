@@ -26,6 +26,9 @@ public:
     // The message loop, with idle updates when the queue runs dry.
     int Run();
     virtual void OnIdle();
+    // A look at every message before it is dispatched; TRUE when it has
+    // been dealt with.
+    virtual BOOL PreTranslateMessage(MSG* /*msg*/) { return FALSE; }
     // The main window's and the MDI client's keyboard shortcuts for msg;
     // TRUE when it became a command.
     BOOL TranslateAccelerators(MSG* msg);

@@ -47,6 +47,14 @@ void CDocument::UpdateAllViews(CView* sender, LPARAM hint, void* hintObject) {
         if (view != sender) view->OnUpdate(sender, hint, hintObject);
 }
 
+void CDocument::OnCloseDocument() {
+    std::vector<CMdiChild*> frames;
+    for (CView* view : m_views)
+        if (CMdiChild* frame = view->GetParentFrame()) frames.push_back(frame);
+    // Nothing of this object is touched once its last window has gone.
+    for (CMdiChild* frame : frames) frame->MDIDestroy();
+}
+
 // One window shows the plain title; several are numbered Set1:1, Set1:2.
 void CDocument::UpdateFrameTitles() {
     const int numbered = m_views.size() > 1 ? 1 : 0;

@@ -38,6 +38,8 @@ public:
     void AddView(CView* view);
     void RemoveView(CView* view);
     void UpdateAllViews(CView* sender, LPARAM hint = 0, void* hintObject = nullptr);
+    // Closes every window that shows the document; the last one deletes it.
+    void OnCloseDocument();
     // Saves under the current name, asking for one when there is none.
     BOOL DoFileSave();
     // The save dialog's "|"-separated filter: by default one entry for the

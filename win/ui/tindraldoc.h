@@ -5,7 +5,9 @@
 #include "win/framework/document.h"
 
 #include <cstdint>
+#include <memory>
 
+#include "core/engine/computation.h"
 #include "core/engine/picture.h"
 #include "core/engine/record.h"
 
@@ -14,8 +16,10 @@ class CExplorer;
 class CTindralDoc : public CDocument {
 public:
     // A picture of params; whoever asks for it answers its questions about
-    // colours and hears how far the computation has got.
+    // colours and tells it when its computation has news.
     CTindralDoc(CExplorer& explorer, const PictureParams& params);
+    // A computation still running is stopped and left to end by itself.
+    ~CTindralDoc() override;
 
     BOOL OnNewDocument() override;
     // Storing writes the bitmap (or a PNG, for a name ending in .png) and,
@@ -26,13 +30,25 @@ public:
     // Bitmap and PNG files, each its own type; the name's extension decides.
     std::string GetSaveFilter() const override;
 
-    // The counts of the picture's parameters, the program awake meanwhile;
-    // FALSE when the user stopped them.
+    // Starts computing the counts of the picture's parameters beside the
+    // program; the picture is shown once they are done. FALSE when no
+    // computation could be started.
     BOOL GenerateSet();
+    bool Computing() const { return m_pComputation != nullptr; }
+    // The share of the counts done, 0 to 1, and the seconds since the start.
+    double ComputedShare() const;
+    double ComputingSeconds() const;
+    // Escape: the computation stops, and the windows of the picture close.
+    void StopComputation();
+    // The computation has news: it has got further, or it has ended.
+    void OnComputationNews();
+    // Save waits for the picture.
+    BOOL OnCommand(UINT id, BOOL execute) override;
     // The information block for the current palette; the caller releases it.
     BITMAPINFO* BuildColorHeader();
     BOOL CreateDIB(const BITMAPINFO* info);
-    // New colours from the current palette for the same pixels.
+    // New colours from the current palette for the same pixels; a picture
+    // still computing takes the palette there is when it is done.
     BOOL UpdateColors();
 
     PictureParams Params() const;
@@ -54,13 +70,14 @@ public:
     unsigned m_nSeed = 0;
 
 private:
-    // Progress goes to whoever asked for the picture.
-    GeneratorControl Progress();
     void Load(CFile* file);
-    // The picture of record made again: Made, Stopped by the user, or
-    // NoMemory for one that cannot be made or does not match the file's
-    // pixels.
-    PictureResult Remake(const PictureRecord& record, const CDIB& saved);
+    // The picture of record made again: Made once its computation has
+    // started, or NoMemory for one that cannot be made.
+    PictureResult Remake(const PictureRecord& record, std::unique_ptr<CDIB>& saved);
+    // The counts are in: colours, pixels, bitmap.
+    void FinishPicture();
+    // Shows a bitmap as it was read.
+    void ShowPlainBitmap(std::unique_ptr<CDIB> dib);
     void TakeParams(const PictureParams& params);
     PictureRecord Record() const;
 
@@ -72,4 +89,9 @@ private:
     // this map, which a saved file records.
     bool m_bAutoColored = true;
     CColorMap m_colorMap{0};
+    // The computation under way, and what its picture is to be checked
+    // against when it was saved before.
+    std::shared_ptr<CComputation> m_pComputation;
+    std::unique_ptr<CDIB> m_pSaved;
+    int m_nShownPercent = -1;
 };
