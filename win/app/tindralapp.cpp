@@ -35,10 +35,10 @@ BOOL CTindralApp::InitInstance() {
         return new CTindralDoc(*this, params);
     };
     auto newChildFrame = [this]() -> CMdiChild* { return new CChildFrame(*this); };
-    AddDocTemplate(std::make_unique<CDocTemplate>(IDR_SETTYPE, newSetDocument, newChildFrame,
-                                                  [this]() -> CView* { return new CTindralView(*this); }));
-    m_pPaletteTemplate = std::make_unique<CDocTemplate>(IDR_PALETTETYPE, newSetDocument, newChildFrame,
-                                                        [this]() -> CView* { return new CPalView(*this); });
+    AddDocTemplate(std::make_unique<CMdiDocTemplate>(IDR_SETTYPE, newSetDocument, newChildFrame,
+                                                     [this]() -> CView* { return new CTindralView(*this); }));
+    m_pPaletteTemplate = std::make_unique<CMdiDocTemplate>(IDR_PALETTETYPE, newSetDocument, newChildFrame,
+                                                           [this]() -> CView* { return new CPalView(*this); });
 
     m_mainFrame = std::make_unique<CMainFrame>(*this, SIZE{m_mainWindowRect.right, m_mainWindowRect.bottom});
     if (!m_mainFrame->LoadFrame(IDR_MAINFRAME, WS_OVERLAPPEDWINDOW)) return FALSE;
@@ -67,38 +67,24 @@ int CTindralApp::ExitInstance() {
     return code;
 }
 
-PictureParams CTindralApp::NextPicture() const {
-    PictureParams params;
-    params.width = m_imageRect.right + 1;
-    params.height = m_imageRect.bottom + 1;
-    params.rect = m_searchRect;
-    params.exponent = m_dExponent;
-    params.noise = m_dNoise;
-    params.iterations = m_nIterations;
-    return params;
-}
-
 void CTindralApp::SetNextPicture(const PictureParams& params) {
-    m_imageRect.right = params.width - 1;
-    m_imageRect.bottom = params.height - 1;
-    m_searchRect = params.rect;
-    m_dExponent = params.exponent;
-    m_dNoise = params.noise;
-    m_nIterations = params.iterations;
+    const unsigned seed = m_next.seed;
+    m_next = params;
+    m_next.seed = seed;
 }
 
 void CTindralApp::PictureActivated(const PictureParams& params) {
     // The iteration limit and the size stay as the user last set them.
-    m_searchRect = params.rect;
-    m_dNoise = params.noise;
-    m_dExponent = params.exponent;
+    m_next.rect = params.rect;
+    m_next.noise = params.noise;
+    m_next.exponent = params.exponent;
 }
 
 void CTindralApp::ZoomTo(const SearchRect& region) {
     PictureParams next = NextPicture();
     next.rect = region;
     if (!WithinPrecision(next)) return;
-    m_searchRect = region;
+    m_next.rect = region;
     OnCommand(ID_FILE_NEW, TRUE);
 }
 
@@ -187,10 +173,6 @@ CColorMap* CTindralApp::ColorMap() {
     // Before any assignment every count shows as the interior.
     if (!m_pColorMap) m_pColorMap = std::make_unique<CColorMap>(0);
     return m_pColorMap.get();
-}
-
-void CTindralApp::AssignColors(int pixelCount, const std::int32_t* counts) {
-    m_pColorMap = std::make_unique<CColorMap>(CColorMap::Assign(m_nIterations, pixelCount, counts));
 }
 
 CImagePalette* CTindralApp::GetPalette() {

@@ -16,7 +16,6 @@
 #include "win/ui/explorer.h"
 #include "win/ui/resource.h"
 
-class CDocTemplate;
 class CMainFrame;
 
 class CTindralApp : public CApp, public CExplorer {
@@ -29,13 +28,11 @@ public:
 
     // The current palette, made by the Fire scheme when there is none.
     CImagePalette* GetPalette() override;
-    // Rebuilds the colour map from a picture's own counts.
-    void AssignColors(int pixelCount, const std::int32_t* counts);
     void SetPaletteFromDIB(const CDIB& dib);
     CMainFrame* MainFrame() const { return m_mainFrame.get(); }
 
-    // The next picture as one value, and the members it is kept in.
-    PictureParams NextPicture() const override;
+    // The next picture, kept as one value.
+    PictureParams NextPicture() const override { return m_next; }
     void SetNextPicture(const PictureParams& params);
 
     BOOL OnCommand(UINT id, BOOL execute) override;
@@ -45,18 +42,13 @@ public:
     // How many pictures are being computed.
     std::size_t PicturesComputing() const { return m_watched.size(); }
 
-    SearchRect m_searchRect = kDefaultSearchRect;
-    int m_nIterations = kDefaultIterations;
     int m_nMaxChildWidth = 400;
     int m_nMaxChildHeight = 533;
     RECT m_mainWindowRect{0, 0, 479, 479};
-    RECT m_imageRect{0, 0, kDefaultImageWidth - 1, kDefaultImageHeight - 1};
-    double m_dNoise = kDefaultNoise;
-    double m_dExponent = kDefaultExponent;
     BOOL m_bAutoColor = TRUE;
     BOOL m_bDisclaimerShown = FALSE;
     std::unique_ptr<CColorMap> m_pColorMap;
-    std::unique_ptr<CDocTemplate> m_pPaletteTemplate;
+    std::unique_ptr<CMdiDocTemplate> m_pPaletteTemplate;
     // The palette as entries, and the logical palette made from them.
     PaletteEntries m_paletteEntries;
     std::unique_ptr<CImagePalette> m_pPalette;
@@ -74,7 +66,7 @@ private:
     BOOL AutoColor() const override { return m_bAutoColor; }
     CColorMap* ColorMap() override;
     const PaletteEntries& PaletteColors() override;
-    CDocTemplate* PaletteTemplate() override { return m_pPaletteTemplate.get(); }
+    CMdiDocTemplate* PaletteTemplate() override { return m_pPaletteTemplate.get(); }
     PixelSize ChildLimits() const override { return {m_nMaxChildWidth, m_nMaxChildHeight}; }
 
     void OnAppAbout();
@@ -102,6 +94,7 @@ private:
     void ShowActiveProgress();
 
     std::unique_ptr<CMainFrame> m_mainFrame;
+    PictureParams m_next = DefaultPictureParams();
     // The pictures being computed, and whether news of them is on its way
     // to this thread (shared with the computing threads, which may outlive
     // this object by a moment at exit).

@@ -12,7 +12,7 @@
 #include "core/palettes/colormap.h"
 #include "core/palettes/palette.h"
 
-class CDocTemplate;
+class CMdiDocTemplate;
 class CImagePalette;
 class CTindralDoc;
 
@@ -55,7 +55,7 @@ public:
     virtual CImagePalette* GetPalette() = 0;
 
     // The template of palette windows.
-    virtual CDocTemplate* PaletteTemplate() = 0;
+    virtual CMdiDocTemplate* PaletteTemplate() = 0;
     // The largest client area of a new picture window.
     virtual PixelSize ChildLimits() const = 0;
 };

@@ -235,7 +235,7 @@ void CMainFrame::OnViewPalette() {
         AppMessageBox("bad");
         return;
     }
-    CDocTemplate* paletteTemplate = m_explorer.PaletteTemplate();
+    CMdiDocTemplate* paletteTemplate = m_explorer.PaletteTemplate();
     CMdiChild* frame = paletteTemplate ? paletteTemplate->CreateNewFrame(document, child) : nullptr;
     if (!frame) {
         AppMessageBox("uh oh");

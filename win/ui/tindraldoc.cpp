@@ -14,30 +14,7 @@
 #include "win/ui/explorer.h"
 #include "win/ui/resource.h"
 
-CTindralDoc::CTindralDoc(CExplorer& explorer, const PictureParams& params) : m_explorer(explorer) {
-    TakeParams(params);
-}
-
-void CTindralDoc::TakeParams(const PictureParams& params) {
-    m_imageRect = RECT{0, 0, params.width - 1, params.height - 1};
-    m_searchRect = params.rect;
-    m_dExponent = params.exponent;
-    m_dNoise = params.noise;
-    m_nIterations = params.iterations;
-    m_nSeed = params.seed;
-}
-
-PictureParams CTindralDoc::Params() const {
-    PictureParams params;
-    params.width = Width();
-    params.height = Height();
-    params.rect = m_searchRect;
-    params.exponent = m_dExponent;
-    params.noise = m_dNoise;
-    params.iterations = m_nIterations;
-    params.seed = m_nSeed;
-    return params;
-}
+CTindralDoc::CTindralDoc(CExplorer& explorer, const PictureParams& params) : m_explorer(explorer), m_params(params) {}
 
 CTindralDoc::~CTindralDoc() {
     if (!m_pComputation) return;
@@ -254,7 +231,8 @@ void CTindralDoc::ShowPlainBitmap(std::unique_ptr<CDIB> dib) {
     m_picture.width = width;
     m_picture.height = height;
     m_picture.dib = std::move(dib);
-    m_imageRect = RECT{0, 0, width - 1, height - 1};
+    m_params.width = width;
+    m_params.height = height;
     m_bPlainBitmap = true;
 }
 
@@ -263,7 +241,7 @@ PictureResult CTindralDoc::Remake(const PictureRecord& record, std::unique_ptr<C
     if (params.width != saved->ImageWidth() || params.height != saved->ImageHeight() ||
         AllocatePicture(params.width, params.height, &m_picture) != PictureResult::Made)
         return PictureResult::NoMemory;
-    TakeParams(params);
+    m_params = params;
     // The shared colour map is left as it is: opening a file changes no
     // other picture's colours.
     m_bAutoColored = !record.hasColorMap;

@@ -51,23 +51,17 @@ public:
     // still computing takes the palette there is when it is done.
     BOOL UpdateColors();
 
-    PictureParams Params() const;
+    // The parameters the picture was made from, as one value.
+    const PictureParams& Params() const { return m_params; }
     // A bitmap shown as it was read: no counts, no region to zoom into.
     bool IsPlainBitmap() const { return m_bPlainBitmap; }
     // A plain bitmap whose picture record was there but did not hold.
     bool IsDamaged() const { return m_bDamaged; }
-    int Width() const { return m_imageRect.right + 1; }
-    int Height() const { return m_imageRect.bottom + 1; }
+    int Width() const { return m_params.width; }
+    int Height() const { return m_params.height; }
     const CDIB* Dib() const { return m_picture.dib.get(); }
     const std::int32_t* Counts() const { return m_picture.counts.get(); }
     const BYTE* ImageBits() const { return m_picture.pixels.get(); }
-
-    RECT m_imageRect{};
-    SearchRect m_searchRect{};
-    double m_dExponent = 2.0;
-    double m_dNoise = 0.0;
-    int m_nIterations = 0;
-    unsigned m_nSeed = 0;
 
 private:
     void Load(CFile* file);
@@ -78,10 +72,10 @@ private:
     void FinishPicture();
     // Shows a bitmap as it was read.
     void ShowPlainBitmap(std::unique_ptr<CDIB> dib);
-    void TakeParams(const PictureParams& params);
     PictureRecord Record() const;
 
     CExplorer& m_explorer;
+    PictureParams m_params;
     SetPicture m_picture;
     bool m_bPlainBitmap = false;
     bool m_bDamaged = false;

@@ -172,7 +172,7 @@ LRESULT CTindralView::OnLButtonUp(WPARAM /*wParam*/, LPARAM /*lParam*/) {
     RECT client;
     ::GetClientRect(m_hWnd, &client);
     const PictureParams next = m_explorer.NextPicture();
-    m_explorer.ZoomTo(ZoomedRegion(GetDocument()->m_searchRect, {client.right, client.bottom}, next.width - 1,
+    m_explorer.ZoomTo(ZoomedRegion(GetDocument()->Params().rect, {client.right, client.bottom}, next.width - 1,
                                    next.height - 1, {m_nAnchorX, m_nAnchorY}, {m_nEndX, m_nEndY}));
     return 0;
 }
