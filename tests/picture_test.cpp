@@ -4,6 +4,8 @@
 
 #include <condition_variable>
 #include <mutex>
+#include <set>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -35,17 +37,33 @@ PictureParams Small() {
     return params;
 }
 
+// The default picture's worked figures: interior pixels take index 0, and
+// the equal shares give counts 0, 1 and 2 the indices 158, 134 and 76, 22
+// indices in all; the map handed back is the one the pixels show.
 TEST(MakePicture, AutoColourHandsTheNewMapBackAndAFixedMapStaysAsItWas) {
     const ColorList fire = MakeScheme(Scheme::Fire);
     const PaletteEntries palette = EntriesFromColors(fire.data(), kSchemeEntries);
     CColorMap map(0);
     SetPicture picture;
-    ASSERT_EQ(MakePicture(Small(), {true, &map}, palette, {}, &picture), PictureResult::Made);
-    const CColorMap assigned = CColorMap::Assign(50, 33 * 25, picture.counts.get());
-    EXPECT_EQ(map.Entries(), assigned.Entries());
+    ASSERT_EQ(MakePicture(DefaultPictureParams(), {true, &map}, palette, {}, &picture), PictureResult::Made);
     ASSERT_TRUE(picture.dib);
     EXPECT_EQ(picture.dib->Pixels(), picture.pixels.get());
-    EXPECT_EQ(*picture.dib->PixelAddress(0, 24), assigned.IndexFor(picture.counts.get()[0]));
+    std::set<int> indices;
+    int interior = 0;
+    int countZero = 0;
+    for (int y = 0; y < 100; ++y)
+        for (int x = 0; x < 133; ++x) {
+            const int count = picture.counts.get()[y * 133 + x];
+            const int index = picture.pixels.get()[y * 136 + x];
+            indices.insert(index);
+            interior += count == 50 && index == 0;
+            countZero += count == 0 && index == 158;
+            if (count == 1 || count == 2) {
+                EXPECT_EQ(index, count == 1 ? 134 : 76);
+            }
+            EXPECT_EQ(index, map.IndexFor(count));
+        }
+    EXPECT_EQ(std::make_tuple(interior, countZero, indices.size()), std::make_tuple(2556, 2266, std::size_t{22}));
     // A bitmap that cannot be made leaves the one there was.
     const CDIB* shown = picture.dib.get();
     EXPECT_FALSE(AttachPicture(nullptr, &picture));
@@ -53,12 +71,13 @@ TEST(MakePicture, AutoColourHandsTheNewMapBackAndAFixedMapStaysAsItWas) {
 
     // The same map for a second picture of another region: its own counts do
     // not change the map.
+    const std::vector<int> assigned = map.Entries();
     PictureParams other = Small();
     other.rect = SearchRect{{-0.5, 0.5}, {0.5, -0.5}};
     SetPicture second;
     ASSERT_EQ(MakePicture(other, {false, &map}, palette, {}, &second), PictureResult::Made);
-    EXPECT_EQ(map.Entries(), assigned.Entries());
-    EXPECT_EQ(*second.dib->PixelAddress(5, 5), assigned.IndexFor(second.counts.get()[19 * 33 + 5]));
+    EXPECT_EQ(map.Entries(), assigned);
+    EXPECT_EQ(*second.dib->PixelAddress(5, 5), map.IndexFor(second.counts.get()[19 * 33 + 5]));
 }
 
 // The single-precision ratio is slightly more than 133 / 100, so a client
