@@ -42,6 +42,7 @@ public:
     virtual void PictureStopped() = 0;
 
     // A line for the status bar; an empty one brings the idle prompt back.
+    // While the active picture computes, the bar shows its progress instead.
     virtual void ShowStatus(const std::string& text) = 0;
 
     // The shared colour state: whether new pictures assign their own
