@@ -9,6 +9,7 @@
 #include <atomic>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include "core/palettes/schemes.h"
@@ -66,6 +67,7 @@ private:
     BOOL AutoColor() const override { return m_bAutoColor; }
     CColorMap* ColorMap() override;
     const PaletteEntries& PaletteColors() override;
+    int CommandChecked(UINT id) const override;
     CMdiDocTemplate* PaletteTemplate() override { return m_pPaletteTemplate.get(); }
     PixelSize ChildLimits() const override { return {m_nMaxChildWidth, m_nMaxChildHeight}; }
 
@@ -101,7 +103,13 @@ private:
     std::vector<CTindralDoc*> m_watched;
     std::shared_ptr<std::atomic<bool>> m_pNewsPosted = std::make_shared<std::atomic<bool>>(false);
     bool m_bProgressShown = false;
+    // The built-in scheme the palette is; none for one taken from a file.
+    std::optional<Scheme> m_scheme;
 
+    static constexpr std::pair<UINT, Scheme> kSchemeCommands[] = {
+        {ID_PALETTE_GRAY, Scheme::Gray},         {ID_PALETTE_FIRE, Scheme::Fire},     {ID_PALETTE_EDGE, Scheme::Edge},
+        {ID_PALETTE_FATIGUES, Scheme::Fatigues}, {ID_PALETTE_JUNGLE, Scheme::Jungle},
+    };
     static constexpr CommandEntry<CTindralApp> kCommands[] = {
         {ID_APP_ABOUT, &CTindralApp::OnAppAbout},
         {ID_OPTIONS_PERFORMANCE, &CTindralApp::OnPerformanceParams},

@@ -4,13 +4,28 @@
 
 #include <algorithm>
 #include <memory>
+#include <utility>
 
 #include "win/framework/services.h"
 
-CDocument::~CDocument() = default;
+std::vector<CDocument*>& CDocument::Documents() {
+    static std::vector<CDocument*> documents;
+    return documents;
+}
+
+CDocument::CDocument() {
+    Documents().push_back(this);
+}
+
+CDocument::~CDocument() {
+    auto& documents = Documents();
+    documents.erase(std::remove(documents.begin(), documents.end(), this), documents.end());
+    NumberWindowsTitled(m_strTitle);
+}
 
 void CDocument::SetTitle(const std::string& title) {
-    m_strTitle = title;
+    const std::string old = std::exchange(m_strTitle, title);
+    if (old != title) NumberWindowsTitled(old);
     UpdateFrameTitles();
 }
 

@@ -62,10 +62,6 @@ double CTindralDoc::ComputedShare() const {
     return m_pComputation ? m_pComputation->Done() : 1.0;
 }
 
-double CTindralDoc::ComputingSeconds() const {
-    return m_pComputation ? m_pComputation->Seconds() : 0.0;
-}
-
 void CTindralDoc::StopComputation() {
     if (m_pComputation) m_pComputation->Stop();
 }
@@ -74,6 +70,8 @@ void CTindralDoc::OnComputationNews() {
     if (!m_pComputation) return;
     switch (m_pComputation->GetState()) {
         case CComputation::State::Running: {
+            // Every reading goes into the estimate of the time left.
+            m_dSecondsLeft = m_timeLeft.Update(m_pComputation->Seconds(), m_pComputation->Done());
             // The windows show how far it has got, a repaint for each percent.
             const int percent = static_cast<int>(m_pComputation->Done() * 100);
             if (percent != m_nShownPercent) {
@@ -124,6 +122,7 @@ void CTindralDoc::FinishPicture() {
 }
 
 BOOL CTindralDoc::OnCommand(UINT id, BOOL execute) {
+    if (id == ID_FILE_SAVE_IMAGE) id = ID_FILE_SAVE;
     if (id == ID_FILE_SAVE && Computing()) {
         // Greyed in the menu and the toolbar; the keyboard hears why.
         if (execute) AppMessageBox("This picture is still being computed: it can be saved once it is done.");

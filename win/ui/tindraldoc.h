@@ -10,6 +10,7 @@
 #include "core/engine/computation.h"
 #include "core/engine/picture.h"
 #include "core/engine/record.h"
+#include "core/engine/timeleft.h"
 
 class CExplorer;
 
@@ -29,21 +30,22 @@ public:
     void Serialize(CArchive& ar) override;
     // Bitmap and PNG files, each its own type; the name's extension decides.
     std::string GetSaveFilter() const override;
+    // Save Image is the picture's Save; both wait for the picture.
+    BOOL OnCommand(UINT id, BOOL execute) override;
 
     // Starts computing the counts of the picture's parameters beside the
     // program; the picture is shown once they are done. FALSE when no
     // computation could be started.
     BOOL GenerateSet();
     bool Computing() const { return m_pComputation != nullptr; }
-    // The share of the counts done, 0 to 1, and the seconds since the start.
+    // The share of the counts done, 0 to 1, and the seconds left, negative
+    // while no estimate has settled.
     double ComputedShare() const;
-    double ComputingSeconds() const;
+    double SecondsLeft() const { return m_dSecondsLeft; }
     // Escape: the computation stops, and the windows of the picture close.
     void StopComputation();
     // The computation has news: it has got further, or it has ended.
     void OnComputationNews();
-    // Save waits for the picture.
-    BOOL OnCommand(UINT id, BOOL execute) override;
     // The information block for the current palette; the caller releases it.
     BITMAPINFO* BuildColorHeader();
     BOOL CreateDIB(const BITMAPINFO* info);
@@ -94,4 +96,6 @@ private:
     std::shared_ptr<CComputation> m_pComputation;
     std::unique_ptr<CDIB> m_pSaved;
     int m_nShownPercent = -1;
+    CTimeLeft m_timeLeft;
+    double m_dSecondsLeft = -1.0;
 };
