@@ -38,6 +38,9 @@ tindral_cli_test(MissingFolder "--size;4000x3000;--iterations;100000;nodir/out.b
                  -DEXPECT_NO_OUTPUT=ON "-DEXPECT_STDERR=cannot create nodir/out.bmp: its folder does not exist")
 tindral_cli_test(OutputIsAFolder "." -DEXPECT_EXIT=1 "-DEXPECT_STDERR=cannot write [.]: it is a folder")
 tindral_cli_test(Help "--help" -DEXPECT_EXIT=0)
+# Past the double limit only the exponent 2 is computed; nothing is written.
+tindral_cli_test(DeepCubic "--center;-0.75,0.1;--width;1e-20;--exponent;3;out.bmp" -DEXPECT_EXIT=1 -DOUTPUT=out.bmp
+                 -DEXPECT_NO_OUTPUT=ON "-DEXPECT_STDERR=past the limit of the program's precision: past the precision of doubles")
 
 # Signals, terminals and killed writers: POSIX only.
 if(NOT CMAKE_CROSSCOMPILING)

@@ -1,0 +1,253 @@
+// Deep pictures: which arithmetic, the reference orbit, and the run.
+//
+// A pixel's count starts at its own point z = c and counts the steps taken
+// while |z|^2 < 4. The reference orbit starts one step earlier, at Z(0) = 0,
+// so that Z(1) = C: a pixel starts at index kFirstIndex with a count of 0,
+// the one place where the two meet.
+#include "core/engine/deep.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <utility>
+
+#include "core/engine/bignum.h"
+#include "core/engine/generator_rows.h"
+#include "core/engine/region.h"
+#include "core/engine/zoom.h"
+
+namespace {
+
+constexpr int kFirstIndex = 1;
+
+// Pixels closer together than 2^kScaledBelow are held scaled.
+constexpr int kScaledBelow = -900;
+// The scale keeps w and (c - C) / scale below 2^1017 or so (a pixel's
+// difference from the reference stays below 24 before it escapes), and the
+// nearest pixels' (c - C) / scale normal.
+constexpr int kSmallestScale = -1010;
+constexpr int kScaleAbovePixel = 10;
+
+// The tiers of digits: fewer digits make a faster reference.
+constexpr unsigned kTiers[] = {192, 448, kMostBits};
+
+int Exponent(const WidestFloat& x) {
+    int e = 0;
+    frexp(x, &e);
+    return e;
+}
+
+// The binary exponent of the smaller pixel step, and the digits that tell
+// every pixel apart with 64 to spare; bits 0 when a step is zero.
+void Spacing(const ExactRegion& region, int width, int height, int* spacing, int* bits) {
+    const PixelGrid<WidestFloat> grid = GridOf<WidestFloat>(region, width, height);
+    const WidestFloat re = abs(grid.stepRe), im = abs(grid.stepIm);
+    *spacing = 0;
+    *bits = 0;
+    if (re == 0 || im == 0) return;
+    const WidestFloat far =
+        std::max({WidestFloat(1), abs(grid.originRe), abs(grid.originIm), abs(grid.originRe + grid.stepRe * width),
+                  abs(grid.originIm + grid.stepIm * height)});
+    *spacing = Exponent(std::min(re, im));
+    *bits = Exponent(far) - *spacing + 64;
+}
+
+template <class Big>
+bool Escaped(const Big& re, const Big& im) {
+    return re * re + im * im >= 4;
+}
+
+// Z(0) = 0, Z(n + 1) = Z(n)^2 + C, up to the first escaped point or to
+// Z(N + 1): no pixel's index passes N + 1. Answers the last index.
+template <class Big>
+int Orbit(const Big& cr, const Big& ci, int limit, std::vector<Big>* re, std::vector<Big>* im) {
+    re->assign(1, Big(0));
+    im->assign(1, Big(0));
+    Big zr = 0, zi = 0;
+    int n = 0;
+    while (n < limit + kFirstIndex) {
+        const Big a = zr * zr;
+        const Big b = zi * zi;
+        const Big t = zr * zi;
+        zr = (a - b) + cr;
+        zi = (t + t) + ci;
+        ++n;
+        re->push_back(zr);
+        im->push_back(zi);
+        if (Escaped(zr, zi)) break;
+    }
+    return n;
+}
+
+template <unsigned Bits>
+void Plan(const PictureParams& params, const ExactRegion& region, int spacing, DeepPlan* plan) {
+    using Big = BigFloat<Bits>;
+    const auto started = std::chrono::steady_clock::now();
+    const int width = params.width;
+    const int height = params.height;
+    const int limit = params.iterations;
+    const PixelGrid<Big> grid = GridOf<Big>(region, width, height);
+
+    // The reference is the pixel whose orbit stays longest among the
+    // centre and a spread of others: a pixel that outlives the reference
+    // must start again from the whole of its z, in doubles. A row exactly on
+    // the real axis keeps it there: its pixels' orbits are then real to the
+    // last bit, as the loop's are, rather than a rounding off it.
+    int axisRow = -1;
+    for (int r = 0; r < height && axisRow < 0; ++r)
+        if (grid.originIm + grid.stepIm * r == 0) axisRow = r;
+    constexpr int kSpread = 5;
+    std::vector<std::pair<int, int>> candidates{{width / 2, axisRow < 0 ? height / 2 : axisRow}};
+    for (int k = 0; k < kSpread * kSpread; ++k) {
+        const int across = (2 * (k % kSpread) + 1) * width / (2 * kSpread);
+        if (axisRow >= 0 && k < kSpread) candidates.push_back({across, axisRow});
+        if (axisRow < 0) candidates.push_back({across, (2 * (k / kSpread) + 1) * height / (2 * kSpread)});
+    }
+    std::vector<Big> re, im, bestRe, bestIm;
+    int best = -1;
+    for (const auto& [column, row] : candidates) {
+        if (best >= limit + kFirstIndex) break;
+        const int end = Orbit(grid.originRe + grid.stepRe * column, grid.originIm + grid.stepIm * row, limit, &re, &im);
+        if (end > best) {
+            best = end;
+            bestRe.swap(re);
+            bestIm.swap(im);
+            plan->refColumn = column;
+            plan->refRow = row;
+        }
+    }
+
+    const int scaleExponent = spacing < kScaledBelow ? spacing + kScaleAbovePixel : 0;
+    plan->scale = std::ldexp(1.0, scaleExponent);
+    plan->refEnd = best;
+    plan->refRe.resize(bestRe.size());
+    plan->refIm.resize(bestRe.size());
+    plan->refScaledRe.resize(bestRe.size());
+    plan->refScaledIm.resize(bestRe.size());
+    for (std::size_t n = 0; n < bestRe.size(); ++n) {
+        plan->refRe[n] = static_cast<double>(bestRe[n]);
+        plan->refIm[n] = static_cast<double>(bestIm[n]);
+        plan->refScaledRe[n] = static_cast<double>(ldexp(bestRe[n], -scaleExponent));
+        plan->refScaledIm[n] = static_cast<double>(ldexp(bestIm[n], -scaleExponent));
+    }
+    // c - C of each column and row, each rounded once.
+    plan->dcRe.resize(static_cast<std::size_t>(width));
+    plan->dcIm.resize(static_cast<std::size_t>(height));
+    const Big stepRe = ldexp(grid.stepRe, -scaleExponent);
+    const Big stepIm = ldexp(grid.stepIm, -scaleExponent);
+    for (int c = 0; c < width; ++c) plan->dcRe[c] = static_cast<double>(stepRe * (c - plan->refColumn));
+    for (int r = 0; r < height; ++r) plan->dcIm[r] = static_cast<double>(stepIm * (r - plan->refRow));
+    plan->width = width;
+    plan->height = height;
+    plan->limit = limit;
+    plan->bits = static_cast<int>(Bits);
+    plan->referenceSeconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+}
+
+// One pixel against the reference. Its z is Z(n) + scale w; the escape
+// test is made on the whole in plain doubles (past 2 the scale no longer
+// matters), the rest in the scaled difference.
+int PerturbedCount(const DeepPlan& plan, double dcr, double dci) {
+    const double* zRe = plan.refRe.data();
+    const double* zIm = plan.refIm.data();
+    const double* sRe = plan.refScaledRe.data();
+    const double* sIm = plan.refScaledIm.data();
+    const double s = plan.scale;
+    const int end = plan.refEnd;
+    const int limit = plan.limit;
+    double wr = dcr, wi = dci;
+    int n = kFirstIndex;
+    int count = 0;
+    for (;;) {
+        double zr = s * wr, zi = s * wi;
+        const double fr = zRe[n] + zr, fi = zIm[n] + zi;
+        if (fr * fr + fi * fi >= 4.0) break;
+        double br = zRe[n], bi = zIm[n];
+        // Nearer 0 than its difference is large, or past the reference's
+        // end: the whole becomes the difference and the reference starts
+        // again at Z(0) = 0. Compared in the scaled units, by |re| + |im|,
+        // which cannot overflow there.
+        const double gr = sRe[n] + wr, gi = sIm[n] + wi;
+        if (n == end || std::fabs(gr) + std::fabs(gi) < std::fabs(wr) + std::fabs(wi)) {
+            wr = gr;
+            wi = gi;
+            zr = s * wr;
+            zi = s * wi;
+            br = bi = 0.0;
+            n = 0;
+        }
+        // w <- 2 Z w + scale w^2 + (c - C) / scale.
+        const double nr = (br * wr - bi * wi) * 2.0 + (zr * wr - zi * wi) + dcr;
+        const double ni = (br * wi + bi * wr) * 2.0 + (zr * wi) * 2.0 + dci;
+        wr = nr;
+        wi = ni;
+        ++n;
+        if (++count >= limit) break;
+    }
+    return count;
+}
+
+void PerturbRows(const DeepPlan& plan, const int* rowOrder, std::int32_t* counts, PixelSource& source) {
+    int begin = 0, end = 0;
+    while (source.NextRows(&begin, &end)) {
+        for (int position = begin; position < end; ++position) {
+            const int row = rowOrder[position];
+            std::int32_t* out = counts + static_cast<std::ptrdiff_t>(row) * plan.width;
+            const double dci = plan.dcIm[row];
+            for (int c = 0; c < plan.width; ++c) out[c] = PerturbedCount(plan, plan.dcRe[c], dci);
+            source.Finished(plan.width);
+            if (source.Stopped()) return;
+        }
+    }
+}
+
+}  // namespace
+
+Arithmetic ChooseArithmetic(const PictureParams& params, std::string* why) {
+    const ExactRegion* region = ExactRegionOf(params);
+    if (!region || DoublesSuffice(params)) return Arithmetic::Doubles;
+    int spacing = 0, bits = 0;
+    Spacing(*region, params.width, params.height, &spacing, &bits);
+    // Corners of no distance are one point, which doubles hold as well as
+    // anything; a centre's width above 0 that comes out as 0 is too small.
+    if (bits == 0 && region->kind == ExactRegion::Kind::Corners) return Arithmetic::Doubles;
+    const char* reason = nullptr;
+    if (params.exponent != 2.0)
+        reason = "past the precision of doubles, pictures are computed for the exponent 2 only";
+    else if (std::fabs(params.noise) != 0.0)
+        reason = "noise is drawn in pixel widths of doubles, which cannot tell this picture's pixels apart";
+    else if (bits == 0 || bits > static_cast<int>(kMostBits) || spacing + kScaleAbovePixel < kSmallestScale)
+        reason = "its pixels lie closer together than the deepest arithmetic the program has can tell apart";
+    if (!reason) return Arithmetic::Perturbation;
+    // Pictures whose pixels doubles still tell apart are made as they always were.
+    if (NeighboursDistinct(params)) return Arithmetic::Doubles;
+    if (why) *why = reason;
+    return Arithmetic::Beyond;
+}
+
+bool PlanDeep(const PictureParams& params, DeepPlan* plan) {
+    if (ChooseArithmetic(params) != Arithmetic::Perturbation || params.iterations < 1) return false;
+    const ExactRegion& region = *ExactRegionOf(params);
+    int spacing = 0, bits = 0;
+    Spacing(region, params.width, params.height, &spacing, &bits);
+    if (bits <= static_cast<int>(kTiers[0]))
+        Plan<kTiers[0]>(params, region, spacing, plan);
+    else if (bits <= static_cast<int>(kTiers[1]))
+        Plan<kTiers[1]>(params, region, spacing, plan);
+    else
+        Plan<kTiers[2]>(params, region, spacing, plan);
+    return true;
+}
+
+bool RunDeep(const DeepPlan& plan, std::int32_t* counts, const GeneratorControl& control) {
+    const std::vector<int> rows = RowOrder(plan.height);
+    const double work = static_cast<double>(plan.width) * plan.height * plan.limit * 4.0;
+    return RunRows(plan.width, plan.height, work, control,
+                   [&](PixelSource& source) { PerturbRows(plan, rows.data(), counts, source); });
+}
+
+bool GeneratePictureCounts(const PictureParams& params, std::int32_t* counts, const GeneratorControl& control) {
+    DeepPlan plan;
+    if (PlanDeep(params, &plan)) return RunDeep(plan, counts, control);
+    return GenerateCounts(params, counts, control);
+}

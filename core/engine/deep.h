@@ -1,0 +1,48 @@
+// Pictures past the double limit: the arithmetic a picture needs, chosen
+// from its parameters, and the counts by perturbation against one reference
+// orbit computed in enough binary digits.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "core/engine/generator.h"
+
+enum class Arithmetic {
+    Doubles,       // the double loops, exactly as they always were
+    Perturbation,  // exponent 2, no noise, past the double limit
+    Beyond,        // past the double limit, where nothing here computes it
+};
+
+// How params is computed; for Beyond, why not in *why (one sentence).
+Arithmetic ChooseArithmetic(const PictureParams& params, std::string* why = nullptr);
+
+// The counts of any picture, by the arithmetic it needs; a picture beyond
+// every arithmetic is computed by the double loops at its rounded corners.
+bool GeneratePictureCounts(const PictureParams& params, std::int32_t* counts, const GeneratorControl& control = {});
+
+// What a perturbation run is made of, in doubles. A pixel's orbit is the
+// reference orbit Z plus its own difference z, held as z = scale w, scale a
+// power of two that keeps w and (c - C) / scale normal doubles however small
+// the pixels are.
+struct DeepPlan {
+    int width = 0;
+    int height = 0;
+    int limit = 0;  // N, at least 1
+    int bits = 0;   // the reference orbit's binary digits
+    // Z(0) = 0, Z(1) = C, ... Z(refEnd), as doubles, and divided by scale.
+    // Z(refEnd) is the reference's first escaped point, or Z(N + 1).
+    std::vector<double> refRe, refIm, refScaledRe, refScaledIm;
+    int refEnd = 0;
+    int refColumn = 0, refRow = 0;  // the reference's pixel
+    double scale = 1.0;
+    // (c - C) / scale of every column and of every row.
+    std::vector<double> dcRe, dcIm;
+    double referenceSeconds = 0.0;  // the time the high-precision work took
+};
+
+// False (with nothing planned) unless params is a Perturbation picture.
+bool PlanDeep(const PictureParams& params, DeepPlan* plan);
+// The counts of a planned picture, as GenerateCounts gives them.
+bool RunDeep(const DeepPlan& plan, std::int32_t* counts, const GeneratorControl& control = {});

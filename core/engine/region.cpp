@@ -1,0 +1,92 @@
+// The exact region: its text, its corners as doubles, and whether doubles
+// are enough for its pixels.
+#include "core/engine/region.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cmath>
+#include <cstdlib>
+#include <limits>
+
+#include "core/engine/bignum.h"
+#include "core/engine/zoom.h"
+
+bool IsDecimalNumber(const std::string& text) {
+    if (text.size() > kMaxDecimalLength) return false;
+    std::size_t i = 0;
+    const auto digits = [&] {
+        const std::size_t from = i;
+        while (i < text.size() && std::isdigit(static_cast<unsigned char>(text[i]))) ++i;
+        return i - from;
+    };
+    if (i < text.size() && (text[i] == '+' || text[i] == '-')) ++i;
+    std::size_t mantissa = digits();
+    if (i < text.size() && text[i] == '.') {
+        ++i;
+        mantissa += digits();
+    }
+    if (mantissa == 0) return false;
+    if (i < text.size() && (text[i] == 'e' || text[i] == 'E')) {
+        ++i;
+        if (i < text.size() && (text[i] == '+' || text[i] == '-')) ++i;
+        // An exponent beyond what the numbers can hold is refused rather
+        // than read as something else.
+        const std::size_t length = digits();
+        if (length == 0 || length > 7) return false;
+    }
+    return i == text.size();
+}
+
+bool IsPositiveDecimal(const std::string& text) {
+    if (!IsDecimalNumber(text) || text[0] == '-') return false;
+    for (const char ch : text) {
+        if (ch == 'e' || ch == 'E') break;
+        if (ch >= '1' && ch <= '9') return true;
+    }
+    return false;
+}
+
+bool IsSoundRegion(const ExactRegion& r) {
+    if (!IsDecimalNumber(r.a) || !IsDecimalNumber(r.b) || !IsDecimalNumber(r.c)) return false;
+    return r.kind == ExactRegion::Kind::Centre ? r.d.empty() && IsPositiveDecimal(r.c) : IsDecimalNumber(r.d);
+}
+
+SearchRect RoundedCorners(const ExactRegion& region, int width, int height) {
+    if (region.kind == ExactRegion::Kind::Corners) {
+        // strtod rounds to nearest, as corners were always read.
+        const auto read = [](const std::string& text) { return std::strtod(text.c_str(), nullptr); };
+        return SearchRect{{read(region.a), read(region.b)}, {read(region.c), read(region.d)}};
+    }
+    const WidestFloat re(region.a), im(region.b), w(region.c);
+    const WidestFloat halfHeight = (w / std::max(width, 1)) * height / 2;
+    const auto rounded = [](const WidestFloat& x) { return static_cast<double>(x); };
+    return SearchRect{{rounded(re - w / 2), rounded(im + halfHeight)}, {rounded(re + w / 2), rounded(im - halfHeight)}};
+}
+
+void SetExactRegion(PictureParams* params, const ExactRegion& region) {
+    params->rect = RoundedCorners(region, params->width, params->height);
+    params->exact = std::make_shared<const ExactRegion>(region);
+}
+
+const ExactRegion* ExactRegionOf(const PictureParams& params) {
+    if (!params.exact || !IsSoundRegion(*params.exact)) return nullptr;
+    const SearchRect r = RoundedCorners(*params.exact, params.width, params.height);
+    const auto same = [](double x, double y) { return x == y && std::signbit(x) == std::signbit(y); };
+    const SearchRect& p = params.rect;
+    if (!same(r.upperLeft.re, p.upperLeft.re) || !same(r.upperLeft.im, p.upperLeft.im) ||
+        !same(r.lowerRight.re, p.lowerRight.re) || !same(r.lowerRight.im, p.lowerRight.im))
+        return nullptr;
+    return params.exact.get();
+}
+
+bool DoublesSuffice(const PictureParams& params) {
+    if (params.width < 1 || params.height < 1) return true;
+    const SearchRect& r = params.rect;
+    const double largest = std::max(
+        {std::fabs(r.upperLeft.re), std::fabs(r.upperLeft.im), std::fabs(r.lowerRight.re), std::fabs(r.lowerRight.im)});
+    const double ulp = std::nextafter(largest, std::numeric_limits<double>::infinity()) - largest;
+    const double dx = std::fabs((r.lowerRight.re - r.upperLeft.re) / params.width);
+    const double dy = std::fabs((r.lowerRight.im - r.upperLeft.im) / params.height);
+    const double margin = 1024.0 * ulp;
+    return dx >= margin && dy >= margin && NeighboursDistinct(params);
+}

@@ -1,0 +1,54 @@
+// A picture's region held exactly, as the decimal numbers it was given in,
+// of any length: either two corners, sampled as the double loops sample
+// them, or a centre and a width with square pixels. Pixel (col, row), rows
+// from the bottom, lies at origin + (col stepRe, row stepIm), each pixel's
+// coordinates computed on their own in enough precision rather than by
+// adding a step again and again.
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "core/engine/params.h"
+
+struct ExactRegion {
+    enum class Kind { Corners, Centre };
+    Kind kind = Kind::Corners;
+    // Corners: upper-left (a, b) and lower-right (c, d). Centre: the centre
+    // (a, b) and the width c; d is empty.
+    std::string a, b, c, d;
+};
+
+// The longest number a region takes, in characters.
+constexpr std::size_t kMaxDecimalLength = 4000;
+
+// Whether text is a plain decimal number: an optional sign, digits with at
+// most one point, an optional exponent of at most 7 digits, no more than
+// kMaxDecimalLength characters. No spaces, hexadecimal, infinity or NaN:
+// those have no exact value to hold.
+bool IsDecimalNumber(const std::string& text);
+// Whether a decimal number is above zero.
+bool IsPositiveDecimal(const std::string& text);
+// Whether the region's numbers are all decimal numbers and a centre's
+// width is above zero.
+bool IsSoundRegion(const ExactRegion& region);
+
+// The region's corners rounded to the nearest doubles, the rectangle the
+// double loops, the window and the version 1 record use; for a centre,
+// (re - w/2, im + (h/2) d) and (re + w/2, im - (h/2) d), d = w / width.
+SearchRect RoundedCorners(const ExactRegion& region, int width, int height);
+
+// Params with this region: its rounded corners in rect, the region itself
+// in exact.
+void SetExactRegion(PictureParams* params, const ExactRegion& region);
+
+// The exact region params stands for, or null: one whose rounded corners
+// are params' rect for params' size. A region left behind when the
+// rectangle or the size was changed without it is not believed.
+const ExactRegion* ExactRegionOf(const PictureParams& params);
+
+// Whether the double loops, with the rounded corners, give the pixels
+// distinct coordinates with a margin: each step at least 2^10 units in the
+// last place of the largest coordinate. Where they do, they are used as
+// they always were.
+bool DoublesSuffice(const PictureParams& params);
