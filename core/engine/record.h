@@ -10,7 +10,10 @@
 #include "core/image/dib.h"
 
 struct PictureRecord {
-    PictureParams params;       // the seed is kept only when noise is on; 0 otherwise
+    // The seed is kept only when noise is on; 0 otherwise. The exact region
+    // is kept (in a record of version 2) only for a picture computed from
+    // it, past the precision of doubles; a record of version 1 has none.
+    PictureParams params;
     bool hasColorMap = false;   // the colour map in use when auto-colour was off
     std::vector<int> colorMap;  // its entries (palette indices 0 to 255), for counts 0...N
 };
