@@ -12,7 +12,11 @@
 #include <string>
 #include <vector>
 
+#include "core/engine/deep.h"
 #include "core/engine/generator.h"
+#include "core/engine/region.h"
+
+#include <mpfr.h>
 
 namespace {
 
@@ -64,6 +68,96 @@ void Row(const char* what, double seconds, double iterations, double reference, 
         std::printf("   x%6.2f  %s\n", reference / seconds, check);
     else
         std::printf("\n");
+}
+
+// A preperiodic point with spirals around it at every scale (preperiod 23,
+// period 2): about 95 more iterations for every tenfold zoom.
+const char kSpiralRe[] =
+    "-0.7766105925997018565640395025529947493281873539548959615571326200958728338606668957306369457439376"
+    "5889139249352194346894536370016163181089390546202193940516488930018080668430361060163980694534186273"
+    "0394283812103286919596040718591466399584806125604316416290217689574432373698869993818087227418413201"
+    "03519998";
+const char kSpiralIm[] =
+    "0.13460896167502816605673727023305780954116419663300050896061759110858082355399878741921113305961619"
+    "8304849063955308129902443074491553077734745649351177335412037782210107060490188110669174932444135395"
+    "8489209604612658897618097413339130286001000802155802981585183891466812104390853525522186216218781002"
+    "4636";
+
+// The loop itself in MPFR at c, the slow way every deep count could be had.
+int MpfrCount(mpfr_t cr, mpfr_t ci, int limit, mpfr_prec_t bits) {
+    mpfr_t zr, zi, a, b, t;
+    for (mpfr_ptr x : {zr, zi, a, b, t}) mpfr_init2(x, bits);
+    mpfr_set(zr, cr, MPFR_RNDN);
+    mpfr_set(zi, ci, MPFR_RNDN);
+    int count = 0;
+    for (;;) {
+        mpfr_sqr(a, zi, MPFR_RNDN);
+        mpfr_sqr(b, zr, MPFR_RNDN);
+        mpfr_add(t, a, b, MPFR_RNDN);
+        if (mpfr_cmp_ui(t, 4) >= 0) break;
+        mpfr_mul(zi, zr, zi, MPFR_RNDN);
+        mpfr_mul_2ui(zi, zi, 1, MPFR_RNDN);
+        mpfr_add(zi, zi, ci, MPFR_RNDN);
+        mpfr_sub(zr, b, a, MPFR_RNDN);
+        mpfr_add(zr, zr, cr, MPFR_RNDN);
+        if (++count >= limit) break;
+    }
+    for (mpfr_ptr x : {zr, zi, a, b, t}) mpfr_clear(x);
+    return count;
+}
+
+// Seconds an MPFR iteration takes at this precision, from a few pixels of
+// the picture near its centre.
+double MpfrSecondsPerIteration(const char* re, const char* im, const char* width, int limit, mpfr_prec_t bits) {
+    mpfr_t cr, ci, d;
+    for (mpfr_ptr x : {cr, ci, d}) mpfr_init2(x, bits);
+    std::int64_t iterations = 0;
+    const auto t0 = std::chrono::steady_clock::now();
+    for (int k = 0; k < 16; ++k) {
+        mpfr_set_str(d, width, 10, MPFR_RNDN);
+        mpfr_mul_d(d, d, 0.01 * (k - 8), MPFR_RNDN);
+        mpfr_set_str(cr, re, 10, MPFR_RNDN);
+        mpfr_add(cr, cr, d, MPFR_RNDN);
+        mpfr_set_str(ci, im, 10, MPFR_RNDN);
+        mpfr_sub(ci, ci, d, MPFR_RNDN);
+        iterations += MpfrCount(cr, ci, limit, bits);
+    }
+    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+    for (mpfr_ptr x : {cr, ci, d}) mpfr_clear(x);
+    return seconds / static_cast<double>(std::max<std::int64_t>(iterations, 1));
+}
+
+// Deep pictures against the double kernel's full view of the same size and
+// limit, by effective speed: the sum of the exact counts over the wall time.
+bool DeepScenes(int threads) {
+    GeneratorControl control;
+    control.threads = threads;
+    const GeneratorInput full = Make(640, 480, kDefaultSearchRect, 20000, 2.0, 0.0);
+    std::vector<std::int32_t> counts(640 * 480);
+    const double fullSeconds = Seconds([&] { GenerateCounts(full, counts.data(), control); }, 1.5);
+    const double fullIterations = static_cast<double>(std::accumulate(counts.begin(), counts.end(), std::int64_t{0}));
+    std::printf("deep pictures, 640 x 480, N = 20000 (effective speed = sum of the counts / wall time)\n");
+    Row("double kernel, full view", fullSeconds, fullIterations, 0.0, "");
+    for (const char* width : {"1e-100", "1e-300"}) {
+        PictureParams p = Make(640, 480, kDefaultSearchRect, 20000, 2.0, 0.0);
+        SetExactRegion(&p, ExactRegion{ExactRegion::Kind::Centre, kSpiralRe, kSpiralIm, width, {}});
+        DeepPlan plan;
+        if (!PlanDeep(p, &plan)) return false;
+        const double seconds = Seconds([&] { GeneratePictureCounts(p, counts.data(), control); }, 0.0);
+        const double iterations = static_cast<double>(std::accumulate(counts.begin(), counts.end(), std::int64_t{0}));
+        const double mpfr = MpfrSecondsPerIteration(kSpiralRe, kSpiralIm, width, p.iterations, plan.bits) * iterations;
+        std::printf("  spiral, width %s (%.3g iterations, a reference orbit of %d bits)\n", width, iterations,
+                    plan.bits);
+        Row("perturbation, whole picture", seconds, iterations, 0.0, "");
+        std::printf("  %-28s %10.4f s   %.1f %% of the picture's time\n", "of it the reference orbit",
+                    plan.referenceSeconds, 100.0 * plan.referenceSeconds / seconds);
+        std::printf("  %-28s %10s     effective speed x%.2f the full view's\n", "against the double kernel", "",
+                    (iterations / seconds) / (fullIterations / fullSeconds));
+        std::printf("  %-28s %10.1f s   estimated from 16 pixels: x%.0f slower\n", "MPFR loop per pixel", mpfr,
+                    mpfr / seconds);
+    }
+    std::printf("\n");
+    return true;
 }
 
 }  // namespace
@@ -130,5 +224,6 @@ int main(int argc, char** argv) {
         }
         std::printf("\n");
     }
+    if (std::strstr("deep pictures", only) && !DeepScenes(threads)) return 1;
     return allSame ? 0 : 1;
 }

@@ -72,16 +72,30 @@ std::string Width(const DeepCase& c) {
     return "1e-" + std::to_string(c.depth);
 }
 
+// The scalar loop's counts, which every vector loop must give on one thread and on several.
 std::vector<std::int32_t> Deep(const DeepCase& c, int width, int height) {
     PictureParams p;
     p.width = width;
     p.height = height;
     p.iterations = c.iterations;
     SetExactRegion(&p, ExactRegion{ExactRegion::Kind::Centre, c.re, c.im, Width(c), {}});
-    std::vector<std::int32_t> counts(static_cast<std::size_t>(width) * height, -1);
     EXPECT_EQ(ChooseArithmetic(p), Arithmetic::Perturbation);
-    EXPECT_TRUE(GeneratePictureCounts(p, counts.data()));
-    return counts;
+    DeepPlan plan;
+    EXPECT_TRUE(PlanDeep(p, &plan));
+    std::vector<std::int32_t> want(static_cast<std::size_t>(width) * height, -1);
+    RunDeepReference(plan, want.data());
+    for (SimdLevel level : {SimdLevel::Sse2, SimdLevel::Avx2, SimdLevel::Avx512}) {
+        if (EffectiveSimdLevel(level) != level) continue;  // not on this processor
+        for (int threads : {1, 3}) {
+            std::vector<std::int32_t> got(want.size(), -1);
+            GeneratorControl control;
+            control.simd = level;
+            control.threads = threads;
+            EXPECT_TRUE(RunDeep(plan, got.data(), control));
+            EXPECT_TRUE(got == want) << SimdLevelName(level) << ", " << threads << " thread(s)";
+        }
+    }
+    return want;
 }
 
 // FNV-1a over the counts' values.

@@ -12,13 +12,12 @@
 #include <utility>
 
 #include "core/engine/bignum.h"
+#include "core/engine/deep_kernels.h"
 #include "core/engine/generator_rows.h"
 #include "core/engine/region.h"
 #include "core/engine/zoom.h"
 
 namespace {
-
-constexpr int kFirstIndex = 1;
 
 // Pixels closer together than 2^kScaledBelow are held scaled.
 constexpr int kScaledBelow = -900;
@@ -120,15 +119,13 @@ void Plan(const PictureParams& params, const ExactRegion& region, int spacing, D
     const int scaleExponent = spacing < kScaledBelow ? spacing + kScaleAbovePixel : 0;
     plan->scale = std::ldexp(1.0, scaleExponent);
     plan->refEnd = best;
-    plan->refRe.resize(bestRe.size());
-    plan->refIm.resize(bestRe.size());
-    plan->refScaledRe.resize(bestRe.size());
-    plan->refScaledIm.resize(bestRe.size());
+    plan->reference.resize(4 * bestRe.size());
     for (std::size_t n = 0; n < bestRe.size(); ++n) {
-        plan->refRe[n] = static_cast<double>(bestRe[n]);
-        plan->refIm[n] = static_cast<double>(bestIm[n]);
-        plan->refScaledRe[n] = static_cast<double>(ldexp(bestRe[n], -scaleExponent));
-        plan->refScaledIm[n] = static_cast<double>(ldexp(bestIm[n], -scaleExponent));
+        double* z = &plan->reference[4 * n];
+        z[0] = static_cast<double>(bestRe[n]);
+        z[1] = static_cast<double>(bestIm[n]);
+        z[2] = static_cast<double>(ldexp(bestRe[n], -scaleExponent));
+        z[3] = static_cast<double>(ldexp(bestIm[n], -scaleExponent));
     }
     // c - C of each column and row, each rounded once.
     plan->dcRe.resize(static_cast<std::size_t>(width));
@@ -144,36 +141,32 @@ void Plan(const PictureParams& params, const ExactRegion& region, int spacing, D
     plan->referenceSeconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
 }
 
-// One pixel against the reference. Its z is Z(n) + scale w; the escape
-// test is made on the whole in plain doubles (past 2 the scale no longer
-// matters), the rest in the scaled difference.
-int PerturbedCount(const DeepPlan& plan, double dcr, double dci) {
-    const double* zRe = plan.refRe.data();
-    const double* zIm = plan.refIm.data();
-    const double* sRe = plan.refScaledRe.data();
-    const double* sIm = plan.refScaledIm.data();
-    const double s = plan.scale;
-    const int end = plan.refEnd;
-    const int limit = plan.limit;
+// One pixel's count, step by step: the definition the vector loops follow
+// operation for operation, lane by lane.
+inline int PerturbedCount(const DeepRun& run, double dcr, double dci) {
+    const double* ref = run.reference;
+    const double s = run.scale;
     double wr = dcr, wi = dci;
     int n = kFirstIndex;
     int count = 0;
     for (;;) {
+        const double* z = ref + 4 * n;
         double zr = s * wr, zi = s * wi;
-        const double fr = zRe[n] + zr, fi = zIm[n] + zi;
+        const double fr = z[0] + zr, fi = z[1] + zi;
         if (fr * fr + fi * fi >= 4.0) break;
-        double br = zRe[n], bi = zIm[n];
-        // Nearer 0 than its difference is large, or past the reference's
-        // end: the whole becomes the difference and the reference starts
-        // again at Z(0) = 0. Compared in the scaled units, by |re| + |im|,
-        // which cannot overflow there.
-        const double gr = sRe[n] + wr, gi = sIm[n] + wi;
-        if (n == end || std::fabs(gr) + std::fabs(gi) < std::fabs(wr) + std::fabs(wi)) {
+        double br = z[0], bi = z[1];
+        // Nearer 0 than its difference is large, or at the reference's end:
+        // the whole becomes the difference and the reference starts again
+        // at Z(0) = 0. Compared in the scaled units, by |re| + |im|, which
+        // cannot overflow there.
+        const double gr = z[2] + wr, gi = z[3] + wi;
+        if (n == run.refEnd || std::fabs(gr) + std::fabs(gi) < std::fabs(wr) + std::fabs(wi)) {
             wr = gr;
             wi = gi;
             zr = s * wr;
             zi = s * wi;
-            br = bi = 0.0;
+            br = 0.0;
+            bi = 0.0;
             n = 0;
         }
         // w <- 2 Z w + scale w^2 + (c - C) / scale.
@@ -182,22 +175,33 @@ int PerturbedCount(const DeepPlan& plan, double dcr, double dci) {
         wr = nr;
         wi = ni;
         ++n;
-        if (++count >= limit) break;
+        if (++count >= run.limit) break;
     }
     return count;
 }
 
-void PerturbRows(const DeepPlan& plan, const int* rowOrder, std::int32_t* counts, PixelSource& source) {
-    int begin = 0, end = 0;
-    while (source.NextRows(&begin, &end)) {
-        for (int position = begin; position < end; ++position) {
-            const int row = rowOrder[position];
-            std::int32_t* out = counts + static_cast<std::ptrdiff_t>(row) * plan.width;
-            const double dci = plan.dcIm[row];
-            for (int c = 0; c < plan.width; ++c) out[c] = PerturbedCount(plan, plan.dcRe[c], dci);
-            source.Finished(plan.width);
-            if (source.Stopped()) return;
-        }
+DeepRun RunOf(const DeepPlan& plan, const int* rowOrder, std::int32_t* counts) {
+    DeepRun run;
+    run.width = plan.width;
+    run.limit = plan.limit;
+    run.reference = plan.reference.data();
+    run.refEnd = plan.refEnd;
+    run.scale = plan.scale;
+    run.dcRe = plan.dcRe.data();
+    run.dcIm = plan.dcIm.data();
+    run.rowOrder = rowOrder;
+    run.counts = counts;
+    return run;
+}
+
+DeepKernel KernelFor(SimdLevel level) {
+    switch (EffectiveSimdLevel(level)) {
+        case SimdLevel::Avx512:
+            return PerturbAvx512;
+        case SimdLevel::Avx2:
+            return PerturbAvx2;
+        default:
+            return PerturbSse2;
     }
 }
 
@@ -241,9 +245,17 @@ bool PlanDeep(const PictureParams& params, DeepPlan* plan) {
 
 bool RunDeep(const DeepPlan& plan, std::int32_t* counts, const GeneratorControl& control) {
     const std::vector<int> rows = RowOrder(plan.height);
+    const DeepRun run = RunOf(plan, rows.data(), counts);
+    const DeepKernel kernel = KernelFor(control.simd);
     const double work = static_cast<double>(plan.width) * plan.height * plan.limit * 4.0;
-    return RunRows(plan.width, plan.height, work, control,
-                   [&](PixelSource& source) { PerturbRows(plan, rows.data(), counts, source); });
+    return RunRows(plan.width, plan.height, work, control, [&](PixelSource& source) { kernel(run, source); });
+}
+
+void RunDeepReference(const DeepPlan& plan, std::int32_t* counts) {
+    const DeepRun run = RunOf(plan, nullptr, counts);
+    for (int r = 0; r < plan.height; ++r)
+        for (int c = 0; c < plan.width; ++c)
+            counts[static_cast<std::ptrdiff_t>(r) * plan.width + c] = PerturbedCount(run, plan.dcRe[c], plan.dcIm[r]);
 }
 
 bool GeneratePictureCounts(const PictureParams& params, std::int32_t* counts, const GeneratorControl& control) {

@@ -31,9 +31,10 @@ struct DeepPlan {
     int height = 0;
     int limit = 0;  // N, at least 1
     int bits = 0;   // the reference orbit's binary digits
-    // Z(0) = 0, Z(1) = C, ... Z(refEnd), as doubles, and divided by scale.
-    // Z(refEnd) is the reference's first escaped point, or Z(N + 1).
-    std::vector<double> refRe, refIm, refScaledRe, refScaledIm;
+    // Z(0) = 0, Z(1) = C, ... Z(refEnd), four doubles an index: re, im, and
+    // both divided by scale. Z(refEnd) is the reference's first escaped
+    // point, or Z(N + 1).
+    std::vector<double> reference;
     int refEnd = 0;
     int refColumn = 0, refRow = 0;  // the reference's pixel
     double scale = 1.0;
@@ -44,5 +45,9 @@ struct DeepPlan {
 
 // False (with nothing planned) unless params is a Perturbation picture.
 bool PlanDeep(const PictureParams& params, DeepPlan* plan);
-// The counts of a planned picture, as GenerateCounts gives them.
+// The counts of a planned picture, as GenerateCounts gives them, by the
+// vector loops on worker threads.
 bool RunDeep(const DeepPlan& plan, std::int32_t* counts, const GeneratorControl& control = {});
+// The same by the scalar loop, one pixel at a time on the calling thread:
+// the definition of the counts, which the vector loops reproduce exactly.
+void RunDeepReference(const DeepPlan& plan, std::int32_t* counts);
