@@ -229,6 +229,37 @@ Arithmetic ChooseArithmetic(const PictureParams& params, std::string* why) {
     return Arithmetic::Beyond;
 }
 
+bool PixelsDistinguishable(const PictureParams& params) {
+    switch (ChooseArithmetic(params)) {
+        case Arithmetic::Perturbation:
+            return true;
+        case Arithmetic::Beyond:
+            return false;
+        case Arithmetic::Doubles:
+            break;
+    }
+    return NeighboursDistinct(params);
+}
+
+PictureParams ZoomedPicture(const PictureParams& next, const SearchRect& region, const ExactRegion& exact) {
+    PictureParams zoomed = next;
+    zoomed.rect = region;
+    zoomed.exact = nullptr;
+    if (DoublesSuffice(zoomed)) return zoomed;
+    PictureParams deep = zoomed;
+    SetExactRegion(&deep, exact);
+    return ChooseArithmetic(deep) == Arithmetic::Perturbation ? deep : zoomed;
+}
+
+std::string LimitHint(const PictureParams& params, const std::int32_t* counts) {
+    if (ChooseArithmetic(params) != Arithmetic::Perturbation) return {};
+    const std::int64_t pixels = static_cast<std::int64_t>(params.width) * params.height;
+    const std::int64_t reached = std::count(counts, counts + pixels, params.iterations);
+    if (2 * reached <= pixels) return {};
+    return std::to_string(reached * 100 / pixels) +
+           " % of the picture reached the iteration limit; raise it to see more";
+}
+
 bool PlanDeep(const PictureParams& params, DeepPlan* plan) {
     if (ChooseArithmetic(params) != Arithmetic::Perturbation || params.iterations < 1) return false;
     const ExactRegion& region = *ExactRegionOf(params);

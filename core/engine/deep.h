@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "core/engine/generator.h"
+#include "core/engine/region.h"
 
 enum class Arithmetic {
     Doubles,       // the double loops, exactly as they always were
@@ -17,6 +18,21 @@ enum class Arithmetic {
 
 // How params is computed; for Beyond, why not in *why (one sentence).
 Arithmetic ChooseArithmetic(const PictureParams& params, std::string* why = nullptr);
+
+// Whether the program can tell this picture's pixels apart: by the double
+// loops, or past them by perturbation. The others it refuses.
+bool PixelsDistinguishable(const PictureParams& params);
+
+// The next picture of a zoom to region, as doubles found it: as it always
+// was where doubles hold its pixels with a margin, otherwise, where
+// perturbation can compute it, with the same region found exactly.
+PictureParams ZoomedPicture(const PictureParams& next, const SearchRect& region, const ExactRegion& exact);
+
+// What to tell of a deep picture most of whose pixels reached the iteration
+// limit, whose details deeper zooms need a higher limit to show ("73 % of
+// the picture reached the iteration limit; raise it to see more"); empty
+// for any other picture.
+std::string LimitHint(const PictureParams& params, const std::int32_t* counts);
 
 // The counts of any picture, by the arithmetic it needs; a picture beyond
 // every arithmetic is computed by the double loops at its rounded corners.

@@ -90,3 +90,58 @@ bool DoublesSuffice(const PictureParams& params) {
     const double margin = 1024.0 * ulp;
     return dx >= margin && dy >= margin && NeighboursDistinct(params);
 }
+
+namespace {
+
+// Decimals that tell numbers spacing apart, with some to spare, within what
+// the numbers hold.
+int DecimalsFor(const WidestFloat& spacing, int spare) {
+    if (spacing == 0) return 20;
+    int e = 0;
+    frexp(abs(spacing), &e);
+    return std::clamp(static_cast<int>(-e * 0.30103) + spare, 1, 330);
+}
+
+std::string Fixed(const WidestFloat& x, int decimals) {
+    return x.str(decimals, std::ios_base::fixed);
+}
+
+}  // namespace
+
+ExactRegion ZoomedExactRegion(const PictureParams& old, PixelSize client, int lastColumn, int lastRow,
+                              PixelPoint corner, PixelPoint otherCorner) {
+    WidestFloat x0, y0, x1, y1;
+    if (const ExactRegion* region = ExactRegionOf(old)) {
+        const PixelGrid<WidestFloat> grid = GridOf<WidestFloat>(*region, old.width, old.height);
+        x0 = grid.originRe;
+        y1 = grid.originIm;
+        x1 = grid.originRe + grid.stepRe * old.width;
+        y0 = grid.originIm + grid.stepIm * old.height;
+    } else {
+        x0 = old.rect.upperLeft.re;
+        y0 = old.rect.upperLeft.im;
+        x1 = old.rect.lowerRight.re;
+        y1 = old.rect.lowerRight.im;
+    }
+    const int fromX = std::min(corner.x, otherCorner.x);
+    const int fromY = std::min(corner.y, otherCorner.y);
+    const int toX = std::max(corner.x, otherCorner.x);
+    const WidestFloat q = WidestFloat(lastColumn) / lastRow;
+    const WidestFloat newX0 = WidestFloat(fromX) / client.width * (x1 - x0) + x0;
+    const WidestFloat newY0 = y0 - WidestFloat(fromY) / client.height * (y0 - y1);
+    const WidestFloat newX1 = WidestFloat(toX) / client.width * (x1 - x0) + x0;
+    const WidestFloat newY1 = newY0 - (newX1 - newX0) / q;
+    const int decimals = DecimalsFor((newX1 - newX0) / std::max(lastColumn + 1, 1), 24);
+    return ExactRegion{ExactRegion::Kind::Corners, Fixed(newX0, decimals), Fixed(newY0, decimals),
+                       Fixed(newX1, decimals), Fixed(newY1, decimals)};
+}
+
+std::string ExactPointText(const PictureParams& params, PixelPoint pixel) {
+    const ExactRegion* region = ExactRegionOf(params);
+    if (!region) return {};
+    const PixelGrid<WidestFloat> grid = GridOf<WidestFloat>(*region, params.width, params.height);
+    const WidestFloat re = grid.originRe + grid.stepRe * pixel.x;
+    const WidestFloat im = grid.originIm + grid.stepIm * pixel.y;
+    return Fixed(re, DecimalsFor(grid.stepRe, 2)) + (im < 0 ? " - " : " + ") +
+           Fixed(abs(im), DecimalsFor(grid.stepIm, 2)) + "i";
+}

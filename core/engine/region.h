@@ -10,6 +10,7 @@
 #include <string>
 
 #include "core/engine/params.h"
+#include "core/engine/zoom.h"
 
 struct ExactRegion {
     enum class Kind { Corners, Centre };
@@ -52,3 +53,15 @@ const ExactRegion* ExactRegionOf(const PictureParams& params);
 // last place of the largest coordinate. Where they do, they are used as
 // they always were.
 bool DoublesSuffice(const PictureParams& params);
+
+// The region a band selects in a picture, as ZoomedRegion finds it, but in
+// the exact region's arithmetic: from the picture's exact region, or from
+// its corners as the doubles they are. Written as corners, in as many
+// decimals as the new pixels need.
+ExactRegion ZoomedExactRegion(const PictureParams& old, PixelSize client, int lastColumn, int lastRow,
+                              PixelPoint corner, PixelPoint otherCorner);
+
+// The point of a pixel (column from the left, row from the bottom) of a
+// picture with an exact region, "re + im i" in as many decimals as it takes
+// to tell it from its neighbours; empty without an exact region.
+std::string ExactPointText(const PictureParams& params, PixelPoint pixel);

@@ -6,6 +6,7 @@
 
 #include <ctime>
 
+#include "core/engine/deep.h"
 #include "core/engine/zoom.h"
 
 #include "win/framework/document.h"
@@ -66,6 +67,7 @@ PictureParams CTindralApp::NextPicture() const {
     params.width = m_imageRect.right + 1;
     params.height = m_imageRect.bottom + 1;
     params.rect = m_searchRect;
+    params.exact = m_exactRegion;
     params.exponent = m_dExponent;
     params.noise = m_dNoise;
     params.iterations = m_nIterations;
@@ -76,6 +78,7 @@ void CTindralApp::SetNextPicture(const PictureParams& params) {
     m_imageRect.right = params.width - 1;
     m_imageRect.bottom = params.height - 1;
     m_searchRect = params.rect;
+    m_exactRegion = params.exact;
     m_dExponent = params.exponent;
     m_dNoise = params.noise;
     m_nIterations = params.iterations;
@@ -84,16 +87,17 @@ void CTindralApp::SetNextPicture(const PictureParams& params) {
 void CTindralApp::PictureActivated(const PictureParams& params) {
     // The iteration limit and the size stay as the user last set them.
     m_searchRect = params.rect;
+    m_exactRegion = params.exact;
     m_dNoise = params.noise;
     m_dExponent = params.exponent;
 }
 
-void CTindralApp::ZoomTo(const SearchRect& region) {
+void CTindralApp::ZoomTo(const SearchRect& region, const ExactRegion& exact) {
     if (m_bComputing) return;
-    PictureParams next = NextPicture();
-    next.rect = region;
+    const PictureParams next = ZoomedPicture(NextPicture(), region, exact);
     if (!WithinPrecision(next)) return;
-    m_searchRect = region;
+    m_searchRect = next.rect;
+    m_exactRegion = next.exact;
     OnCommand(ID_FILE_NEW, TRUE);
 }
 
@@ -161,7 +165,7 @@ void CTindralApp::ShowStatus(const std::string& text) {
 }
 
 bool CTindralApp::WithinPrecision(const PictureParams& params) {
-    if (NeighboursDistinct(params)) return true;
+    if (PixelsDistinguishable(params)) return true;
     AppMessageBox(kPrecisionLimit);
     return false;
 }

@@ -10,9 +10,9 @@
 #include <memory>
 
 #include "core/palettes/schemes.h"
-#include "win/ui/resource.h"
 #include "win/image/imagepalette.h"
 #include "win/ui/explorer.h"
+#include "win/ui/resource.h"
 
 class CDocTemplate;
 class CMainFrame;
@@ -39,6 +39,9 @@ public:
     BOOL OnCommand(UINT id, BOOL execute) override;
 
     SearchRect m_searchRect = kDefaultSearchRect;
+    // The next picture's region exactly, believed only while m_searchRect
+    // is still its rounding (ExactRegionOf).
+    std::shared_ptr<const ExactRegion> m_exactRegion;
     int m_nIterations = kDefaultIterations;
     int m_nMaxChildWidth = 400;
     int m_nMaxChildHeight = 533;
@@ -57,7 +60,7 @@ public:
 private:
     // What the windows and documents ask of the program.
     void PictureActivated(const PictureParams& params) override;
-    void ZoomTo(const SearchRect& region) override;
+    void ZoomTo(const SearchRect& region, const ExactRegion& exact) override;
     void BeginComputation() override;
     bool Progress(double done) override;
     void EndComputation(bool stopped) override;

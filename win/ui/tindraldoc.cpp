@@ -7,6 +7,7 @@
 #include <cstring>
 #include <string>
 
+#include "core/engine/deep.h"
 #include "core/engine/picturefile.h"
 #include "core/engine/zoom.h"
 #include "win/framework/application.h"
@@ -20,6 +21,7 @@ CTindralDoc::CTindralDoc(CExplorer& explorer, const PictureParams& params) : m_e
 void CTindralDoc::TakeParams(const PictureParams& params) {
     m_imageRect = RECT{0, 0, params.width - 1, params.height - 1};
     m_searchRect = params.rect;
+    m_exactRegion = params.exact;
     m_dExponent = params.exponent;
     m_dNoise = params.noise;
     m_nIterations = params.iterations;
@@ -31,6 +33,7 @@ PictureParams CTindralDoc::Params() const {
     params.width = Width();
     params.height = Height();
     params.rect = m_searchRect;
+    params.exact = m_exactRegion;
     params.exponent = m_dExponent;
     params.noise = m_dNoise;
     params.iterations = m_nIterations;
@@ -41,7 +44,7 @@ PictureParams CTindralDoc::Params() const {
 BOOL CTindralDoc::OnNewDocument() {
     if (!CDocument::OnNewDocument()) return FALSE;
     const std::string size = std::to_string(Width()) + " x " + std::to_string(Height());
-    if (!NeighboursDistinct(Params())) {
+    if (!PixelsDistinguishable(Params())) {
         AppMessageBox(kPrecisionLimit);
         return FALSE;
     }
@@ -55,8 +58,11 @@ BOOL CTindralDoc::OnNewDocument() {
     // document is made.
     m_explorer.EndComputation(result == PictureResult::Stopped);
     switch (result) {
-        case PictureResult::Made:
+        case PictureResult::Made: {
+            const std::string hint = LimitHint(Params(), m_picture.counts.get());
+            if (!hint.empty()) m_explorer.ShowStatus(hint);
             return TRUE;
+        }
         case PictureResult::Stopped:
             return FALSE;
         case PictureResult::Empty:

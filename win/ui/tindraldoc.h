@@ -48,6 +48,8 @@ public:
 
     RECT m_imageRect{};
     SearchRect m_searchRect{};
+    // The region exactly, for a picture computed from it (Params().exact).
+    std::shared_ptr<const ExactRegion> m_exactRegion;
     double m_dExponent = 2.0;
     double m_dNoise = 0.0;
     int m_nIterations = 0;
