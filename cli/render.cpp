@@ -16,8 +16,8 @@ namespace {
 
 // A bitmap or PNG file read whole (or, for a palette, its colour table),
 // with the reason in *error when it cannot be.
-bool ReadPictureOrImage(const std::string& path, const char* what, CDIB* dib, PictureRecord* record, RecordState* state,
-                        std::string* error, const RenderHooks& hooks) {
+bool ReadPictureOrImage(const std::string& path, const char* what, CDIB* dib, PictureRecord* record,
+                        PictureFileState* state, std::string* error, const RenderHooks& hooks) {
     CFile file;
     file.SetWaitingNotice([&] {
         if (hooks.waiting) hooks.waiting("waiting for a writer on " + path);
@@ -69,28 +69,32 @@ bool FromSavedPicture(const RenderOptions& options, PictureParams* params, bool*
                       PaletteEntries* palette, std::string* error, const RenderHooks& hooks) {
     CDIB dib;
     PictureRecord record;
-    RecordState state = RecordState::None;
-    if (!ReadPictureOrImage(options.fromFile, "saved picture", &dib, &record, &state, error, hooks)) return false;
+    PictureFileState file;
+    if (!ReadPictureOrImage(options.fromFile, "saved picture", &dib, &record, &file, error, hooks)) return false;
     const std::string& from = options.fromFile;
-    switch (state) {
+    // Checked before anything is sized from the record: one with a sound
+    // checksum may still claim a picture far larger than the file holds.
+    if (file.Incomplete()) {
+        *error =
+            from + " is incomplete: " + std::to_string(file.rowsHeld) + " of " + std::to_string(file.rows) + " rows";
+        return false;
+    }
+    switch (file.record) {
         case RecordState::Found:
             break;
         case RecordState::None:
             *error = from + " holds no picture record: only pictures that tindral-render or Save wrote do";
             return false;
         case RecordState::Damaged:
-            *error = "the picture record of " + from + " is damaged";
+            *error = "the picture record of " + from + " is damaged: its checksum or its fields do not hold";
             return false;
         case RecordState::UnknownVersion:
             *error = "the picture record of " + from + " is of a later version than this program reads";
             return false;
-    }
-    // Checked before anything is sized from it: a record with a sound
-    // checksum may still claim a picture far larger than the file holds.
-    std::string why;
-    if (!RecordDescribesBitmap(record, dib, &why)) {
-        *error = "the picture record of " + from + " does not match its bitmap (" + why + "): the file is damaged";
-        return false;
+        case RecordState::Mismatch:
+            *error = "the picture record of " + from + " does not match its bitmap (" + file.mismatch +
+                     "): the file is damaged";
+            return false;
     }
     const PictureParams& saved = record.params;
     const RenderOptions::Given& given = options.given;

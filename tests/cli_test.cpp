@@ -4,7 +4,13 @@
 #include <gtest/gtest.h>
 #include <zlib.h>
 
+#include <chrono>
+#include <functional>
 #include <set>
+
+#ifdef __linux__
+#include <sys/resource.h>
+#endif
 
 #include "cli/options.h"
 #include "cli/render.h"
@@ -73,6 +79,8 @@ TEST(Render, SavedPicturesAreRenderedAgainFromTheirRecord) {
     TempDir dir;
     CDIB dib;
     ASSERT_TRUE(dib.CreateBlank(20, 10));
+    // The table the writer gives a picture: its colours, then black.
+    for (int i = 201; i < 256; ++i) dib.Info()->bmiColors[i] = RGBQUAD{};
     PictureRecord record;
     record.params = DefaultPictureParams();
     record.params.width = 20, record.params.height = 10, record.params.noise = 0.5;
@@ -133,24 +141,51 @@ TEST_P(RenderFailure, SaysWhy) {
     Bytes damaged = ReadBytes(path("%tindral-7x5-noise.bmp"));
     damaged[damaged.size() - 40] ^= 1;
     WriteBytes(dir.File("folder/damaged.bmp"), damaged);
-    // Records that pass their checksum but describe another bitmap than the
-    // 7x5 one they follow, as a hostile file would carry them.
+    // Hostile and damaged shapes of the 7x5 picture: records that pass their
+    // checksum (made again after each change) but describe another bitmap
+    // than the one they follow, and files cut short or shifted.
     const Bytes sound = ReadBytes(path("%tindral-7x5-noise.bmp"));
-    const std::size_t body = sound.size() - 18 - Dword(sound, sound.size() - 18);
-    const auto craft = [&](const char* name, std::uint32_t width, std::uint32_t height, bool topDown) {
+    const std::size_t bitmapEnd = 1078 + 8 * 5;
+    const auto craft = [&](const char* name, std::function<void(Bytes&)> change, bool resum = true) {
         Bytes bytes = sound;
-        PutDword(&bytes, body, width);
-        PutDword(&bytes, body + 4, height);
-        PutDword(
-            &bytes, sound.size() - 14,
-            static_cast<std::uint32_t>(crc32(0L, bytes.data() + body, static_cast<uInt>(sound.size() - 18 - body))));
-        if (topDown) PutDword(&bytes, 22, 0u - Dword(bytes, 22));
+        change(bytes);
+        const std::size_t trailer = bytes.size() - 18, body = trailer - Dword(bytes, trailer);
+        if (resum)
+            PutDword(&bytes, trailer + 4,
+                     static_cast<std::uint32_t>(crc32(0L, bytes.data() + body, static_cast<uInt>(trailer - body))));
         WriteBytes(dir.File(std::string("folder/") + name), bytes);
     };
-    craft("huge.bmp", 46340, 46340, false);
-    craft("wide.bmp", 1000000, 2147, false);
-    craft("one.bmp", 1, 1, false);
-    craft("topdown.bmp", 7, 5, true);
+    const auto size = [&](std::uint32_t width, std::uint32_t height) {
+        return [=](Bytes& b) { PutDword(&b, bitmapEnd, width), PutDword(&b, bitmapEnd + 4, height); };
+    };
+    craft("huge.bmp", size(46340, 46340));
+    craft("wide.bmp", size(1000000, 2147));
+    craft("one.bmp", size(1, 1));
+    craft("zero.bmp", size(0, 0));
+    craft("negative.bmp", size(0u - 7, 5));
+    craft("topdown.bmp", [](Bytes& b) { PutDword(&b, 22, 0u - Dword(b, 22)); });
+    craft("deep.bmp", [](Bytes& b) { b[28] = 24; });
+    craft("table.bmp", [](Bytes& b) { b[54 + 4 * 250] = 1; });
+    craft("shifted.bmp", [&](Bytes& b) { b.insert(b.begin() + bitmapEnd, 0); });
+    craft(
+        "cutrows.bmp", [](Bytes& b) { b.resize(1078 + 8 * 2 + 3); }, false);
+    craft(
+        "cutbody.bmp", [&](Bytes& b) { b.resize(bitmapEnd + 30); }, false);
+    craft(
+        "cuttrailer.bmp", [](Bytes& b) { b.resize(b.size() - 5); }, false);
+    craft(
+        "map.bmp",
+        [&](Bytes& b) {
+            PictureRecord r;
+            r.params = DefaultPictureParams();
+            r.params.width = 7, r.params.height = 5, r.params.iterations = 50;
+            r.hasColorMap = true, r.colorMap.assign(10, 3);
+            Bytes record;
+            ASSERT_TRUE(PictureRecordBytes(r, &record));
+            b.resize(bitmapEnd);
+            b.insert(b.end(), record.begin(), record.end());
+        },
+        false);
     RenderOptions o = Options(path(GetParam().output));
     o.paletteFile = path(GetParam().palette);
     o.fromFile = path(GetParam().from);
@@ -158,7 +193,16 @@ TEST_P(RenderFailure, SaysWhy) {
     bool computed = false;
     hooks.progress = [&computed](double) { return computed = true; };
     std::string error;
+    const auto start = std::chrono::steady_clock::now();
     EXPECT_FALSE(RenderToFile(o, 0, &error, hooks));
+    // Refused at once and in little memory, whatever picture a record claims
+    // (bounds far above what a refusal takes, even under the sanitizers).
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
+#ifdef __linux__
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    EXPECT_LT(usage.ru_maxrss, 200 * 1024) << "kB at the most";
+#endif
     EXPECT_NE(error.find(GetParam().message), std::string::npos) << error;
     EXPECT_FALSE(computed);
     EXPECT_EQ(ReadBytes(dir.File("keep.bmp")), (Bytes{1, 2, 3}));
@@ -174,7 +218,16 @@ INSTANTIATE_TEST_SUITE_P(Cases, RenderFailure, testing::Values(
     Failure{"PaletteNotABitmap", "keep.bmp", "text.bmp", "", "text.bmp: neither a bitmap nor a PNG file"},
     Failure{"PaletteWithoutTable", "keep.bmp", "%info24.bmp", "", "info24.bmp is a 24-bit picture: its colours are not a palette"},
     Failure{"FromPlainBitmap", "keep.bmp", "", "%info8-netpbm.bmp", "holds no picture record"},
-    Failure{"FromDamagedRecord", "keep.bmp", "", "folder/damaged.bmp", "damaged.bmp is damaged"},
+    Failure{"FromDamagedRecord", "keep.bmp", "", "folder/damaged.bmp", "damaged.bmp is damaged: its checksum or its fields"},
+    Failure{"FromZeroSizedRecord", "keep.bmp", "", "folder/zero.bmp", "zero.bmp is damaged"},
+    Failure{"FromNegativeWidthRecord", "keep.bmp", "", "folder/negative.bmp", "negative.bmp is damaged"},
+    Failure{"FromRowsCutShort", "keep.bmp", "", "folder/cutrows.bmp", "cutrows.bmp is incomplete: 2 of 5 rows"},
+    Failure{"FromRecordCutShort", "keep.bmp", "", "folder/cutbody.bmp", "cutbody.bmp is damaged"},
+    Failure{"FromTrailerCutShort", "keep.bmp", "", "folder/cuttrailer.bmp", "cuttrailer.bmp is damaged"},
+    Failure{"FromShiftedRecord", "keep.bmp", "", "folder/shifted.bmp", "(the record does not start where the bitmap ends)"},
+    Failure{"FromDeeperBitmap", "keep.bmp", "", "folder/deep.bmp", "(a 24-bit bitmap of another kind"},
+    Failure{"FromOtherColourTable", "keep.bmp", "", "folder/table.bmp", "(a colour table of 256 entries unlike"},
+    Failure{"FromMapOfAnotherLength", "keep.bmp", "", "folder/map.bmp", "(a colour map of 10 entries for the iteration limit 50)"},
     Failure{"FromHugeRecord", "keep.bmp", "", "folder/huge.bmp",
             "does not match its bitmap (7\u00d75 pixels, record 46340\u00d746340): the file is damaged"},
     Failure{"FromWideRecord", "keep.bmp", "", "folder/wide.bmp", "record 1000000\u00d72147): the file is damaged"},

@@ -1,5 +1,5 @@
 // Every input that ever made a fuzzer fail, the sample bitmaps and PNG files
-// and the option fuzzer's seeds, replayed through the same operations as the
+// and the option and record fuzzers' seeds, replayed through the same operations as the
 // fuzzers in every configuration.
 #include <gtest/gtest.h>
 
@@ -12,6 +12,7 @@
 #include "fuzz/bitmap_exercise.h"
 #include "fuzz/options_exercise.h"
 #include "fuzz/png_exercise.h"
+#include "fuzz/record_exercise.h"
 #include "support/tempdir.h"
 
 namespace {
@@ -24,7 +25,9 @@ struct Input {
 std::vector<Input> Inputs() {
     std::vector<Input> inputs;
     const std::string seeds = std::string(TINDRAL_FUZZ_SEEDS) + "/render_options";
-    for (const std::string& folder : {std::string(TINDRAL_FUZZ_REGRESSIONS), std::string(TINDRAL_TEST_DATA), seeds}) {
+    const std::string records = std::string(TINDRAL_FUZZ_SEEDS) + "/picture_record";
+    for (const std::string& folder :
+         {std::string(TINDRAL_FUZZ_REGRESSIONS), std::string(TINDRAL_TEST_DATA), seeds, records}) {
         if (!std::filesystem::is_directory(folder)) continue;
         for (const auto& entry : std::filesystem::directory_iterator(folder)) {
             // The folders' own notes are not inputs.
@@ -35,7 +38,8 @@ std::vector<Input> Inputs() {
             for (char& ch : name)
                 if (!std::isalnum(static_cast<unsigned char>(ch))) ch = '_';
             const bool commandLine = folder == seeds || name.rfind("render_options", 0) == 0;
-            inputs.push_back({entry.path().string(), (folder == seeds ? "options_" : "") + name, commandLine});
+            const std::string kind = folder == seeds ? "options_" : folder == records ? "record_" : "";
+            inputs.push_back({entry.path().string(), kind + name, commandLine});
         }
     }
     std::sort(inputs.begin(), inputs.end(), [](const Input& a, const Input& b) { return a.name < b.name; });
@@ -62,6 +66,8 @@ TEST_P(Fuzz, Replay) {
     CFile pngScratch;
     ASSERT_TRUE(pngScratch.Open(dir.File("scratch.png").c_str(), CFile::modeReadWrite | CFile::modeCreate));
     png_exercise::ExercisePng(&input, &pngScratch);
+    input.Seek(0);
+    record_exercise::ExerciseRecord(&input, &pngScratch);
 }
 
 INSTANTIATE_TEST_SUITE_P(Replay, Fuzz, testing::ValuesIn(Inputs()),

@@ -3,8 +3,11 @@
 // record from the file's end without knowing anything of the bitmap before it.
 #include "core/engine/record.h"
 
+#include "core/engine/setimage.h"
+
 #include <zlib.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
@@ -261,10 +264,38 @@ bool RecordDescribesBitmap(const PictureRecord& record, const CDIB& dib, std::st
         *why = size(h.biWidth, h.biHeight) + " pixels, record " + size(p.width, p.height);
         return false;
     }
+    const bool reservedBlack = std::all_of(info->bmiColors + kPictureColors, info->bmiColors + 256, [](RGBQUAD q) {
+        return q.rgbRed == 0 && q.rgbGreen == 0 && q.rgbBlue == 0 && q.rgbReserved == 0;
+    });
+    if (HeaderColorCount(&h) != 256 || !reservedBlack) {
+        *why = "a colour table of " + std::to_string(HeaderColorCount(&h)) + " entries unlike the one Tindral writes";
+        return false;
+    }
     if (record.hasColorMap && record.colorMap.size() != static_cast<std::size_t>(p.iterations) + 1) {
         *why = "a colour map of " + std::to_string(record.colorMap.size()) + " entries for the iteration limit " +
                std::to_string(p.iterations);
         return false;
     }
     return true;
+}
+
+bool LooksLikeRecordRemains(const BYTE* tail, std::size_t size, int width, int height) {
+    if (size == 0) return false;
+    BYTE start[8];
+    for (int i = 0; i < 4; ++i) {
+        start[i] = static_cast<BYTE>(static_cast<std::uint32_t>(width) >> (8 * i));
+        start[4 + i] = static_cast<BYTE>(static_cast<std::uint32_t>(height) >> (8 * i));
+    }
+    // Four bytes or more of the body's first fields: a record cut anywhere
+    // after its width.
+    if (size >= 4 && std::memcmp(tail, start, std::min<std::size_t>(size, sizeof start)) == 0) return true;
+    if (std::search(tail, tail + size, kMagic, kMagic + sizeof kMagic) != tail + size) return true;
+    // The magic's first bytes ending the file: a trailer cut short.
+    for (std::size_t n = std::min(size, sizeof kMagic - 1); n >= 4; --n)
+        if (std::memcmp(tail + size - n, kMagic, n) == 0) return true;
+    return false;
+}
+
+std::size_t LargestRecordBytes() {
+    return kLargestBody + kTrailerBytes;
 }

@@ -34,6 +34,7 @@ enum class RecordState {
     None,            // no record at the file's end
     Damaged,         // its checksum or its fields do not hold
     UnknownVersion,  // written by a later version of the format
+    Mismatch,        // sound in itself, but not the record of the bitmap it follows
 };
 
 // The record's own bytes, the same that follow a bitmap (and that a PNG
@@ -51,9 +52,19 @@ RecordState FindPictureRecord(CFile* file, PictureRecord* record);
 bool ReadPictureRecord(CFile* file, PictureRecord* record);
 
 // Whether a record found is the one the writer makes for the bitmap it
-// follows: an 8-bit, bottom-up, uncompressed bitmap of the record's size,
-// and a colour map (if any) with one entry per count 0...N. A record that passes its checksum but describes
-// another picture must not be believed: computing the picture it claims could
-// take any time and memory. Otherwise false, with what disagrees in *why
-// (e.g. "16×12 pixels, record 46340×46340").
+// follows: an 8-bit, bottom-up, uncompressed bitmap of the record's size
+// with the writer's colour table (256 entries, those past the picture's
+// colours black), and a colour map (if any) with one entry per count 0...N.
+// A record that passes its checksum but describes another picture must not
+// be believed: computing the picture it claims could take any time and
+// memory. Otherwise false, with what disagrees in *why (e.g. "16×12 pixels,
+// record 46340×46340").
 bool RecordDescribesBitmap(const PictureRecord& record, const CDIB& dib, std::string* why);
+
+// Whether the bytes after a bitmap of this size, where no sound record
+// ends the file, are what is left of one: a body that begins with the
+// bitmap's own width and height, or the record's magic (whole, or cut short
+// at the file's end). Such a file was a picture whose record is damaged.
+bool LooksLikeRecordRemains(const BYTE* tail, std::size_t size, int width, int height);
+// The most bytes after a bitmap that LooksLikeRecordRemains needs to see.
+std::size_t LargestRecordBytes();

@@ -648,56 +648,76 @@ int OpenFile(const std::vector<std::string>& args) {
     ::PostMessageA(plainView, WM_LBUTTONUP, 0, MAKELONG(40, 30));
     ExpectMessageBox("This picture was not made by Tindral: it has no region to magnify.");
 
-    // The saved picture with a record that passes its checksum but claims a
-    // 1x1 picture: said to be damaged before anything is computed, shown as
-    // the bitmap it is, and a zoom into it says why it is refused.
-    std::string crafted = bytes;
-    const auto byteAt = [&crafted](std::size_t at) {
-        return static_cast<std::uint32_t>(static_cast<BYTE>(crafted[at]));
-    };
+    // Records that pass their checksum but claim another size than the
+    // file's bitmap, as a hostile file carries them: each said to be damaged
+    // before anything is computed, however large a picture it claims.
+    const auto byteAt = [&bytes](std::size_t at) { return static_cast<std::uint32_t>(static_cast<BYTE>(bytes[at])); };
     const auto dwordAt = [&](std::size_t at) {
         return byteAt(at) | byteAt(at + 1) << 8 | byteAt(at + 2) << 16 | byteAt(at + 3) << 24;
     };
-    const auto putDword = [&crafted](std::size_t at, std::uint32_t v) {
-        for (int i = 0; i < 4; ++i) crafted[at + i] = static_cast<char>(v >> (8 * i));
-    };
     // After a bitmap the record ends the file; in a PNG it fills its own chunk.
-    const bool png = crafted.compare(0, 4, "\x89PNG") == 0;
-    const std::size_t chunk = png ? crafted.find(kPngPrivateChunk) : 0;
+    const bool png = bytes.compare(0, 4, "\x89PNG") == 0;
+    const std::size_t chunk = png ? bytes.find(kPngPrivateChunk) : 0;
     const auto bigAt = [&](std::size_t at) {
         return byteAt(at) << 24 | byteAt(at + 1) << 16 | byteAt(at + 2) << 8 | byteAt(at + 3);
     };
-    const std::size_t end = png ? chunk + 4 + bigAt(chunk - 4) : crafted.size();
+    const std::size_t end = png ? chunk + 4 + bigAt(chunk - 4) : bytes.size();
     const std::size_t trailer = end - 18;
     const std::size_t body = trailer - dwordAt(trailer);
-    putDword(body, 1);
-    putDword(body + 4, 1);
-    const auto* bodyBytes = reinterpret_cast<const Bytef*>(crafted.data() + body);
-    putDword(trailer + 4, static_cast<std::uint32_t>(crc32(0L, bodyBytes, static_cast<uInt>(trailer - body))));
-    if (png) {
-        const auto* chunkBytes = reinterpret_cast<const Bytef*>(crafted.data() + chunk);
-        const uLong sum = crc32(0L, chunkBytes, static_cast<uInt>(end - chunk));
-        for (int i = 0; i < 4; ++i) crafted[end + i] = static_cast<char>(sum >> (24 - 8 * i));
+    const auto claiming = [&](std::uint32_t width, std::uint32_t height) {
+        std::string crafted = bytes;
+        const auto putDword = [&crafted](std::size_t at, std::uint32_t v) {
+            for (int i = 0; i < 4; ++i) crafted[at + i] = static_cast<char>(v >> (8 * i));
+        };
+        putDword(body, width);
+        putDword(body + 4, height);
+        const auto* bodyBytes = reinterpret_cast<const Bytef*>(crafted.data() + body);
+        putDword(trailer + 4, static_cast<std::uint32_t>(crc32(0L, bodyBytes, static_cast<uInt>(trailer - body))));
+        if (png) {
+            const auto* chunkBytes = reinterpret_cast<const Bytef*>(crafted.data() + chunk);
+            const uLong sum = crc32(0L, chunkBytes, static_cast<uInt>(end - chunk));
+            for (int i = 0; i < 4; ++i) crafted[end + i] = static_cast<char>(sum >> (24 - 8 * i));
+        }
+        return crafted;
+    };
+    // Each damaged file says why when opened, opens as the bitmap it still
+    // is, and a zoom into it is refused for that reason.
+    const auto openDamaged = [&](const std::string& content, const char* name, const std::string& said,
+                                 const char* refusal) {
+        const std::string path = plain + "." + name + (png ? ".png" : ".bmp");
+        std::ofstream(path, std::ios::binary) << content;
+        ChooseFile(ID_FILE_OPEN, "Open", path);
+        if (HWND box = WaitForDialog("Tindral")) {
+            const std::string text = DialogText(box);
+            Check(text.find(said) != std::string::npos, std::string(name) + " is said: " + text);
+            ClickButton(box, IDOK);
+            WaitUntil([box] { return !::IsWindow(box); });
+        }
+        Check(WaitUntil([&] { return DocumentOf(ActiveChild()) && DocumentOf(ActiveChild())->IsDamaged(); }),
+              std::string(name) + " opens as the bitmap it is");
+        HWND view = ViewOf(ActiveChild());
+        ::SendMessageA(view, WM_LBUTTONDOWN, MK_LBUTTON, MAKELONG(5, 5));
+        ::SendMessageA(view, WM_MOUSEMOVE, MK_LBUTTON, MAKELONG(40, 30));
+        ::PostMessageA(view, WM_LBUTTONUP, 0, MAKELONG(40, 30));
+        ExpectMessageBox(refusal);
+    };
+    const char* const kRecordDamaged = "The picture record of this picture is damaged: it has no region to magnify.";
+    for (const auto& [width, height] :
+         {std::make_pair(1u, 1u), std::make_pair(46340u, 46340u), std::make_pair(1000000u, 2147u)}) {
+        const std::string size = std::to_string(width) + "\xd7" + std::to_string(height);
+        openDamaged(claiming(width, height), ("claims-" + std::to_string(width)).c_str(),
+                    "pixels, record " + size + "): the file is damaged.", kRecordDamaged);
     }
-    const std::string damaged = plain + (png ? ".damaged.png" : ".damaged.bmp");
-    std::ofstream(damaged, std::ios::binary) << crafted;
-    ChooseFile(ID_FILE_OPEN, "Open", damaged);
-    if (HWND box = WaitForDialog("Tindral")) {
-        const std::string text = DialogText(box);
-        Check(text.find("does not match its bitmap (") != std::string::npos &&
-                  text.find("pixels, record 1\xd7"
-                            "1): the file is damaged.") != std::string::npos,
-              "a record of another size is said to be damaged: " + text);
-        ClickButton(box, IDOK);
-        WaitUntil([box] { return !::IsWindow(box); });
+    std::string flipped = bytes;
+    flipped[body + 12] ^= 1;
+    openDamaged(flipped, "flipped", "is damaged: its checksum or its fields do not hold.", kRecordDamaged);
+    if (!png) {
+        openDamaged(bytes.substr(0, body + 20), "cut-record", "is damaged: its checksum", kRecordDamaged);
+        const std::size_t stride = (dwordAt(18) + 3) / 4 * 4;
+        openDamaged(bytes.substr(0, 1078 + 2 * stride + 1), "cut-rows",
+                    "is incomplete: 2 of " + std::to_string(dwordAt(22)) + " rows.",
+                    "This picture's file is incomplete: it has no region to magnify.");
     }
-    Check(WaitUntil([&] { return DocumentOf(ActiveChild()) && DocumentOf(ActiveChild())->IsDamaged(); }),
-          "the damaged picture opens as the bitmap it is");
-    HWND damagedView = ViewOf(ActiveChild());
-    ::SendMessageA(damagedView, WM_LBUTTONDOWN, MK_LBUTTON, MAKELONG(5, 5));
-    ::SendMessageA(damagedView, WM_MOUSEMOVE, MK_LBUTTON, MAKELONG(40, 30));
-    ::PostMessageA(damagedView, WM_LBUTTONUP, 0, MAKELONG(40, 30));
-    ExpectMessageBox("The picture record of this picture is damaged: it has no region to magnify.");
 
     // F1 shows our own help rather than an error.
     PostCommand(ID_HELP);

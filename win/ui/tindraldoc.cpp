@@ -156,7 +156,7 @@ void CTindralDoc::Load(CFile* file) {
     auto dib = std::make_unique<CDIB>();
     std::string why;
     PictureRecord record;
-    RecordState state = RecordState::None;
+    PictureFileState state;
     if (!ReadPictureFile(file, dib.get(), &record, &state, &why)) {
         AppMessageBox(name + " is not a picture Tindral can show: " + why + ".");
         ReportArchiveFailure();
@@ -168,19 +168,25 @@ void CTindralDoc::Load(CFile* file) {
         ReportArchiveFailure();
         return;
     }
-    // A damaged or unknown record, or one that does not give the file's
-    // pixels, leaves the picture shown as the bitmap it is.
-    bool found = state == RecordState::Found;
-    std::string mismatch;
-    if (found && !RecordDescribesBitmap(record, *dib, &mismatch)) {
-        // Said before anything is computed: the record's claimed picture may
-        // be of any size. The window still shows the bitmap the file holds.
+    // Anything but a sound record that describes the file's bitmap leaves
+    // the picture shown as the bitmap it is, told before anything is
+    // computed: a record's claimed picture may be of any size.
+    m_fileRecord = state.record;
+    m_bIncomplete = state.Incomplete();
+    if (m_bIncomplete) {
+        AppMessageBox(name + " is incomplete: " + std::to_string(state.rowsHeld) + " of " + std::to_string(state.rows) +
+                      " rows.");
+    } else if (state.record == RecordState::Mismatch) {
+        std::string mismatch = state.mismatch;
         for (std::size_t at; (at = mismatch.find("\u00d7")) != std::string::npos;) mismatch.replace(at, 2, "\xd7");
         AppMessageBox("The picture record of " + name + " does not match its bitmap (" + mismatch +
                       "): the file is damaged.");
-        found = false;
-        m_bDamaged = true;
+    } else if (state.record == RecordState::Damaged) {
+        AppMessageBox("The picture record of " + name + " is damaged: its checksum or its fields do not hold.");
+    } else if (state.record == RecordState::UnknownVersion) {
+        AppMessageBox("The picture record of " + name + " is of a later version than this program reads.");
     }
+    const bool found = state.record == RecordState::Found && !m_bIncomplete;
     const PictureResult remade = found ? Remake(record, *dib) : PictureResult::NoMemory;
     if (remade == PictureResult::Made) return;
     if (remade == PictureResult::Stopped) {
@@ -195,6 +201,22 @@ void CTindralDoc::Load(CFile* file) {
     m_picture.dib = std::move(dib);
     m_imageRect = RECT{0, 0, width - 1, height - 1};
     m_bPlainBitmap = true;
+}
+
+const char* CTindralDoc::NoRegionReason() const {
+    if (m_bIncomplete) return "This picture's file is incomplete: it has no region to magnify.";
+    switch (m_fileRecord) {
+        case RecordState::Damaged:
+        case RecordState::Mismatch:
+            return "The picture record of this picture is damaged: it has no region to magnify.";
+        case RecordState::UnknownVersion:
+            return "The picture record of this picture is of a later version than this program reads: it has no "
+                   "region to magnify.";
+        case RecordState::Found:
+            return "The picture record of this picture does not give its pixels: it has no region to magnify.";
+        default:
+            return "This picture was not made by Tindral: it has no region to magnify.";
+    }
 }
 
 PictureResult CTindralDoc::Remake(const PictureRecord& record, const CDIB& saved) {

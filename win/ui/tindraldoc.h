@@ -38,8 +38,13 @@ public:
     PictureParams Params() const;
     // A bitmap shown as it was read: no counts, no region to zoom into.
     bool IsPlainBitmap() const { return m_bPlainBitmap; }
-    // A plain bitmap whose picture record was there but did not hold.
-    bool IsDamaged() const { return m_bDamaged; }
+    // A plain bitmap from a file that was a picture: cut short, or with a
+    // picture record that was there but did not hold.
+    bool IsDamaged() const {
+        return m_bIncomplete || m_fileRecord == RecordState::Damaged || m_fileRecord == RecordState::Mismatch;
+    }
+    // Why a plain bitmap cannot be magnified, for the user.
+    const char* NoRegionReason() const;
     int Width() const { return m_imageRect.right + 1; }
     int Height() const { return m_imageRect.bottom + 1; }
     const CDIB* Dib() const { return m_picture.dib.get(); }
@@ -69,7 +74,8 @@ private:
     CExplorer& m_explorer;
     SetPicture m_picture;
     bool m_bPlainBitmap = false;
-    bool m_bDamaged = false;
+    RecordState m_fileRecord = RecordState::None;
+    bool m_bIncomplete = false;
     // How the pixels got their colours: the picture's own assignment, or
     // this map, which a saved file records.
     bool m_bAutoColored = true;

@@ -154,9 +154,7 @@ LRESULT CTindralView::OnLButtonUp(WPARAM /*wParam*/, LPARAM /*lParam*/) {
 
     if (GetDocument()->IsPlainBitmap()) {
         EraseBand();
-        AppMessageBox(GetDocument()->IsDamaged()
-                          ? "The picture record of this picture is damaged: it has no region to magnify."
-                          : "This picture was not made by Tindral: it has no region to magnify.");
+        AppMessageBox(GetDocument()->NoRegionReason());
         return 0;
     }
     RECT client;
