@@ -3,6 +3,10 @@
 // that every build computes them with the same code and the same digits.
 #pragma once
 
+// Boost's configuration for MinGW misses a C++11 feature it looks for and
+// says so on every compile; nothing we use depends on it.
+#define BOOST_MP_DISABLE_DEPRECATE_03_WARNING
+#define BOOST_MATH_DISABLE_DEPRECATED_03_WARNING
 #include <boost/multiprecision/cpp_bin_float.hpp>
 #include <cstdint>
 

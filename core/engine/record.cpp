@@ -139,7 +139,8 @@ bool DecodeBody(const Bytes& body, std::uint16_t version, PictureRecord* record)
     r.hasColorMap = entries != 0;
     r.colorMap.assign(in.At(), in.At() + entries);
     if (version == kExactVersion) {
-        Reader region(in.At() + entries, in.Left() - entries);
+        const std::size_t mapBytes = static_cast<std::size_t>(entries);
+        Reader region(in.At() + mapBytes, in.Left() - mapBytes);
         std::uint64_t kind = 0;
         if (!region.Get(&kind, 1) || kind > 1) return false;
         ExactRegion exact;
