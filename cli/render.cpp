@@ -187,7 +187,7 @@ bool RenderToFile(const RenderOptions& options, unsigned noiseSeed, std::string*
     }
 
     PictureRecord record;
-    record.params = params;
+    record.params = RecordedParams(params);
     record.hasColorMap = hasMap;
     if (hasMap) record.colorMap = map.Entries();
     try {

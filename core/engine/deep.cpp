@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cmath>
+#include <limits>
 #include <utility>
 
 #include "core/engine/bignum.h"
@@ -206,6 +207,24 @@ DeepKernel KernelFor(SimdLevel level) {
 }
 
 }  // namespace
+
+bool DoublesSuffice(const PictureParams& params) {
+    if (params.width < 1 || params.height < 1) return true;
+    const SearchRect& r = params.rect;
+    const double largest = std::max(
+        {std::fabs(r.upperLeft.re), std::fabs(r.upperLeft.im), std::fabs(r.lowerRight.re), std::fabs(r.lowerRight.im)});
+    const double ulp = std::nextafter(largest, std::numeric_limits<double>::infinity()) - largest;
+    const double dx = std::fabs((r.lowerRight.re - r.upperLeft.re) / params.width);
+    const double dy = std::fabs((r.lowerRight.im - r.upperLeft.im) / params.height);
+    const double margin = 1024.0 * ulp;
+    return dx >= margin && dy >= margin && NeighboursDistinct(params);
+}
+
+PictureParams RecordedParams(const PictureParams& params) {
+    PictureParams recorded = params;
+    if (ChooseArithmetic(params) != Arithmetic::Perturbation) recorded.exact = nullptr;
+    return recorded;
+}
 
 Arithmetic ChooseArithmetic(const PictureParams& params, std::string* why) {
     const ExactRegion* region = ExactRegionOf(params);

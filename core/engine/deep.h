@@ -16,6 +16,17 @@ enum class Arithmetic {
     Beyond,        // past the double limit, where nothing here computes it
 };
 
+// Whether the double loops, with the rounded corners, give the pixels
+// distinct coordinates with a margin: each step at least 2^10 units in the
+// last place of the largest coordinate. Where they do, they are used as
+// they always were.
+bool DoublesSuffice(const PictureParams& params);
+
+// params as its record keeps it: with its exact region only where the
+// picture is computed from it, so that every other picture's record stays
+// as it always was.
+PictureParams RecordedParams(const PictureParams& params);
+
 // How params is computed; for Beyond, why not in *why (one sentence).
 Arithmetic ChooseArithmetic(const PictureParams& params, std::string* why = nullptr);
 

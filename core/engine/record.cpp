@@ -13,14 +13,14 @@
 #include <cstring>
 #include <limits>
 
-#include "core/engine/deep.h"
 #include "core/engine/region.h"
 
 namespace {
 
 constexpr char kMagic[8] = {'T', 'N', 'D', 'R', 'L', 'R', 'E', 'C'};
-// Version 2 adds the exact region, written only for a picture computed from
-// it; every other picture is written as version 1, as it always was.
+// Version 2 adds the exact region, written whenever the parameters carry
+// one that holds (RecordedParams keeps it only for a picture computed from
+// it); every other picture is written as version 1, as it always was.
 constexpr std::uint16_t kVersion = 1;
 constexpr std::uint16_t kExactVersion = 2;
 constexpr std::size_t kTrailerBytes = 4 + 4 + 2 + sizeof kMagic;
@@ -112,8 +112,8 @@ bool EncodeBody(const PictureRecord& record, Bytes* body, std::uint16_t* version
     Put(*body, entries, 4);
     for (std::size_t i = 0; i < entries; ++i) body->push_back(static_cast<BYTE>(record.colorMap[i]));
     *version = kVersion;
-    if (ChooseArithmetic(p) == Arithmetic::Perturbation) {
-        const ExactRegion& region = *ExactRegionOf(p);
+    if (const ExactRegion* exact = ExactRegionOf(p)) {
+        const ExactRegion& region = *exact;
         body->push_back(region.kind == ExactRegion::Kind::Centre ? 1 : 0);
         for (const std::string* number : RegionNumbers(region)) {
             Put(*body, number->size(), 2);

@@ -10,9 +10,10 @@
 #include "core/image/dib.h"
 
 struct PictureRecord {
-    // The seed is kept only when noise is on; 0 otherwise. The exact region
-    // is kept (in a record of version 2) only for a picture computed from
-    // it, past the precision of doubles; a record of version 1 has none.
+    // The seed is kept only when noise is on; 0 otherwise. An exact region
+    // that holds (ExactRegionOf) is kept, in a record of version 2; callers
+    // give one only for a picture computed from it (RecordedParams, deep.h),
+    // and a record of version 1 has none.
     PictureParams params;
     bool hasColorMap = false;   // the colour map in use when auto-colour was off
     std::vector<int> colorMap;  // its entries (palette indices 0 to 255), for counts 0...N

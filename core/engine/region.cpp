@@ -1,15 +1,13 @@
-// The exact region: its text, its corners as doubles, and whether doubles
-// are enough for its pixels.
+// The exact region: its text, its corners as doubles, and the geometry of
+// zooms and points in its arithmetic.
 #include "core/engine/region.h"
 
 #include <algorithm>
 #include <cctype>
 #include <cmath>
 #include <cstdlib>
-#include <limits>
 
 #include "core/engine/bignum.h"
-#include "core/engine/zoom.h"
 
 bool IsDecimalNumber(const std::string& text) {
     if (text.size() > kMaxDecimalLength) return false;
@@ -77,18 +75,6 @@ const ExactRegion* ExactRegionOf(const PictureParams& params) {
         !same(r.lowerRight.re, p.lowerRight.re) || !same(r.lowerRight.im, p.lowerRight.im))
         return nullptr;
     return params.exact.get();
-}
-
-bool DoublesSuffice(const PictureParams& params) {
-    if (params.width < 1 || params.height < 1) return true;
-    const SearchRect& r = params.rect;
-    const double largest = std::max(
-        {std::fabs(r.upperLeft.re), std::fabs(r.upperLeft.im), std::fabs(r.lowerRight.re), std::fabs(r.lowerRight.im)});
-    const double ulp = std::nextafter(largest, std::numeric_limits<double>::infinity()) - largest;
-    const double dx = std::fabs((r.lowerRight.re - r.upperLeft.re) / params.width);
-    const double dy = std::fabs((r.lowerRight.im - r.upperLeft.im) / params.height);
-    const double margin = 1024.0 * ulp;
-    return dx >= margin && dy >= margin && NeighboursDistinct(params);
 }
 
 namespace {

@@ -48,12 +48,6 @@ void SetExactRegion(PictureParams* params, const ExactRegion& region);
 // rectangle or the size was changed without it is not believed.
 const ExactRegion* ExactRegionOf(const PictureParams& params);
 
-// Whether the double loops, with the rounded corners, give the pixels
-// distinct coordinates with a margin: each step at least 2^10 units in the
-// last place of the largest coordinate. Where they do, they are used as
-// they always were.
-bool DoublesSuffice(const PictureParams& params);
-
 // The region a band selects in a picture, as ZoomedRegion finds it, but in
 // the exact region's arithmetic: from the picture's exact region, or from
 // its corners as the doubles they are. Written as corners, in as many

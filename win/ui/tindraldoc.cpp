@@ -120,7 +120,7 @@ std::string CTindralDoc::GetSaveFilter() const {
 
 PictureRecord CTindralDoc::Record() const {
     PictureRecord record;
-    record.params = Params();
+    record.params = RecordedParams(Params());
     record.hasColorMap = !m_bAutoColored;
     if (record.hasColorMap) record.colorMap = m_colorMap.Entries();
     return record;
