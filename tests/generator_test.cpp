@@ -1,5 +1,5 @@
 // The generator's edge cases: the escape rule, pixel placement, the two
-// loops, and noise.
+// loops, and noise; and the time left that its progress gives.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "core/engine/generator.h"
+#include "core/engine/timeleft.h"
 
 namespace {
 
@@ -148,5 +149,40 @@ TEST(Noise, DrawsFollowBoxMuller) {
     EXPECT_NEAR(sum / n, 0.0, 0.1);
     EXPECT_NEAR(std::sqrt(squares / n), 2.0, 0.1);
 }
+
+// Readings every 20 ms, as the program takes them, of runs whose share done
+// grows in different ways: the time left at the end, or -1 for none.
+struct TimeLeftCase {
+    const char* name;
+    double (*done)(double seconds);
+    double at;
+    double expected;
+};
+
+const TimeLeftCase kTimeLeftCases[] = {
+    {"a steady 100 s run after 10 s", [](double t) { return t / 100; }, 10.0, 90.0},
+    {"too soon to tell", [](double t) { return t / 100; }, 1.5, -1.0},
+    // Rows handed out in runs: the share jumps by 1 % every 2 s.
+    {"jumps of a 200 s run", [](double t) { return std::floor(t / 2) / 100; }, 21.0, 179.0},
+    // Fast at first, then ten times slower: the estimates do not agree.
+    {"a run that slows down", [](double t) { return t < 3 ? t / 20 : 0.15 + (t - 3) / 200; }, 4.0, -1.0},
+    // Nothing done for longer than the estimate said was left.
+    {"a run that stalls", [](double t) { return std::min(t, 5.0) / 20; }, 30.0, -1.0},
+};
+
+class TimeLeft : public ::testing::TestWithParam<TimeLeftCase> {};
+
+TEST_P(TimeLeft, SaysWhatItCanTell) {
+    const TimeLeftCase& c = GetParam();
+    CTimeLeft estimate;
+    double left = -1.0;
+    for (int step = 1; step * 0.02 <= c.at + 1e-9; ++step) left = estimate.Update(step * 0.02, c.done(step * 0.02));
+    if (c.expected < 0)
+        EXPECT_LT(left, 0.0);
+    else
+        EXPECT_NEAR(left, c.expected, 2.0);
+}
+
+INSTANTIATE_TEST_SUITE_P(Progress, TimeLeft, ::testing::ValuesIn(kTimeLeftCases));
 
 }  // namespace

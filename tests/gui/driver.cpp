@@ -91,7 +91,7 @@ HWND WaitForDialog(const char* caption, int timeoutMs) {
 }
 
 std::string DialogText(HWND dialog) {
-    char text[512] = {};
+    char text[4096] = {};
     ::GetDlgItemTextA(dialog, 0xFFFF, text, sizeof text);
     return text;
 }
@@ -256,6 +256,25 @@ HMENU OpenMenu(const char* name) {
         return popup;
     }
     return nullptr;
+}
+
+int CheckTextsFit(HWND dialog) {
+    int texts = 0;
+    HDC dc = ::GetDC(dialog);
+    ::SelectObject(dc, reinterpret_cast<HFONT>(::SendMessageA(dialog, WM_GETFONT, 0, 0)));
+    for (HWND control = ::GetWindow(dialog, GW_CHILD); control; control = ::GetWindow(control, GW_HWNDNEXT)) {
+        char kind[16] = {};
+        ::GetClassNameA(control, kind, sizeof kind);
+        if (lstrcmpiA(kind, "Static") != 0 || (::GetWindowLongA(control, GWL_STYLE) & SS_TYPEMASK) == SS_ICON) continue;
+        const std::string text = WindowText(control);
+        RECT box{};
+        ::GetClientRect(control, &box);
+        RECT need = box;
+        ::DrawTextA(dc, text.c_str(), -1, &need, DT_CALCRECT | DT_WORDBREAK | DT_EXPANDTABS);
+        Check(++texts && need.right <= box.right && need.bottom <= box.bottom, "\"" + text + "\" fits its place");
+    }
+    ::ReleaseDC(dialog, dc);
+    return texts;
 }
 
 void ChooseFile(UINT command, const char* caption, const std::string& path) {

@@ -85,6 +85,10 @@ HMENU OpenMenu(const char* name);
 // Types path into the file dialog a command opens and presses OK.
 void ChooseFile(UINT command, const char* caption, const std::string& path);
 
+// Checks that each text of a dialog fits its control at the dialog's font;
+// answers how many there are.
+int CheckTextsFit(HWND dialog);
+
 // The value of a KEY=VALUE argument, empty when there is none.
 std::string Arg(const std::vector<std::string>& args, const std::string& key);
 

@@ -137,6 +137,26 @@ int Shrink(const std::vector<std::string>&) {
         std::count_if(shot.pixels.begin(), shot.pixels.end(), [&](unsigned p) { return !table.count(p); });
     Check(shot.width == 400 && outside == 0,
           "400 pixels wide, the picture shows " + std::to_string(outside) + " pixels in colours outside its table");
+
+    // Where the window runs past the workspace's edges, the workspace scrolls.
+    HWND client = ::FindWindowExA(MainFrame(), nullptr, "MDIClient", nullptr);
+    const auto scrollBars = [client] {
+        Settle();
+        // 1 across, 2 down, 3 both.
+        return static_cast<int>((::GetWindowLongA(client, GWL_STYLE) & (WS_HSCROLL | WS_VSCROLL)) >> 20);
+    };
+    CheckEqual(scrollBars(), 0, "scroll bars of a workspace that shows all of its window");
+    ::SetWindowPos(child, nullptr, 150, 150, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+    CheckEqual(scrollBars(), 3, "scroll bars of a workspace its window runs past");
+    ::SendMessageA(client, WM_HSCROLL, SB_BOTTOM, 0);
+    ::SendMessageA(client, WM_VSCROLL, SB_BOTTOM, 0);
+    Settle();
+    RECT inside{}, window = WindowRect(child);
+    ::GetClientRect(client, &inside);
+    ::MapWindowPoints(client, nullptr, reinterpret_cast<POINT*>(&inside), 2);
+    Check(window.right == inside.right && window.bottom == inside.bottom,
+          "scrolled to its end, the workspace shows the window's far corner at its own (" +
+              std::to_string(window.right - inside.right) + ", " + std::to_string(window.bottom - inside.bottom) + ")");
     return 0;
 }
 
@@ -163,21 +183,7 @@ int About(const std::vector<std::string>&) {
     PostCommand(ID_APP_ABOUT);
     HWND dialog = WaitForDialog("About Tindral");
     if (!dialog) return 1;
-    int texts = 0;
-    HDC dc = ::GetDC(dialog);
-    ::SelectObject(dc, reinterpret_cast<HFONT>(::SendMessageA(dialog, WM_GETFONT, 0, 0)));
-    for (HWND control = ::GetWindow(dialog, GW_CHILD); control; control = ::GetWindow(control, GW_HWNDNEXT)) {
-        const std::string text = WindowText(control);
-        if (::GetDlgCtrlID(control) == IDOK || (::GetWindowLongA(control, GWL_STYLE) & SS_TYPEMASK) == SS_ICON)
-            continue;
-        RECT box{};
-        ::GetClientRect(control, &box);
-        RECT need = box;
-        ::DrawTextA(dc, text.c_str(), -1, &need, DT_CALCRECT | DT_WORDBREAK | DT_EXPANDTABS);
-        Check(++texts && need.right <= box.right && need.bottom <= box.bottom, "\"" + text + "\" fits its place");
-    }
-    ::ReleaseDC(dialog, dc);
-    CheckEqual(texts, 3, "texts in the About box");
+    CheckEqual(CheckTextsFit(dialog), 3, "texts in the About box");
     ClickButton(dialog, IDOK);
     WaitUntil([dialog] { return !::IsWindow(dialog); });
     return 0;

@@ -34,8 +34,33 @@ bool MenuItemEnabled(const char* popupName, UINT id) {
     return state != static_cast<UINT>(-1) && !(state & (MF_GRAYED | MF_DISABLED));
 }
 
+bool MenuItemChecked(const char* popupName, UINT id) {
+    return (::GetMenuState(OpenMenu(popupName), id, MF_BYCOMMAND) & MF_CHECKED) != 0;
+}
+
+std::string MenuItemText(const char* popupName, UINT id) {
+    char text[64] = {};
+    ::GetMenuStringA(OpenMenu(popupName), id, text, sizeof text, MF_BYCOMMAND);
+    return text;
+}
+
 bool ToolbarButtonEnabled(UINT id) {
     return ::SendMessageA(::GetDlgItem(MainFrame(), ID_VIEW_TOOLBAR), TB_ISBUTTONENABLED, id, 0) != 0;
+}
+
+bool ToolbarButtonPressed(UINT id) {
+    return ::SendMessageA(::GetDlgItem(MainFrame(), ID_VIEW_TOOLBAR), TB_ISBUTTONCHECKED, id, 0) != 0;
+}
+
+// An accelerator's keys as the help names them: "Ctrl+O", "Shift+F1".
+std::string KeysOf(const ACCEL& accel) {
+    std::string keys = std::string(accel.fVirt & FCONTROL ? "Ctrl+" : "") + (accel.fVirt & FSHIFT ? "Shift+" : "") +
+                       (accel.fVirt & FALT ? "Alt+" : "");
+    if (accel.key >= VK_F1 && accel.key <= VK_F12) return keys + "F" + std::to_string(accel.key - VK_F1 + 1);
+    const std::pair<WORD, const char*> named[] = {{VK_INSERT, "Insert"}, {VK_DELETE, "Delete"}, {VK_BACK, "Backspace"}};
+    for (const auto& [key, name] : named)
+        if (accel.key == key) return keys + name;
+    return keys + static_cast<char>(accel.key);
 }
 
 // The text of each of a dialog's fields, joined by spaces.
@@ -101,6 +126,8 @@ int StartUp(const std::vector<std::string>&) {
     Check(frame && !::IsWindowVisible(frame) && Children().empty(),
           "behind the disclaimer the main window is hidden and holds no picture");
     if (!disclaimer) return 1;
+    // One text, its sentences unbroken, that fits its place.
+    CheckEqual(CheckTextsFit(disclaimer), 1, "texts in the disclaimer");
     ClickButton(disclaimer, IDOK);
     Check(WaitUntil([] { return ::IsWindowVisible(MainFrame()); }), "after Agree the main window is shown");
     Settle();
@@ -119,10 +146,25 @@ int StartUp(const std::vector<std::string>&) {
     CTindralDoc* document = DocumentOf(child);
     Check(document && document->Width() == 133 && document->Height() == 100, "the first picture is 133 x 100");
 
-    // Items without a handler anywhere are disabled.
-    Check(!MenuItemEnabled("&File", ID_FILE_SAVE_IMAGE) && MenuItemEnabled("&File", ID_FILE_NEW) &&
+    // Items without a handler anywhere are disabled; Save Image saves, and
+    // the scheme and the automatic colours that are on show it.
+    Check(MenuItemEnabled("&File", ID_FILE_SAVE_IMAGE) && MenuItemText("&File", ID_FILE_OPEN) == "&Open...\tCtrl+O" &&
               MenuItemEnabled("&Palettes", ID_PALETTE_JUNGLE) && ToolbarButtonEnabled(ID_FILE_SAVE),
           "the picture window's menu and toolbar enable what has a handler");
+    for (const auto& [command, button, name] :
+         {std::tuple{ID_PALETTE_GRAY, ID_AUTO_COLOR_ASSIGN, "Gray, automatic off"},
+          std::tuple{ID_PALETTE_FIRE, ID_AUTO_COLOR_ASSIGN, "Fire, automatic on"}}) {
+        const bool wasPressed = ToolbarButtonPressed(ID_AUTO_COLOR_ASSIGN);
+        SendCommand(command);
+        SendCommand(button);
+        Settle();
+        int ticked = 0;
+        for (UINT scheme : {ID_PALETTE_GRAY, ID_PALETTE_FIRE, ID_PALETTE_EDGE, ID_PALETTE_FATIGUES, ID_PALETTE_JUNGLE})
+            ticked += MenuItemChecked("&Palettes", scheme) ? 1 : 0;
+        Check(ticked == 1 && MenuItemChecked("&Palettes", command) && wasPressed != ToolbarButtonPressed(button),
+              std::string(name) + ": the scheme is ticked alone and the button shows the state");
+    }
+    Check(ToolbarButtonPressed(ID_AUTO_COLOR_ASSIGN), "the button is pressed while the automatic colours are on");
     SendCommand(ID_FILE_NEW);
     Settle();
     Check(::FindWindowA("#32770", "Tindral Disclaimer") == nullptr && WindowText(frame) == "Tindral - Set2" &&
@@ -136,20 +178,44 @@ int StartUp(const std::vector<std::string>&) {
     HWND paletteWindow = ActiveChild();
     CheckText(WindowText(paletteWindow), "Set2:2", "the palette window's title");
     CheckText(SizeText(ClientSize(paletteWindow)), "133 x 99", "the palette window's client area");
-    Check(!MenuItemEnabled("&File", ID_FILE_SAVE_PALETTE) && MenuItemEnabled("&File", ID_FILE_LOAD_PALETTE),
-          "the palette window's File menu offers Load Palette only");
+    Check(!MenuItemEnabled("&File", ID_FILE_SAVE_PALETTE) && MenuItemEnabled("&File", ID_FILE_LOAD_PALETTE) &&
+              MenuItemText("&File", ID_FILE_OPEN) == "&Open...\tCtrl+O",
+          "the palette window's File menu offers Open and Load Palette, not Save Palette");
 
-    // With every window closed: the frame's own title, Save disabled, and
-    // View Palette says "bad".
+    // Help names the keys of every accelerator that does something, and Esc.
+    PostCommand(ID_HELP);
+    HWND help = WaitForDialog("Tindral");
+    if (!help) return 1;
+    const std::string helpText = DialogText(help);
+    ClickButton(help, IDOK);
+    WaitUntil([help] { return !::IsWindow(help); });
+    std::vector<ACCEL> accels;
+    OnUi([&] {
+        HACCEL table = App()->m_pMainWnd->Accelerators();
+        accels.resize(static_cast<std::size_t>(::CopyAcceleratorTableA(table, nullptr, 0)));
+        ::CopyAcceleratorTableA(table, accels.data(), static_cast<int>(accels.size()));
+        accels.erase(std::remove_if(accels.begin(), accels.end(),
+                                    [](const ACCEL& a) { return !App()->m_pMainWnd->RouteCommand(a.cmd, FALSE); }),
+                     accels.end());
+    });
+    std::string missing;
+    for (const ACCEL& accel : accels)
+        if (helpText.find(KeysOf(accel)) == std::string::npos) missing += " " + KeysOf(accel);
+    Check(helpText.rfind("Tindral draws the Mandelbrot set", 0) == 0 && accels.size() >= 7 && missing.empty() &&
+              helpText.find("Esc ") != std::string::npos,
+          "F1 shows the program's help with every working key; missing:" + missing);
+
+    // With every window closed: the frame's own title, Save and View Palette
+    // disabled, and the parameters still at hand for the next New.
     OnUi([] {
         while (CMdiChild* active = App()->m_pMainWnd->MDIGetActive()) active->MDIDestroy();
     });
     Settle();
     CheckText(WindowText(frame), "Tindral", "the main title with no picture");
-    Check(!MenuItemEnabled("&File", ID_FILE_SAVE) && !ToolbarButtonEnabled(ID_FILE_SAVE),
-          "Save is disabled with no picture");
-    PostCommand(ID_VIEW_PALETTE);
-    ExpectMessageBox("bad");
+    Check(!MenuItemEnabled("&File", ID_FILE_SAVE) && !ToolbarButtonEnabled(ID_FILE_SAVE) &&
+              !ToolbarButtonEnabled(ID_VIEW_PALETTE) && MenuItemText("&File", ID_FILE_OPEN) == "&Open...\tCtrl+O" &&
+              MenuItemEnabled("&Options", ID_OPTIONS_PERFORMANCE) && MenuItemEnabled("&Options", ID_OPTIONS_REGION),
+          "with no picture Save and View Palette are off, Open and the Options are there");
 
     // Shell registration offers the type for .BMP and keeps the user's choice.
     char value[128] = {};
@@ -184,9 +250,16 @@ int Sizes(const std::vector<std::string>&) {
               "133 100 50 0 2", "the fields: width, height, iterations, noise, exponent");
     // A rejected value keeps the dialog open and never reaches the
     // parameters, even when the user then cancels.
-    ::SetDlgItemTextA(dialog, IDC_IMAGE_WIDTH, "-1");
+    // Integers too large for any type are out of range like the others;
+    // only decimal digits are an integer.
+    for (const char* width : {"-1", "4294967346", "99999999999999999999"}) {
+        ::SetDlgItemTextA(dialog, IDC_IMAGE_WIDTH, width);
+        ClickButton(dialog, IDOK);
+        ExpectMessageBox("Please enter an integer between 0 and 1000000.");
+    }
+    ::SetDlgItemTextA(dialog, IDC_IMAGE_WIDTH, "0x10");
     ClickButton(dialog, IDOK);
-    ExpectMessageBox("Please enter an integer between 0 and 1000000.");
+    ExpectMessageBox("Please enter an integer.");
     Check(::IsWindow(dialog) != FALSE, "the dialog stays open after a rejected value");
     ClickButton(dialog, IDCANCEL);
     WaitUntil([dialog] { return !::IsWindow(dialog); });
@@ -194,12 +267,29 @@ int Sizes(const std::vector<std::string>&) {
     OnUi([&] { right = App()->m_imageRect.right; });
     CheckEqual(right, 132L, "the last column after a rejected value and Cancel");
 
-    for (const auto& [width, height, client] : {std::tuple{640, 480, "400 x 299"}, std::tuple{320, 200, "320 x 199"}}) {
+    NONCLIENTMETRICSA metrics{};
+    metrics.cbSize = sizeof metrics;
+    ::SystemParametersInfoA(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0);
+    for (const auto& [width, height, client] :
+         {std::tuple{640, 480, "400 x 299"}, std::tuple{320, 200, "320 x 199"}, std::tuple{1, 1, "1 x 1"}}) {
         SetImageSize(width, height);
         SendCommand(ID_FILE_NEW);
         Settle();
         const std::string name = std::to_string(width) + " x " + std::to_string(height);
-        CheckText(SizeText(ClientSize(ActiveChild())), client, name + ": the picture window's client area");
+        CheckText(SizeText(ClientSize(ViewOf(ActiveChild()))), client, name + ": the picture's part of its window");
+        // However small the picture, its caption has room for the title and the close box.
+        HDC dc = ::GetDC(nullptr);
+        HFONT font = ::CreateFontIndirectA(&metrics.lfSmCaptionFont);
+        HGDIOBJ old = ::SelectObject(dc, font);
+        const std::string title = WindowText(ActiveChild());
+        SIZE text{};
+        ::GetTextExtentPoint32A(dc, title.c_str(), static_cast<int>(title.size()), &text);
+        ::DeleteObject(::SelectObject(dc, old));
+        ::ReleaseDC(nullptr, dc);
+        RECT outer{};
+        ::GetWindowRect(ActiveChild(), &outer);
+        Check(outer.right - outer.left >= text.cx + ::GetSystemMetrics(SM_CXSMSIZE),
+              name + ": the caption has room for " + title + " and the close box");
         CTindralDoc* document = DocumentOf(ActiveChild());
         Check(document->Dib()->ImageWidth() == width && document->Dib()->ImageHeight() == height,
               name + ": the picture has the size asked for");
@@ -225,9 +315,12 @@ int Region(const std::vector<std::string>&) {
     ClickButton(dialog, IDOK);
     ExpectMessageBox("Please enter a number between -5 and 5.");
     ::SetDlgItemTextA(dialog, IDC_UPPER_LEFT_REAL, "-2");
-    ::SetDlgItemTextA(dialog, IDC_LOWER_RIGHT_IMAG, "not a number");
-    ClickButton(dialog, IDOK);
-    ExpectMessageBox("Please enter a number.");
+    // Decimal numbers only: not what the C library reads besides.
+    for (const char* text : {"not a number", "0x1p1", "inf"}) {
+        ::SetDlgItemTextA(dialog, IDC_LOWER_RIGHT_IMAG, text);
+        ClickButton(dialog, IDOK);
+        ExpectMessageBox("Please enter a number.");
+    }
     ::SetDlgItemTextA(dialog, IDC_LOWER_RIGHT_IMAG, "-0.5");
     ClickButton(dialog, IDOK);
     WaitUntil([dialog] { return !::IsWindow(dialog); });
@@ -317,7 +410,24 @@ int Schemes(const std::vector<std::string>& args) {
                   std::string(name) + ": a picture keeps its pixels");
         }
         Check(s_viewNotices >= 2, std::string(name) + ": every picture heard of the palette change");
-        if (paletteDisplay) continue;
+        if (paletteDisplay) {
+            // The realisation puts the scheme into the system palette, but
+            // for the colours the display keeps for itself.
+            PALETTEENTRY system[256] = {};
+            HDC screen = ::GetDC(nullptr);
+            const UINT entries = ::GetSystemPaletteEntries(screen, 0, 256, system);
+            ::ReleaseDC(nullptr, screen);
+            std::set<unsigned> held;
+            for (UINT i = 0; i < entries; ++i)
+                held.insert(static_cast<unsigned>(system[i].peRed) << 16 | system[i].peGreen << 8 | system[i].peBlue);
+            const std::set<unsigned> wanted(table.begin(), table.end());
+            const auto missing =
+                std::count_if(wanted.begin(), wanted.end(), [&](unsigned c) { return !held.count(c); });
+            Check(entries == 256 && missing <= 20,
+                  std::string(name) + ": colours of the scheme missing from the system palette: " +
+                      std::to_string(missing) + " of " + std::to_string(wanted.size()));
+            continue;
+        }
         // On a true-colour display the screen shows exactly the table.
         const Capture shot = CaptureClient(ViewOf(children[0]));
         const std::set<unsigned> palette(table.begin(), table.end());
@@ -368,10 +478,15 @@ int PaletteWindow(const std::vector<std::string>& args) {
     };
     checkSwatches("Fire");
 
+    // A cancelled file dialog is no failure: nothing is said, nothing changes.
+    const std::vector<unsigned> fire = AppPaletteColors();
     PostCommand(ID_FILE_LOAD_PALETTE);
     HWND open = WaitForDialog("Open");
     if (open) ClickButton(open, IDCANCEL);
-    ExpectMessageBox("Unable to load the DIB");
+    WaitUntil([open] { return !::IsWindow(open); });
+    Settle();
+    Check(::FindWindowA("#32770", "Tindral") == nullptr && AppPaletteColors() == fire,
+          "cancelling Load Palette says nothing and keeps the palette");
     // A picture without a colour table gives no palette, and says why.
     ChooseFile(ID_FILE_LOAD_PALETTE, "Open", Arg(args, "truecolour"));
     ExpectMessageBox("This file is a 24-bit picture: its colours are not a palette.");
@@ -528,7 +643,15 @@ int Explore(const std::vector<std::string>&) {
         if (!dialog) return 1;
         if (lowerRightReal) ::SetDlgItemTextA(dialog, IDC_LOWER_RIGHT_REAL, lowerRightReal);
         ClickButton(dialog, IDOK);
-        if (lowerRightReal) ExpectMessageBox(kPrecisionLimit);
+        if (lowerRightReal) {
+            // Said before the dialog closes, so that the region typed can be mended.
+            ExpectMessageBox(kPrecisionLimit);
+            HWND focus = nullptr;
+            OnUi([&] { focus = ::GetFocus(); });
+            Check(::IsWindowVisible(dialog) && focus == ::GetDlgItem(dialog, IDC_LOWER_RIGHT_REAL),
+                  "past the limit of precision the dialog stays open on the field");
+            ClickButton(dialog, IDCANCEL);
+        }
         WaitUntil([dialog] { return !::IsWindow(dialog); });
         SearchRect kept{};
         OnUi([&] { kept = App()->m_searchRect; });
@@ -592,6 +715,8 @@ int Explore(const std::vector<std::string>&) {
     PostCommand(ID_FILE_NEW);
     Check(WaitUntil([] { return StatusText().rfind("Computing the picture", 0) == 0; }),
           "the status bar shows the computation");
+    // Too soon for the time left to be known: the share done alone.
+    Check(StatusText().find("left") == std::string::npos, "the status bar gives no time left yet: " + StatusText());
     DWORD_PTR answer = 0;
     Check(::SendMessageTimeoutA(MainFrame(), WM_NULL, 0, 0, SMTO_BLOCK, 1000, &answer) != 0,
           "the main window answers within a second while a picture is computed");
@@ -719,13 +844,15 @@ int OpenFile(const std::vector<std::string>& args) {
                     "This picture's file is incomplete: it has no region to magnify.");
     }
 
-    // F1 shows our own help rather than an error.
-    PostCommand(ID_HELP);
-    HWND help = WaitForDialog("Tindral");
-    if (!help) return 1;
-    Check(DialogText(help).rfind("Tindral draws the Mandelbrot set", 0) == 0, "F1 shows the program's help");
-    ClickButton(help, IDOK);
-    WaitUntil([help] { return !::IsWindow(help); });
+    // The same file opened twice: its windows are numbered like a
+    // picture's own windows, and the number goes when one closes.
+    const std::string name = opened.substr(opened.find_last_of("\\/") + 1);
+    ChooseFile(ID_FILE_OPEN, "Open", opened);
+    Check(WaitUntil([&] { return WindowText(ActiveChild()) == name + ":2"; }) && WindowText(child) == name + ":1",
+          "two windows of one file are " + name + ":1 and " + name + ":2");
+    ::SendMessageA(ActiveChild(), WM_CLOSE, 0, 0);
+    Settle();
+    CheckText(WindowText(child), name, "the first window's title once the second has closed");
     return 0;
 }
 

@@ -111,17 +111,17 @@ void CTindralApp::BeginComputation() {
     m_bStopRequested = false;
     m_nComputationStart = ::GetTickCount64();
     m_nLastProgressShown = 0;
+    m_timeLeft = CTimeLeft();
     // Commands wait for the picture: the toolbar shows it at once.
     if (m_mainFrame && m_mainFrame->m_hWnd) m_mainFrame->OnIdleUpdate();
 }
 
 bool CTindralApp::Progress(double done) {
     const std::uint64_t now = ::GetTickCount64();
+    // Every reading goes into the estimate; the status bar shows one now and then.
+    const double left = m_timeLeft.Update(static_cast<double>(now - m_nComputationStart) / 1000.0, done);
     if (m_mainFrame && now - m_nLastProgressShown >= 100) {
         m_nLastProgressShown = now;
-        const double elapsed = static_cast<double>(now - m_nComputationStart) / 1000.0;
-        // An estimate needs a little of the picture behind it.
-        const double left = done > 0.02 && elapsed > 0.5 ? elapsed * (1.0 - done) / done : -1.0;
         m_mainFrame->ShowProgress(done, left);
     }
     // The windows paint, move and answer while the picture is computed;
@@ -192,10 +192,12 @@ const PaletteEntries& CTindralApp::PaletteColors() {
 
 void CTindralApp::UseScheme(Scheme scheme) {
     const ColorList colors = MakeScheme(scheme);
+    m_scheme = scheme;
     SetPaletteEntries(EntriesFromColors(colors.data(), kSchemeEntries));
 }
 
 void CTindralApp::SetPaletteFromDIB(const CDIB& dib) {
+    m_scheme.reset();
     const int count = dib.Info() ? dib.ColorCount() : 0;
     SetPaletteEntries(count > 0 ? EntriesFromColors(dib.Info()->bmiColors, count) : PaletteEntries());
 }
@@ -214,12 +216,12 @@ void CTindralApp::SetPaletteEntries(PaletteEntries entries) {
 }
 
 // A file that gives no palette is refused with its reason; the current
-// palette stays.
+// palette stays. A cancelled file dialog leaves no reason and is no failure.
 void CTindralApp::OnLoadPalette() {
     CDIB dib;
     std::string why;
     if (!LoadFromPath(dib, nullptr, "Bitmap Files (*.bmp; *.dib) | *.bmp; *.dib", &why, true)) {
-        AppMessageBox(why.empty() ? "Unable to load the DIB" : "Unable to load the DIB " + why + ".");
+        if (!why.empty()) AppMessageBox("Unable to load the DIB " + why + ".");
         return;
     }
     if (!dib.CanGivePalette(&why)) {
@@ -229,21 +231,28 @@ void CTindralApp::OnLoadPalette() {
     SetPaletteFromDIB(dib);
 }
 
+int CTindralApp::CommandChecked(UINT id) const {
+    if (id == ID_AUTO_COLOR_ASSIGN) return m_bAutoColor ? 1 : 0;
+    for (const auto& [command, scheme] : kSchemeCommands)
+        if (id == command) return m_scheme == scheme ? 1 : 0;
+    return -1;
+}
+
 void CTindralApp::OnAppAbout() {
     CAboutDlg dialog;
     dialog.DoModal();
 }
 
-// Only values that passed their checks come back: a Cancel after a rejected
-// OK leaves the parameters as they were.
+// Only values that passed their checks, the precision among them, come back:
+// a Cancel after a rejected OK leaves the parameters as they were.
 void CTindralApp::OnPerformanceParams() {
     CPerfParamsDlg dialog(NextPicture());
-    if (dialog.DoModal() == IDOK && WithinPrecision(dialog.Params())) SetNextPicture(dialog.Params());
+    if (dialog.DoModal() == IDOK) SetNextPicture(dialog.Params());
 }
 
 void CTindralApp::OnRegion() {
     CRegionDlg dialog(NextPicture());
-    if (dialog.DoModal() == IDOK && WithinPrecision(dialog.Params())) SetNextPicture(dialog.Params());
+    if (dialog.DoModal() == IDOK) SetNextPicture(dialog.Params());
 }
 
 BOOL CTindralApp::OnCommand(UINT id, BOOL execute) {

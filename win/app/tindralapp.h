@@ -8,7 +8,9 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 
+#include "core/engine/timeleft.h"
 #include "core/palettes/schemes.h"
 #include "win/image/imagepalette.h"
 #include "win/ui/explorer.h"
@@ -70,6 +72,7 @@ private:
     BOOL AutoColor() const override { return m_bAutoColor; }
     CColorMap* ColorMap() override;
     const PaletteEntries& PaletteColors() override;
+    int CommandChecked(UINT id) const override;
     CDocTemplate* PaletteTemplate() override { return m_pPaletteTemplate.get(); }
     PixelSize ChildLimits() const override { return {m_nMaxChildWidth, m_nMaxChildHeight}; }
 
@@ -92,6 +95,8 @@ private:
     void SetPaletteEntries(PaletteEntries entries);
 
     std::unique_ptr<CMainFrame> m_mainFrame;
+    // The built-in scheme the palette is; none for one taken from a file.
+    std::optional<Scheme> m_scheme;
     // The computation under way: when it began, whether the user asked it to
     // stop, and whether the main window is to close after it.
     bool m_bComputing = false;
@@ -99,7 +104,12 @@ private:
     bool m_bCloseRequested = false;
     std::uint64_t m_nComputationStart = 0;
     std::uint64_t m_nLastProgressShown = 0;
+    CTimeLeft m_timeLeft;
 
+    static constexpr std::pair<UINT, Scheme> kSchemeCommands[] = {
+        {ID_PALETTE_GRAY, Scheme::Gray},         {ID_PALETTE_FIRE, Scheme::Fire},     {ID_PALETTE_EDGE, Scheme::Edge},
+        {ID_PALETTE_FATIGUES, Scheme::Fatigues}, {ID_PALETTE_JUNGLE, Scheme::Jungle},
+    };
     static constexpr CommandEntry<CTindralApp> kCommands[] = {
         {ID_APP_ABOUT, &CTindralApp::OnAppAbout},
         {ID_OPTIONS_PERFORMANCE, &CTindralApp::OnPerformanceParams},

@@ -226,6 +226,11 @@ void CToolBar::EnableButton(UINT command, BOOL enable) {
     if (enabled != (enable != FALSE)) ::SendMessageA(m_hWnd, TB_ENABLEBUTTON, command, MAKELONG(enable ? 1 : 0, 0));
 }
 
+void CToolBar::CheckButton(UINT command, BOOL check) {
+    const bool checked = ::SendMessageA(m_hWnd, TB_ISBUTTONCHECKED, command, 0) != 0;
+    if (checked != (check != FALSE)) ::SendMessageA(m_hWnd, TB_CHECKBUTTON, command, MAKELONG(check ? 1 : 0, 0));
+}
+
 void CToolBar::AttachToFrame(DWORD frameSides, std::function<void()> placeChanged) {
     m_dwFrameSides = frameSides & kBarAlignAny;
     m_placeChanged = std::move(placeChanged);

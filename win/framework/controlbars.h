@@ -41,6 +41,8 @@ public:
     void SetBarStyle(DWORD style) { m_dwStyle = style; }
     DWORD GetBarStyle() const { return m_dwStyle; }
     void EnableButton(UINT command, BOOL enable);
+    // A button shown pressed, for a command that is on.
+    void CheckButton(UINT command, BOOL check);
 
     // Where the bar may dock (alignment bits); the frame narrows it to the
     // sides it accepts, and hears whenever the bar's place changes.

@@ -32,6 +32,27 @@ std::string FormatNumber(double value) {
     return buffer;
 }
 
+// Digits with an optional sign, decimal point and exponent: what a user
+// types as a number. The C library would also read hexadecimal ("0x1p1"),
+// "inf" and "nan".
+bool IsDecimal(const std::string& text, bool integer) {
+    std::size_t i = text.empty() || (text[0] != '+' && text[0] != '-') ? 0 : 1;
+    const auto digits = [&] {
+        const std::size_t from = i;
+        while (i < text.size() && text[i] >= '0' && text[i] <= '9') ++i;
+        return i - from;
+    };
+    std::size_t mantissa = digits();
+    if (!integer && i < text.size() && text[i] == '.') ++i, mantissa += digits();
+    if (mantissa == 0) return false;
+    if (!integer && i < text.size() && (text[i] == 'e' || text[i] == 'E')) {
+        ++i;
+        if (i < text.size() && (text[i] == '+' || text[i] == '-')) ++i;
+        if (digits() == 0) return false;
+    }
+    return i == text.size();
+}
+
 // The string table's "%1" and "%2" filled in.
 std::string WithBounds(std::string text, const std::string& low, const std::string& high) {
     for (const auto& [mark, value] : {std::pair<std::string, std::string>{"%1", low}, {"%2", high}}) {
@@ -58,11 +79,11 @@ void CDataExchange::Int(int controlId, int& value, int minimum, int maximum) {
         return;
     }
     const std::string text = FieldText(m_hDialog, controlId);
-    char* end = nullptr;
+    if (!IsDecimal(text, true)) return Fail(controlId, LoadResourceString(IDS_PROMPT_INTEGER));
+    // An integer too large to hold is outside the range like any other.
     errno = 0;
-    const long long parsed = text.empty() ? 0 : std::strtoll(text.c_str(), &end, 10);
-    if (text.empty() || *end != '\0' || errno == ERANGE) return Fail(controlId, LoadResourceString(IDS_PROMPT_INTEGER));
-    if (parsed < minimum || parsed > maximum)
+    const long long parsed = std::strtoll(text.c_str(), nullptr, 10);
+    if (errno == ERANGE || parsed < minimum || parsed > maximum)
         return Fail(controlId, WithBounds(LoadResourceString(IDS_PROMPT_INTEGER_RANGE), std::to_string(minimum),
                                           std::to_string(maximum)));
     value = static_cast<int>(parsed);
@@ -70,10 +91,9 @@ void CDataExchange::Int(int controlId, int& value, int minimum, int maximum) {
 
 BOOL CDataExchange::ReadDouble(int controlId, double* value) {
     const std::string text = FieldText(m_hDialog, controlId);
-    char* end = nullptr;
-    errno = 0;
-    *value = text.empty() ? 0.0 : std::strtod(text.c_str(), &end);
-    return !text.empty() && *end == '\0' && errno != ERANGE && std::isfinite(*value);
+    if (!IsDecimal(text, false)) return FALSE;
+    *value = std::strtod(text.c_str(), nullptr);
+    return TRUE;
 }
 
 void CDataExchange::Double(int controlId, double& value) {
@@ -83,7 +103,8 @@ void CDataExchange::Double(int controlId, double& value) {
         return;
     }
     double parsed = 0.0;
-    if (!ReadDouble(controlId, &parsed)) return Fail(controlId, LoadResourceString(IDS_PROMPT_NUMBER));
+    if (!ReadDouble(controlId, &parsed) || !std::isfinite(parsed))
+        return Fail(controlId, LoadResourceString(IDS_PROMPT_NUMBER));
     value = parsed;
 }
 

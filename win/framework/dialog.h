@@ -17,9 +17,14 @@ public:
     void Double(int controlId, double& value, double minimum, double maximum);
     void Double(int controlId, double& value);
     BOOL Failed() const { return m_bFailed; }
+    BOOL Saving() const { return m_bSaveAndValidate; }
+    // A check of the values together, after each has passed its own: the
+    // message, and the focus on the field the user is to change.
+    void Fail(int controlId, const std::string& message);
 
 private:
-    void Fail(int controlId, const std::string& message);
+    // Whether a field holds a decimal number, read into value; too large or
+    // too small to hold is still a number, as read.
     BOOL ReadDouble(int controlId, double* value);
 
     HWND m_hDialog;

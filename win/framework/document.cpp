@@ -4,14 +4,34 @@
 
 #include <algorithm>
 #include <memory>
+#include <utility>
 
 #include "win/framework/application.h"
 #include "win/framework/window.h"
 
-CDocument::~CDocument() = default;
+namespace {
+
+// Every document, oldest first.
+std::vector<CDocument*>& Documents() {
+    static std::vector<CDocument*> documents;
+    return documents;
+}
+
+}  // namespace
+
+CDocument::CDocument() {
+    Documents().push_back(this);
+}
+
+CDocument::~CDocument() {
+    auto& documents = Documents();
+    documents.erase(std::remove(documents.begin(), documents.end(), this), documents.end());
+    NumberWindowsTitled(m_strTitle);
+}
 
 void CDocument::SetTitle(const std::string& title) {
-    m_strTitle = title;
+    const std::string old = std::exchange(m_strTitle, title);
+    if (old != title) NumberWindowsTitled(old);
     UpdateFrameTitles();
 }
 
@@ -47,11 +67,20 @@ void CDocument::UpdateAllViews(CView* sender, LPARAM hint, void* hintObject) {
         if (view != sender) view->OnUpdate(sender, hint, hintObject);
 }
 
-// One window shows the plain title; several are numbered Set1:1, Set1:2.
 void CDocument::UpdateFrameTitles() {
-    const int numbered = m_views.size() > 1 ? 1 : 0;
+    NumberWindowsTitled(m_strTitle);
+}
+
+// One window shows the plain title; several are numbered Set1:1, Set1:2,
+// whether they show one document or the same file opened twice.
+void CDocument::NumberWindowsTitled(const std::string& title) {
+    std::vector<CView*> views;
+    for (CDocument* document : Documents())
+        if (document->m_strTitle == title)
+            views.insert(views.end(), document->m_views.begin(), document->m_views.end());
+    const int numbered = views.size() > 1 ? 1 : 0;
     int number = numbered;
-    for (CView* view : m_views) {
+    for (CView* view : views) {
         if (CMdiChild* frame = view->GetParentFrame()) frame->UpdateTitle(number);
         number += numbered;
     }

@@ -17,7 +17,7 @@ class CDocTemplate;
 
 class CDocument : public CCmdTarget {
 public:
-    CDocument() = default;
+    CDocument();
     ~CDocument() override;
 
     // The new-document step; FALSE drops the document and its window.
@@ -54,6 +54,9 @@ protected:
 private:
     friend class CDocTemplate;
     void UpdateFrameTitles();
+    // Numbers every window of the documents of that title, in the order
+    // the documents were made.
+    static void NumberWindowsTitled(const std::string& title);
     void OnFileSave();
 
     std::string m_strTitle;

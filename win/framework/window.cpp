@@ -2,6 +2,7 @@
 // handle, MDI frames and children, and views.
 #include "win/framework/window.h"
 
+#include <algorithm>
 #include <deque>
 #include <exception>
 #include <iterator>
@@ -152,6 +153,101 @@ LRESULT CALLBACK CWindow::StaticWindowProc(HWND window, UINT message, WPARAM wPa
 }
 
 // ---------------------------------------------------------------- MDI frame
+
+namespace {
+
+// The workspace scrolls to every part of its windows. The system's own
+// reckoning of its scroll bars is not to be relied on (some systems never
+// show them again once hidden, or scroll past the windows), so the
+// workspace's window procedure is wrapped and does it here: the ranges span
+// the workspace and every window shown in it, position 0 being where the
+// workspace stands now, since scrolling moves the windows, not the view.
+const char kClientProcProperty[] = "TindralClientProc";
+// The message the system posts itself to reckon them after a change.
+constexpr UINT kCalcChildScroll = 0x003F;
+
+void UpdateWorkspaceScrollBars(HWND client) {
+    RECT area{};
+    ::GetClientRect(client, &area);
+    RECT all = area;
+    for (HWND child = ::GetWindow(client, GW_CHILD); child; child = ::GetWindow(child, GW_HWNDNEXT)) {
+        if (!::IsWindowVisible(child)) continue;
+        RECT r{};
+        ::GetWindowRect(child, &r);
+        ::MapWindowPoints(nullptr, client, reinterpret_cast<POINT*>(&r), 2);
+        ::UnionRect(&all, &all, &r);
+    }
+    SCROLLINFO info{};
+    info.cbSize = sizeof info;
+    info.fMask = SIF_RANGE | SIF_PAGE | SIF_POS;
+    info.nMin = all.left;
+    info.nMax = all.right - 1;
+    info.nPage = static_cast<UINT>(area.right - area.left);
+    ::SetScrollInfo(client, SB_HORZ, &info, TRUE);
+    info.nMin = all.top;
+    info.nMax = all.bottom - 1;
+    info.nPage = static_cast<UINT>(area.bottom - area.top);
+    ::SetScrollInfo(client, SB_VERT, &info, TRUE);
+}
+
+void ScrollWorkspace(HWND client, int bar, WPARAM request) {
+    SCROLLINFO info{};
+    info.cbSize = sizeof info;
+    info.fMask = SIF_ALL;
+    if (!::GetScrollInfo(client, bar, &info)) return;
+    const int page = static_cast<int>(info.nPage);
+    const int last = info.nMax - std::max(page - 1, 0);
+    int to = info.nPos;
+    switch (LOWORD(request)) {
+        case SB_LINEUP:
+            to -= 16;
+            break;
+        case SB_LINEDOWN:
+            to += 16;
+            break;
+        case SB_PAGEUP:
+            to -= page;
+            break;
+        case SB_PAGEDOWN:
+            to += page;
+            break;
+        case SB_THUMBPOSITION:
+            to = static_cast<short>(HIWORD(request));
+            break;
+        case SB_TOP:
+            to = info.nMin;
+            break;
+        case SB_BOTTOM:
+            to = last;
+            break;
+        default:
+            return;
+    }
+    to = std::clamp(to, info.nMin, std::max(last, info.nMin));
+    const int by = info.nPos - to;
+    ::ScrollWindowEx(client, bar == SB_HORZ ? by : 0, bar == SB_VERT ? by : 0, nullptr, nullptr, nullptr, nullptr,
+                     SW_SCROLLCHILDREN | SW_INVALIDATE | SW_ERASE);
+    UpdateWorkspaceScrollBars(client);
+}
+
+LRESULT CALLBACK WorkspaceProc(HWND client, UINT message, WPARAM wParam, LPARAM lParam) {
+    const auto system = reinterpret_cast<WNDPROC>(::GetPropA(client, kClientProcProperty));
+    if (message == WM_HSCROLL || message == WM_VSCROLL) {
+        ScrollWorkspace(client, message == WM_HSCROLL ? SB_HORZ : SB_VERT, wParam);
+        return 0;
+    }
+    if (message == WM_NCDESTROY) {
+        ::SetWindowLongPtrA(client, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(system));
+        ::RemovePropA(client, kClientProcProperty);
+    }
+    // The system's reckoning runs too, so that it knows it has been done,
+    // and is then put right.
+    const LRESULT result = ::CallWindowProcA(system, client, message, wParam, lParam);
+    if (message == WM_SIZE || message == kCalcChildScroll) UpdateWorkspaceScrollBars(client);
+    return result;
+}
+
+}  // namespace
 
 CMdiFrame::~CMdiFrame() {
     // A window still showing the menu destroys it itself.
@@ -305,7 +401,11 @@ LRESULT CMdiFrame::OnCreate(WPARAM /*wParam*/, LPARAM /*lParam*/) {
         WS_EX_CLIENTEDGE, "MDICLIENT", nullptr,
         WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN | WS_CLIPSIBLINGS | WS_VSCROLL | WS_HSCROLL | MDIS_ALLCHILDSTYLES, 0, 0,
         0, 0, m_hWnd, reinterpret_cast<HMENU>(static_cast<UINT_PTR>(kPaneId)), CApp::Current()->m_hInstance, &ccs);
-    return m_hWndMDIClient ? 0 : -1;
+    if (!m_hWndMDIClient) return -1;
+    ::SetPropA(m_hWndMDIClient, kClientProcProperty,
+               reinterpret_cast<HANDLE>(
+                   ::SetWindowLongPtrA(m_hWndMDIClient, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&WorkspaceProc))));
+    return 0;
 }
 
 LRESULT CMdiFrame::OnSize(WPARAM /*wParam*/, LPARAM /*lParam*/) {
@@ -417,6 +517,7 @@ const MessageMap* CMdiChild::ClassMessages() {
     static const MessageEntry kEntries[] = {
         {WM_CREATE, Handler(&CMdiChild::OnCreate)},
         {WM_SIZE, Handler(&CMdiChild::OnSize)},
+        {WM_WINDOWPOSCHANGED, Handler(&CMdiChild::OnWindowPosChanged)},
         {WM_MDIACTIVATE, Handler(&CMdiChild::OnMdiActivate)},
         {WM_SETFOCUS, Handler(&CMdiChild::OnSetFocus)},
     };
@@ -443,8 +544,23 @@ LRESULT CMdiChild::OnCreate(WPARAM /*wParam*/, LPARAM /*lParam*/) {
 }
 
 LRESULT CMdiChild::OnSize(WPARAM /*wParam*/, LPARAM lParam) {
-    if (m_pView && m_pView->m_hWnd) ::MoveWindow(m_pView->m_hWnd, 0, 0, LOWORD(lParam), HIWORD(lParam), TRUE);
+    if (m_pView && m_pView->m_hWnd) {
+        const RECT r = ViewRect(LOWORD(lParam), HIWORD(lParam));
+        ::MoveWindow(m_pView->m_hWnd, r.left, r.top, r.right - r.left, r.bottom - r.top, TRUE);
+    }
     return Default();
+}
+
+// The workspace scrolls to every part of its windows. The system reckons its
+// scroll bars when a window changes size, but not every system does when
+// one is shown or moved: it is asked to here.
+LRESULT CMdiChild::OnWindowPosChanged(WPARAM /*wParam*/, LPARAM lParam) {
+    const LRESULT result = Default();
+    const auto* pos = reinterpret_cast<const WINDOWPOS*>(lParam);
+    const bool changed = (pos->flags & (SWP_NOMOVE | SWP_NOSIZE)) != (SWP_NOMOVE | SWP_NOSIZE) ||
+                         (pos->flags & (SWP_SHOWWINDOW | SWP_HIDEWINDOW)) != 0;
+    if (changed && m_pMdiFrame) UpdateWorkspaceScrollBars(m_pMdiFrame->MdiClient());
+    return result;
 }
 
 LRESULT CMdiChild::OnMdiActivate(WPARAM wParam, LPARAM lParam) {

@@ -181,12 +181,16 @@ protected:
     const MessageMap* GetMessageMap() const override;
     static const MessageMap* ClassMessages();
     LRESULT DefWindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
+    // Where the view goes in a client area of this size: all of it, unless
+    // a frame keeps its view smaller.
+    virtual RECT ViewRect(int width, int height) const { return RECT{0, 0, width, height}; }
     // While the window is being made: the document it is for.
     CDocument* CreatingDocument() const { return m_pContext ? m_pContext->m_pCurrentDoc : nullptr; }
 
 private:
     LRESULT OnCreate(WPARAM wParam, LPARAM lParam);
     LRESULT OnSize(WPARAM wParam, LPARAM lParam);
+    LRESULT OnWindowPosChanged(WPARAM wParam, LPARAM lParam);
     LRESULT OnMdiActivate(WPARAM wParam, LPARAM lParam);
     LRESULT OnSetFocus(WPARAM wParam, LPARAM lParam);
 

@@ -15,6 +15,10 @@ public:
     int m_nClientWidth = 0;
     int m_nClientHeight = 0;
 
+protected:
+    // The view keeps the picture's fitted size in a window widened for its caption.
+    RECT ViewRect(int width, int height) const override;
+
 private:
     const CExplorer& m_explorer;
 };

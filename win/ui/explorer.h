@@ -53,6 +53,10 @@ public:
     virtual const PaletteEntries& PaletteColors() = 0;
     virtual CImagePalette* GetPalette() = 0;
 
+    // Whether a command's menu item and button show it on: 1 or 0, or -1
+    // for a command that is no switch.
+    virtual int CommandChecked(UINT id) const = 0;
+
     // The template of palette windows.
     virtual CDocTemplate* PaletteTemplate() = 0;
     // The largest client area of a new picture window.

@@ -61,8 +61,9 @@ const MessageMap* CMainFrame::GetMessageMap() const {
 }
 
 BOOL CMainFrame::OnCommand(UINT id, BOOL execute) {
-    // Copy needs a picture to copy.
+    // Copy needs a picture to copy, View Palette a picture to show it beside.
     if (id == ID_EDIT_COPY && !execute) return ActivePicture() != nullptr;
+    if (id == ID_VIEW_PALETTE && !(MDIGetActive() && MDIGetActive()->GetActiveDocument())) return FALSE;
     return DispatchCommand(this, kCommands, id, execute) || CMdiFrame::OnCommand(id, execute);
 }
 
@@ -101,13 +102,16 @@ void CMainFrame::RecalcLayout() {
 int CMainFrame::IsItemChecked(UINT id) {
     if (id == ID_VIEW_TOOLBAR) return m_wndToolBar.IsVisible() ? 1 : 0;
     if (id == ID_VIEW_STATUS_BAR) return m_wndStatusBar.IsVisible() ? 1 : 0;
-    return -1;
+    return m_explorer.CommandChecked(id);
 }
 
 void CMainFrame::OnIdleUpdate() {
     CMdiFrame::OnIdleUpdate();
-    for (UINT command : kToolbarButtons)
-        if (command) m_wndToolBar.EnableButton(command, RouteCommand(command, FALSE));
+    for (UINT command : kToolbarButtons) {
+        if (!command) continue;
+        m_wndToolBar.EnableButton(command, RouteCommand(command, FALSE));
+        m_wndToolBar.CheckButton(command, IsItemChecked(command) == 1);
+    }
     m_wndStatusBar.UpdateIndicators();
 }
 
@@ -240,13 +244,10 @@ LRESULT CMainFrame::OnPaletteChanged(WPARAM wParam, LPARAM /*lParam*/) {
     return 0;
 }
 
+// Only with a picture's window active: the command is off without one.
 void CMainFrame::OnViewPalette() {
     CMdiChild* child = MDIGetActive();
-    CDocument* document = child ? child->GetActiveDocument() : nullptr;
-    if (!document) {
-        AppMessageBox("bad");
-        return;
-    }
+    CDocument* document = child->GetActiveDocument();
     CDocTemplate* paletteTemplate = m_explorer.PaletteTemplate();
     CMdiChild* frame = paletteTemplate ? paletteTemplate->CreateNewFrame(document, child) : nullptr;
     if (!frame) {

@@ -114,6 +114,10 @@ BOOL CTindralDoc::UpdateColors() {
     return TRUE;
 }
 
+BOOL CTindralDoc::OnCommand(UINT id, BOOL execute) {
+    return CDocument::OnCommand(id == ID_FILE_SAVE_IMAGE ? ID_FILE_SAVE : id, execute);
+}
+
 std::string CTindralDoc::GetSaveFilter() const {
     return "Bitmap pictures (*.bmp)|*.bmp|PNG pictures (*.png)|*.png|All Files (*.*)|*.*||";
 }

@@ -25,6 +25,8 @@ public:
     void Serialize(CArchive& ar) override;
     // Bitmap and PNG files, each its own type; the name's extension decides.
     std::string GetSaveFilter() const override;
+    // Save Image is the picture's Save.
+    BOOL OnCommand(UINT id, BOOL execute) override;
 
     // The counts of the picture's parameters, the program awake meanwhile;
     // FALSE when the user stopped them.
