@@ -4,17 +4,23 @@
 // against the reference's, so a speed-up can never come from a wrong picture.
 #include <algorithm>
 #include <chrono>
+#include <condition_variable>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <functional>
+#include <memory>
+#include <mutex>
 #include <numeric>
 #include <string>
 #include <vector>
 
+#include "core/engine/computation.h"
 #include "core/engine/deep.h"
 #include "core/engine/generator.h"
+#include "core/engine/picture.h"
 #include "core/engine/region.h"
+#include "core/palettes/schemes.h"
 
 #include <mpfr.h>
 
@@ -170,6 +176,67 @@ bool DeepScenes(int threads) {
     return true;
 }
 
+// The program's road for one picture: its counts computed by a CComputation
+// that tells of its news (here only counted), then colours, pixels and a
+// bitmap, as the set document makes them on its own thread.
+bool ComputeBeside(const std::vector<GeneratorInput>& pictures, int threads, std::vector<SetPicture>* made) {
+    std::mutex mutex;
+    std::condition_variable told;
+    std::vector<std::shared_ptr<CComputation>> jobs;
+    made->clear();
+    made->resize(pictures.size());
+    for (std::size_t i = 0; i < pictures.size(); ++i) {
+        if (AllocatePicture(pictures[i].width, pictures[i].height, &(*made)[i]) != PictureResult::Made) return false;
+        jobs.push_back(CComputation::Start(pictures[i], std::move((*made)[i].counts), threads, [&] {
+            std::lock_guard<std::mutex> lock(mutex);
+            told.notify_all();
+        }));
+    }
+    const ColorList fire = MakeScheme(Scheme::Fire);
+    const PaletteEntries palette = EntriesFromColors(fire.data(), kSchemeEntries);
+    for (std::size_t i = 0; i < jobs.size(); ++i) {
+        {
+            std::unique_lock<std::mutex> lock(mutex);
+            told.wait(lock, [&] { return jobs[i]->GetState() != CComputation::State::Running; });
+        }
+        SetPicture& picture = (*made)[i];
+        picture.counts = jobs[i]->TakeCounts();
+        if (!picture.counts) return false;
+        const GeneratorInput& in = pictures[i];
+        ColorPicture(CColorMap::Assign(in.iterations, in.width * in.height, picture.counts.get()), &picture);
+        if (!PaintPicture(palette, &picture)) return false;
+    }
+    return true;
+}
+
+// What computing pictures beside the program costs against making them
+// directly as tindral-render does, and two pictures at once against one
+// after the other. Answers whether every picture came out the same.
+bool BesideTheProgram(int threads) {
+    // Seconds of work each: the small copy's slow interior, and p = 3.
+    const GeneratorInput big = Make(1600, 1200, kCopy, 50000, 2.0, 0.0);
+    const GeneratorInput other = Make(1600, 1200, {{-1.6, 1.2}, {1.6, -1.2}}, 5000, 3.0, 0.0);
+    const ColorList fire = MakeScheme(Scheme::Fire);
+    const PaletteEntries palette = EntriesFromColors(fire.data(), kSchemeEntries);
+    std::printf("beside the program: the small copy 1600 x 1200, N = 50000, and p = 3, 1600 x 1200, N = 5000\n");
+    SetPicture direct;
+    GeneratorControl control;
+    control.threads = threads;
+    const double cli = Seconds([&] { MakePicture(big, {}, palette, control, &direct); }, 8.0);
+    std::vector<SetPicture> beside;
+    bool same = true;
+    const double one = Seconds([&] { same = ComputeBeside({big}, threads, &beside) && same; }, 8.0);
+    same = same && std::memcmp(beside[0].pixels.get(), direct.pixels.get(), RowStride(1600) * 1200) == 0;
+    const double two = Seconds([&] { same = ComputeBeside({other}, threads, &beside) && same; }, 4.0);
+    const double both = Seconds([&] { same = ComputeBeside({big, other}, threads, &beside) && same; }, 8.0);
+    std::printf("  %-44s %8.3f s\n", "the copy as tindral-render makes it", cli);
+    std::printf("  %-44s %8.3f s   %+.1f %%\n", "the copy computed beside the program", one, (one / cli - 1) * 100);
+    std::printf("  %-44s %8.3f s\n", "the copy, then p = 3, beside the program", one + two);
+    std::printf("  %-44s %8.3f s   %+.1f %%\n\n", "both at once", both, (both / (one + two) - 1) * 100);
+    if (!same) std::printf("  PICTURES DIFFER\n");
+    return same;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -235,5 +302,6 @@ int main(int argc, char** argv) {
         std::printf("\n");
     }
     if (std::strstr("deep pictures", only) && !DeepScenes(threads)) return 1;
+    if (std::strstr("beside the program", only)) allSame = BesideTheProgram(threads) && allSame;
     return allSame ? 0 : 1;
 }

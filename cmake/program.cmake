@@ -5,6 +5,7 @@
 include_guard(GLOBAL)
 
 set(TINDRAL_APP_SOURCES
+  win/framework/services.cpp
   win/framework/window.cpp
   win/framework/document.cpp
   win/framework/application.cpp

@@ -24,14 +24,15 @@ using Bytes = std::vector<unsigned char>;
 TEST(CommandLine, ReadsEveryOptionAndNotesWhichWereGiven) {
     const auto p = ParseCommandLine({"--rect", "-2,1.5,4.9e-324,-1.5", "--noise", "1e-310", "--exponent=-2.5", "--size",
                                      "640x480", "--iterations=1000000", "--palette", "jungle", "--from", "saved.bmp",
-                                     "--seed", "4294967295", "o.bmp"});
+                                     "--seed", "4294967295", "--threads=1024", "o.bmp"});
     ASSERT_EQ(p.action, ParsedCommandLine::Action::Render) << p.error;
     const RenderOptions& o = p.options;
     EXPECT_EQ(std::make_tuple(o.rect.upperLeft.re, o.rect.lowerRight.re, o.noise, o.exponent, o.width, o.iterations),
               std::make_tuple(-2.0, 4.9e-324, 1e-310, -2.5, 640, 1000000));
     EXPECT_TRUE(o.given.rect && o.given.noise && o.given.exponent && o.given.size && o.given.palette &&
                 o.scheme == Scheme::Jungle && o.fromFile == "saved.bmp" && o.given.seed && o.seed == 4294967295u &&
-                !ParseCommandLine({"o.bmp"}).options.given.size);
+                o.threads == 1024 && !ParseCommandLine({"o.bmp"}).options.given.size &&
+                ParseCommandLine({"o.bmp"}).options.threads == 0);
 }
 
 TEST(CommandLine, FailsWithOneClearLine) {
@@ -46,7 +47,8 @@ TEST(CommandLine, FailsWithOneClearLine) {
         {{"--noise", "1e", "o.bmp"}, "needs a number"}, {{"--seed", "-1", "o.bmp"}, "--seed needs an integer"}, {{"--noise", "nan", "o.bmp"}, "needs a finite number"},
         {{"--exponent", "1e999", "o.bmp"}, "needs a finite number"}, {{"--rect", "1,2,3", "o.bmp"}, "four numbers"},
         {{"--rect", "-2,1.5,1,-5.5", "o.bmp"}, "between -5 and 5"}, {{"--from", "", "o.bmp"}, "--from needs"},
-        {{"--colour\nred", "o.bmp"}, "unknown option --colour\\x0ared"},
+        {{"--colour\nred", "o.bmp"}, "unknown option --colour\\x0ared"}, {{"--threads", "0", "o.bmp"}, "between 1 and 1024"},
+        {{"--threads", "1025", "o.bmp"}, "between 1 and 1024"}, {{"o.bmp", "--threads"}, "--threads needs a value"},
         {{"--center", "0,0", "o.bmp"}, "go together"}, {{"--width", "0.000", "--center", "0,0", "o.bmp"}, "above 0"},
         {{"--width", "-1e-9", "--center", "0,0", "o.bmp"}, "above 0"}, {{"--center", "0,0,1", "o.bmp"}, "two numbers"},
         {{"--center", "0x1p-3,0", "--width", "1", "o.bmp"}, "decimal numbers"},

@@ -2,8 +2,14 @@
 // of its window and of a zoom drag, against worked figures.
 #include <gtest/gtest.h>
 
+#include <condition_variable>
+#include <mutex>
+#include <set>
+#include <tuple>
 #include <utility>
+#include <vector>
 
+#include "core/engine/computation.h"
 #include "core/engine/picture.h"
 #include "core/engine/zoom.h"
 #include "core/palettes/schemes.h"
@@ -31,26 +37,47 @@ PictureParams Small() {
     return params;
 }
 
+// The default picture's worked figures: interior pixels take index 0, and
+// the equal shares give counts 0, 1 and 2 the indices 158, 134 and 76, 22
+// indices in all; the map handed back is the one the pixels show.
 TEST(MakePicture, AutoColourHandsTheNewMapBackAndAFixedMapStaysAsItWas) {
     const ColorList fire = MakeScheme(Scheme::Fire);
     const PaletteEntries palette = EntriesFromColors(fire.data(), kSchemeEntries);
     CColorMap map(0);
     SetPicture picture;
-    ASSERT_EQ(MakePicture(Small(), {true, &map}, palette, {}, &picture), PictureResult::Made);
-    const CColorMap assigned = CColorMap::Assign(50, 33 * 25, picture.counts.get());
-    EXPECT_EQ(map.Entries(), assigned.Entries());
+    ASSERT_EQ(MakePicture(DefaultPictureParams(), {true, &map}, palette, {}, &picture), PictureResult::Made);
     ASSERT_TRUE(picture.dib);
     EXPECT_EQ(picture.dib->Pixels(), picture.pixels.get());
-    EXPECT_EQ(*picture.dib->PixelAddress(0, 24), assigned.IndexFor(picture.counts.get()[0]));
+    std::set<int> indices;
+    int interior = 0;
+    int countZero = 0;
+    for (int y = 0; y < 100; ++y)
+        for (int x = 0; x < 133; ++x) {
+            const int count = picture.counts.get()[y * 133 + x];
+            const int index = picture.pixels.get()[y * 136 + x];
+            indices.insert(index);
+            interior += count == 50 && index == 0;
+            countZero += count == 0 && index == 158;
+            if (count == 1 || count == 2) {
+                EXPECT_EQ(index, count == 1 ? 134 : 76);
+            }
+            EXPECT_EQ(index, map.IndexFor(count));
+        }
+    EXPECT_EQ(std::make_tuple(interior, countZero, indices.size()), std::make_tuple(2556, 2266, std::size_t{22}));
+    // A bitmap that cannot be made leaves the one there was.
+    const CDIB* shown = picture.dib.get();
+    EXPECT_FALSE(AttachPicture(nullptr, &picture));
+    EXPECT_EQ(picture.dib.get(), shown);
 
     // The same map for a second picture of another region: its own counts do
     // not change the map.
+    const std::vector<int> assigned = map.Entries();
     PictureParams other = Small();
     other.rect = SearchRect{{-0.5, 0.5}, {0.5, -0.5}};
     SetPicture second;
     ASSERT_EQ(MakePicture(other, {false, &map}, palette, {}, &second), PictureResult::Made);
-    EXPECT_EQ(map.Entries(), assigned.Entries());
-    EXPECT_EQ(*second.dib->PixelAddress(5, 5), assigned.IndexFor(second.counts.get()[19 * 33 + 5]));
+    EXPECT_EQ(map.Entries(), assigned);
+    EXPECT_EQ(*second.dib->PixelAddress(5, 5), map.IndexFor(second.counts.get()[19 * 33 + 5]));
 }
 
 // The single-precision ratio is slightly more than 133 / 100, so a client
@@ -102,6 +129,60 @@ TEST(PrecisionLimit, NeighbouringPixelsMustKeepDistinctCoordinates) {
     EXPECT_FALSE(NeighboursDistinct(params));
     params.rect = SearchRect{{-0.75, 0.1}, {-0.75 + 2e-12, 0.1 - 1.5e-12}};
     EXPECT_TRUE(NeighboursDistinct(params));
+    // A zoom into a picture one pixel wide or high has no ratio to keep.
+    for (const auto& [width, height] : {std::pair{1, 100}, std::pair{133, 1}}) {
+        params.width = width;
+        params.height = height;
+        params.rect = ZoomedRegion(kDefaultSearchRect, {133, 99}, width - 1, height - 1, {10, 10}, {50, 40});
+        EXPECT_FALSE(NeighboursDistinct(params)) << width << " x " << height;
+    }
+}
+
+// A picture computed on a thread of its own: the generator's counts, its end
+// told; one abandoned at once never tells again and ends by itself.
+TEST(Computation, FinishesWithTheGeneratorsCountsOrEndsAloneWhenAbandoned) {
+    const PictureParams params = Small();
+    std::vector<std::int32_t> expected(33 * 25);
+    GenerateCountsReference(params, expected.data());
+    std::mutex mutex;
+    std::condition_variable told;
+    int tellings = 0;
+    const auto tell = [&] {
+        std::lock_guard<std::mutex> lock(mutex);
+        ++tellings;
+        told.notify_all();
+    };
+    Block<std::int32_t> counts(static_cast<std::int32_t*>(GlobalAllocZeroed(expected.size() * 4)));
+    auto job = CComputation::Start(params, std::move(counts), 2, tell);
+    ASSERT_TRUE(job);
+    {
+        std::unique_lock<std::mutex> lock(mutex);
+        told.wait(lock, [&] { return job->GetState() != CComputation::State::Running; });
+    }
+    ASSERT_EQ(job->GetState(), CComputation::State::Finished);
+    EXPECT_EQ(job->Done(), 1.0);
+    const Block<std::int32_t> done = job->TakeCounts();
+    ASSERT_TRUE(done);
+    EXPECT_EQ(std::vector<std::int32_t>(done.get(), done.get() + expected.size()), expected);
+
+    // Minutes of work: orbits for a fractional exponent settle slowly.
+    PictureParams slow = params;
+    slow.width = 400;
+    slow.height = 300;
+    slow.iterations = 1000000;
+    slow.exponent = 2.5;
+    auto abandoned = CComputation::Start(
+        slow, Block<std::int32_t>(static_cast<std::int32_t*>(GlobalAllocZeroed(400 * 300 * 4))), 0, tell);
+    ASSERT_TRUE(abandoned);
+    abandoned->Abandon();
+    const int before = [&] {
+        std::lock_guard<std::mutex> lock(mutex);
+        return tellings;
+    }();
+    abandoned.reset();
+    EXPECT_TRUE(CComputation::WaitForAll(std::chrono::seconds(10)));
+    std::lock_guard<std::mutex> lock(mutex);
+    EXPECT_EQ(tellings, before);
 }
 
 TEST(ZoomDrag, AFullWidthSelectionKeepsTheRealExtentWithTheParametersRatio) {

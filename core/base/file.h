@@ -133,7 +133,6 @@ public:
     CArchive(CFile* file, UINT mode) : m_pFile(file), m_nMode(mode) {}
 
     BOOL IsLoading() const { return (m_nMode & load) != 0; }
-    BOOL IsStoring() const { return (m_nMode & load) == 0; }
     void Flush() {}
     CFile* GetFile() const { return m_pFile; }
 

@@ -11,7 +11,6 @@
 #include <cmath>
 #include <condition_variable>
 #include <cstdlib>
-#include <ctime>
 #include <exception>
 #include <mutex>
 #include <system_error>
@@ -401,10 +400,6 @@ std::uint64_t Mix(std::uint64_t z) {
     return z ^ (z >> 31);
 }
 }  // namespace
-
-void CGaussNoise::Seed() {
-    SeedWith(static_cast<unsigned>(std::time(nullptr)));
-}
 
 void CGaussNoise::SeedWith(unsigned seed) {
     m_nKey = Mix(seed);

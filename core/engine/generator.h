@@ -64,9 +64,6 @@ class CGaussNoise {
 public:
     CGaussNoise() = default;
 
-    // Seeds with the current calendar time in whole seconds, so that two
-    // pictures computed within the same second get the same offsets.
-    void Seed();
     void SeedWith(unsigned seed);
     // Draws for the next pixel, counting from pixel 0 after seeding.
     void Draw(double sigma) { DrawAt(m_nNext++, sigma); }

@@ -34,7 +34,6 @@ void ColorPicture(const CColorMap& map, SetPicture* picture) {
 }
 
 bool AttachPicture(const BITMAPINFO* info, SetPicture* picture) {
-    picture->dib.reset();
     auto dib = std::make_unique<CDIB>();
     if (!info || !dib->AttachPixels(info, picture->pixels.get())) return false;
     picture->dib = std::move(dib);

@@ -41,7 +41,8 @@ bool ComputeCounts(const PictureParams& params, const GeneratorControl& control,
 // Pixels from counts through map.
 void ColorPicture(const CColorMap& map, SetPicture* picture);
 // A new bitmap over the pixels with this information block (none is a
-// failure); false when memory runs out, the old bitmap then gone.
+// failure); false when memory runs out, the old bitmap then kept, so that
+// the picture still shows and a later attempt can replace it.
 bool AttachPicture(const BITMAPINFO* info, SetPicture* picture);
 // The same, its colour table from palette.
 bool PaintPicture(const PaletteEntries& palette, SetPicture* picture);

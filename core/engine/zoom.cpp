@@ -74,6 +74,12 @@ SearchRect ZoomedRegion(const SearchRect& old, PixelSize client, int lastColumn,
 }
 
 bool NeighboursDistinct(const PictureParams& params) {
+    // A zoom into a picture one pixel wide or high has no ratio to keep and
+    // gives corners that are no numbers at all.
+    const SearchRect& r = params.rect;
+    if (!std::isfinite(r.upperLeft.re) || !std::isfinite(r.upperLeft.im) || !std::isfinite(r.lowerRight.re) ||
+        !std::isfinite(r.lowerRight.im))
+        return false;
     std::vector<double> columnRe;
     std::vector<double> rowIm;
     PixelCoordinates(params, &columnRe, &rowIm);

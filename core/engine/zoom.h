@@ -42,7 +42,8 @@ SearchRect ZoomedRegion(const SearchRect& old, PixelSize client, int lastColumn,
                         PixelPoint otherCorner);
 
 // Whether neighbouring pixels of a picture still have different
-// coordinates: past that, doubles cannot tell them apart.
+// coordinates: past that, doubles cannot tell them apart. Corners that are
+// not finite numbers never do.
 bool NeighboursDistinct(const PictureParams& params);
 // The pixel of a picture of width x height under point of a client area it
 // is stretched over, as column from the left and row from the bottom; false

@@ -108,7 +108,16 @@ void SendCommand(UINT id) {
     ::SendMessageA(MainFrame(), WM_COMMAND, id, 0);
 }
 
+bool PicturesComputing() {
+    std::size_t computing = 0;
+    OnUi([&] { computing = g_app->PicturesComputing(); });
+    return computing > 0;
+}
+
 void Settle() {
+    // Pictures compute beside the program: their windows are done once
+    // their computations are.
+    if (!WaitUntil([] { return !PicturesComputing(); }, 120000)) Check(false, "the pictures are computed in 2 min");
     // Two round trips through the queue with a pause between them: the loop
     // runs its idle update whenever the queue has emptied.
     OnUi([] {});

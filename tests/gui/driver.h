@@ -41,7 +41,10 @@ void ClickButton(HWND dialog, int id);
 void PostCommand(UINT id);
 // A command that opens nothing modal, run to its end.
 void SendCommand(UINT id);
-// Lets the message loop go idle, so that toolbar and title updates run.
+// Whether any picture is still being computed.
+bool PicturesComputing();
+// Waits for the pictures being computed, then lets the message loop go
+// idle, so that toolbar and title updates run.
 void Settle();
 
 // The active child window, its view and document.

@@ -123,6 +123,7 @@ int Shrink(const std::vector<std::string>&) {
     params.width = 1600, params.height = 1200;
     OnUi([&] { App()->SetNextPicture(params); });
     SendCommand(ID_FILE_NEW);
+    Settle();
     HWND child = ActiveChild();
     // Wholly inside the workspace, wherever the cascade put it.
     ::SetWindowPos(child, nullptr, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOZORDER);

@@ -51,7 +51,7 @@ foreach(depth 24 8)
          -- disagree -- open-file open=${gui_out}/open-me.bmp plain=${gui_out}/plain.bmp
          -- open-file open=${gui_out}/open-me.png plain=${gui_out}/plain.png
          -- open-missing open=${gui_out}/no-such-picture.bmp
-         -- bars+shrink+recent-files ${gui_files} -- recent-files-again)
+         -- bars+shrink+recent-files+computing ${gui_files} -- recent-files-again)
   endif()
   add_test(NAME ${TINDRAL_TEST_CONFIG}.gui.${depth}bit COMMAND env TINDRAL_WINE=${gui_wine} bash ${gui_runner} ${depth} ${gui_prefix}
                                           $<TARGET_FILE:tindral_gui_tests> ${runs})

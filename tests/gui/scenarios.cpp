@@ -12,6 +12,7 @@
 #include <set>
 #include <tuple>
 
+#include "core/engine/computation.h"
 #include "core/engine/deep.h"
 #include "core/engine/picturefile.h"
 #include "core/engine/zoom.h"
@@ -264,7 +265,7 @@ int Sizes(const std::vector<std::string>&) {
     ClickButton(dialog, IDCANCEL);
     WaitUntil([dialog] { return !::IsWindow(dialog); });
     LONG right = 0;
-    OnUi([&] { right = App()->m_imageRect.right; });
+    OnUi([&] { right = App()->NextPicture().width - 1; });
     CheckEqual(right, 132L, "the last column after a rejected value and Cancel");
 
     NONCLIENTMETRICSA metrics{};
@@ -328,9 +329,9 @@ int Region(const std::vector<std::string>&) {
     CTindralDoc* old = DocumentOf(ActiveChild());
     SendCommand(ID_FILE_NEW);
     Settle();
-    const SearchRect made = DocumentOf(ActiveChild())->m_searchRect;
+    const SearchRect made = DocumentOf(ActiveChild())->Params().rect;
     Check(made.upperLeft.re == -2.0 && made.upperLeft.im == 1.25 && made.lowerRight.im == -0.5 &&
-              old->m_searchRect.upperLeft.re == kDefaultSearchRect.upperLeft.re,
+              old->Params().rect.upperLeft.re == kDefaultSearchRect.upperLeft.re,
           "OK stores the checked corners for the next picture, not the open one");
     return 0;
 }
@@ -567,8 +568,7 @@ int Drawing(const std::vector<std::string>&) {
 
 // What a user exploring finds: clicks that select nothing, bands in every
 // direction, the point under the mouse, a palette shorter than the bands, a
-// dialog that keeps exact values, the limit of precision, and a long
-// computation that can be stopped.
+// dialog that keeps exact values, and the limit of precision.
 int Explore(const std::vector<std::string>&) {
     HWND first = ActiveChild();
     HWND view = ViewOf(first);
@@ -598,7 +598,7 @@ int Explore(const std::vector<std::string>&) {
             end = {tindralView->m_nEndX, tindralView->m_nEndY};
         });
         const SearchRect expected = ZoomedRegion(kDefaultSearchRect, {133, 99}, 132, 99, {from.x, from.y}, end);
-        const SearchRect zoomed = DocumentOf(ActiveChild())->m_searchRect;
+        const SearchRect zoomed = DocumentOf(ActiveChild())->Params().rect;
         Check(Children().size() == before + 1 && std::memcmp(&zoomed, &expected, sizeof zoomed) == 0 &&
                   (end.x - from.x) * (to.x - from.x) > 0 && (end.y - from.y) * (to.y - from.y) > 0 &&
                   (std::string(name) != "down and right" || (end.x == 23 && end.y == 20)),
@@ -607,7 +607,7 @@ int Explore(const std::vector<std::string>&) {
     // Activating the older picture makes its region the current one again.
     Activate(first);
     SearchRect current{};
-    OnUi([&] { current = App()->m_searchRect; });
+    OnUi([&] { current = App()->NextPicture().rect; });
     Check(std::memcmp(&current, &kDefaultSearchRect, sizeof current) == 0,
           "activating the first picture brings its region back");
 
@@ -654,7 +654,7 @@ int Explore(const std::vector<std::string>&) {
         }
         WaitUntil([dialog] { return !::IsWindow(dialog); });
         SearchRect kept{};
-        OnUi([&] { kept = App()->m_searchRect; });
+        OnUi([&] { kept = App()->NextPicture().rect; });
         Check(std::memcmp(&kept, &deep, sizeof kept) == 0, lowerRightReal
                                                                ? "a region past the limit of precision is not taken"
                                                                : "OK without an edit keeps the region bit for bit");
@@ -693,38 +693,13 @@ int Explore(const std::vector<std::string>&) {
     const std::size_t open = Children().size();
     ::SendMessageA(ActiveChild(), WM_CLOSE, 0, 0);
     ChooseFile(ID_FILE_OPEN, "Open", deepFile);
+    Settle();
     Check(WaitUntil([&] {
               CTindralDoc* opened = Children().size() == open ? DocumentOf(ActiveChild()) : nullptr;
               return opened && !opened->IsPlainBitmap() && ExactRegionOf(opened->Params()) != nullptr;
           }),
           "a saved deep picture opens again from its exact region");
     std::remove(deepFile.c_str());
-
-    // A long computation keeps the program awake, and Escape stops it.
-    OnUi([] {
-        PictureParams params = DefaultPictureParams();
-        params.width = 1600;
-        params.height = 1200;
-        params.iterations = 1000000;
-        // Orbits for a fractional exponent settle slowly: minutes of work.
-        params.exponent = 2.5;
-        params.rect = SearchRect{{-1.6, 1.2}, {1.6, -1.2}};
-        App()->SetNextPicture(params);
-    });
-    const std::size_t before = Children().size();
-    PostCommand(ID_FILE_NEW);
-    Check(WaitUntil([] { return StatusText().rfind("Computing the picture", 0) == 0; }),
-          "the status bar shows the computation");
-    // Too soon for the time left to be known: the share done alone.
-    Check(StatusText().find("left") == std::string::npos, "the status bar gives no time left yet: " + StatusText());
-    DWORD_PTR answer = 0;
-    Check(::SendMessageTimeoutA(MainFrame(), WM_NULL, 0, 0, SMTO_BLOCK, 1000, &answer) != 0,
-          "the main window answers within a second while a picture is computed");
-    const ULONGLONG pressed = ::GetTickCount64();
-    ::PostMessageA(MainFrame(), WM_KEYDOWN, VK_ESCAPE, 0);
-    Check(WaitUntil([] { return StatusText() == "The picture was stopped."; }),
-          "Escape stops the computation (in " + std::to_string(::GetTickCount64() - pressed) + " ms)");
-    CheckEqual(Children().size(), before, "windows after a stopped picture");
     return 0;
 }
 
@@ -740,7 +715,7 @@ int OpenFile(const std::vector<std::string>& args) {
     CheckText(WindowText(child), opened.substr(opened.find_last_of("\\/") + 1), "the opened picture's title");
     CTindralDoc* document = DocumentOf(child);
     Check(document && !document->IsPlainBitmap() && document->Counts() &&
-              std::memcmp(&document->m_searchRect, &kDefaultSearchRect, sizeof kDefaultSearchRect) == 0,
+              std::memcmp(&document->Params().rect, &kDefaultSearchRect, sizeof kDefaultSearchRect) == 0,
           "a saved picture opens as a picture of its region, made again");
     const Capture shot = CaptureClient(ViewOf(child));
     Check(shot.width > 0 &&
@@ -867,6 +842,129 @@ int OpenMissing(const std::vector<std::string>& args) {
     return 0;
 }
 
+// A picture of 1600 x 1200 for the next New: seconds of work at p = 2.5,
+// or, long, minutes of it at the cusp of the cardioid, where orbits inside
+// settle and orbits outside escape only after a million steps or so.
+void AskForPicture(bool longOne) {
+    OnUi([=] {
+        PictureParams params = DefaultPictureParams();
+        params.width = 1600, params.height = 1200;
+        params.iterations = longOne ? 1000000 : 3000;
+        params.exponent = longOne ? 2.0 : 2.5;
+        params.rect = longOne ? SearchRect{{0.25 - 1e-10, 7.5e-11}, {0.25 + 1e-10, -7.5e-11}}
+                              : SearchRect{{-1.6, 1.2}, {1.6, -1.2}};
+        App()->SetNextPicture(params);
+    });
+}
+
+// New of such a picture, whose window opens at once while it is computed.
+// Asked for each time, since activating a window takes its region.
+HWND StartPicture(bool longOne = true) {
+    AskForPicture(longOne);
+    const std::size_t before = Children().size();
+    PostCommand(ID_FILE_NEW);
+    Check(WaitUntil([&] { return Children().size() == before + 1; }, 5000), "a new picture's window opens at once");
+    return ActiveChild();
+}
+
+bool Computing(HWND child) {
+    bool computing = false;
+    OnUi([&] {
+        auto* frame = dynamic_cast<CMdiChild*>(CWindow::FromHandle(child));
+        auto* document = frame ? dynamic_cast<CTindralDoc*>(frame->GetActiveDocument()) : nullptr;
+        computing = document && document->Computing() && !document->Dib();
+    });
+    return computing;
+}
+
+bool Answers() {
+    DWORD_PTR answer = 0;
+    return ::SendMessageTimeoutA(MainFrame(), WM_NULL, 0, 0, SMTO_BLOCK, 1000, &answer) != 0 &&
+           OpenMenu("&Palettes") != nullptr;
+}
+
+std::vector<unsigned> SchemeTable(Scheme scheme) {
+    const ColorList colors = MakeScheme(scheme);
+    std::vector<unsigned> table;
+    for (int i = 0; i < kSchemeEntries; ++i) table.push_back(Rgb(colors[static_cast<std::size_t>(i)]));
+    return table;
+}
+
+// Pictures computed beside the program: what their windows show and refuse
+// meanwhile, palettes and dialogs meanwhile, Escape, the close box, Ctrl+F4,
+// two at once, and the program closed mid-computation (so this comes last).
+int ComputingScenario(const std::vector<std::string>&) {
+    CTindralDoc* finished = DocumentOf(ActiveChild());
+    // Escape stops the active picture, and its window closes.
+    HWND stopped = StartPicture();
+    ::PostMessageA(ViewOf(stopped), WM_KEYDOWN, VK_ESCAPE, 0);
+    Check(WaitUntil([] { return StatusText() == "The picture was stopped."; }) &&
+              WaitUntil([&] { return !::IsWindow(stopped); }),
+          "Escape stops the active picture, and its window closes");
+    HWND first = StartPicture();
+    Check(
+        WaitUntil([] { return StatusText().rfind("Computing the picture", 0) == 0; }) && Computing(first) && Answers(),
+        "the status bar shows the computation, and the program answers within a second");
+    // Too soon for the time left to be known: the share done alone.
+    Check(StatusText().find("left") == std::string::npos, "the status bar gives no time left yet: " + StatusText());
+    // The window's own state: the background and a line of text, nothing
+    // of a picture.
+    const Capture shot = CaptureClient(ViewOf(first));
+    const unsigned background =
+        Rgb(RGBQUAD{GetBValue(::GetSysColor(COLOR_WINDOW)), GetGValue(::GetSysColor(COLOR_WINDOW)),
+                    GetRValue(::GetSysColor(COLOR_WINDOW)), 0});
+    const auto plain = static_cast<std::size_t>(std::count(shot.pixels.begin(), shot.pixels.end(), background));
+    Check(shot.width > 0 && plain < shot.pixels.size() && plain * 10 > shot.pixels.size() * 9,
+          "a computing window shows a line of text on its background");
+    Check(!MenuItemEnabled("&File", ID_FILE_SAVE) && !ToolbarButtonEnabled(ID_FILE_SAVE),
+          "Save is greyed while the picture computes");
+    PostCommand(ID_FILE_SAVE);
+    ExpectMessageBox("This picture is still being computed: it can be saved once it is done.");
+    PostCommand(ID_EDIT_COPY);
+    ExpectMessageBox("This picture is still being computed: it can be copied once it is done.");
+    SendCommand(ID_PALETTE_GRAY);
+    Check(TableOf(finished, kSchemeEntries) == SchemeTable(Scheme::Gray),
+          "a palette reaches a finished picture at once");
+    Check(Computing(first), "while another computes");
+    SetImageSize(1600, 1200);
+
+    const ULONGLONG asked = ::GetTickCount64();
+    ::PostMessageA(first, WM_SYSCOMMAND, SC_CLOSE, 0);
+    Check(WaitUntil([&] { return !::IsWindow(first); }, 1000),
+          "the close box closes a computing window at once (" + std::to_string(::GetTickCount64() - asked) + " ms)");
+    HWND third = StartPicture();
+    for (const auto& [key, up] :
+         {std::pair{VK_CONTROL, 0}, {VK_F4, 0}, {VK_F4, KEYEVENTF_KEYUP}, {VK_CONTROL, KEYEVENTF_KEYUP}})
+        ::keybd_event(static_cast<BYTE>(key), 0, static_cast<DWORD>(up), 0);
+    Check(WaitUntil([&] { return !::IsWindow(third); }, 2000), "Ctrl+F4 closes a computing window at once");
+
+    // Two at once both finish, in the palette chosen while they computed.
+    const HWND both[] = {StartPicture(false), StartPicture(false)};
+    Check(Computing(both[0]) && Computing(both[1]), "two pictures compute at once");
+    SendCommand(ID_PALETTE_JUNGLE);
+    bool answered = true;
+    WaitUntil(
+        [&] {
+            answered = answered && Answers();
+            return !PicturesComputing();
+        },
+        120000);
+    for (HWND child : both)
+        Check(answered && TableOf(DocumentOf(child), kSchemeEntries) == SchemeTable(Scheme::Jungle),
+              "a picture computed beside another finishes in the palette chosen meanwhile, the menus answering");
+
+    // Exit mid-computation: the program and its threads are gone within a second.
+    StartPicture();
+    HWND frame = MainFrame();
+    const ULONGLONG exiting = ::GetTickCount64();
+    PostCommand(ID_APP_EXIT);
+    const bool closed = WaitUntil([&] { return !::IsWindow(frame); }, 5000) &&
+                        CComputation::WaitForAll(std::chrono::milliseconds(5000));
+    const ULONGLONG took = ::GetTickCount64() - exiting;
+    Check(closed && took < 1000, "the program closes mid-computation in " + std::to_string(took) + " ms");
+    return 0;
+}
+
 // screen=: where to write a picture of the whole screen with the program in
 // use, for looking at by eye: the program filling the screen with three
 // pictures, one of them a magnified region of another, and the palette.
@@ -943,6 +1041,7 @@ const ScenarioEntry kScenarios[] = {
     {"open-file", &OpenFile, true, true},
     {"open-missing", &OpenMissing, true, true},
     {"showcase", &Showcase, false, false},
+    {"computing", &ComputingScenario, false, false},
 };
 // clang-format on
 const std::size_t kScenarioCount = std::size(kScenarios);

@@ -4,8 +4,11 @@
 
 #include "win/app/tindralapp.h"
 
+#include <algorithm>
+#include <chrono>
 #include <ctime>
 
+#include "core/engine/computation.h"
 #include "core/engine/deep.h"
 #include "core/engine/zoom.h"
 
@@ -33,10 +36,10 @@ BOOL CTindralApp::InitInstance() {
         return new CTindralDoc(*this, params);
     };
     auto newChildFrame = [this]() -> CMdiChild* { return new CChildFrame(*this); };
-    AddDocTemplate(std::make_unique<CDocTemplate>(IDR_SETTYPE, newSetDocument, newChildFrame,
-                                                  [this]() -> CView* { return new CTindralView(*this); }));
-    m_pPaletteTemplate = std::make_unique<CDocTemplate>(IDR_PALETTETYPE, newSetDocument, newChildFrame,
-                                                        [this]() -> CView* { return new CPalView(*this); });
+    AddDocTemplate(std::make_unique<CMdiDocTemplate>(IDR_SETTYPE, newSetDocument, newChildFrame,
+                                                     [this]() -> CView* { return new CTindralView(*this); }));
+    m_pPaletteTemplate = std::make_unique<CMdiDocTemplate>(IDR_PALETTETYPE, newSetDocument, newChildFrame,
+                                                           [this]() -> CView* { return new CPalView(*this); });
 
     m_mainFrame = std::make_unique<CMainFrame>(*this, SIZE{m_mainWindowRect.right, m_mainWindowRect.bottom});
     if (!m_mainFrame->LoadFrame(IDR_MAINFRAME, WS_OVERLAPPEDWINDOW)) return FALSE;
@@ -44,8 +47,8 @@ BOOL CTindralApp::InitInstance() {
     ::DragAcceptFiles(m_mainFrame->m_hWnd, TRUE);
     RegisterShellFileTypes();
 
-    // The first picture is computed (and the disclaimer answered) while the
-    // main window is still hidden. A file named on the command line that
+    // The disclaimer is answered while the main window is still hidden; the
+    // first picture's window then computes beside it. A file named on the command line that
     // cannot be opened has said why; the program then starts without a
     // picture, as after a failed Open.
     if (!ProcessShellCommand() && m_args.empty()) return FALSE;
@@ -55,6 +58,9 @@ BOOL CTindralApp::InitInstance() {
 }
 
 int CTindralApp::ExitInstance() {
+    // The windows have gone and with them every computation's owner; their
+    // threads stop at their next look at the flag, well within the wait.
+    CComputation::WaitForAll(std::chrono::milliseconds(900));
     m_pPaletteTemplate.reset();
     const int code = CApp::ExitInstance();
     m_pMainWnd = nullptr;
@@ -62,105 +68,99 @@ int CTindralApp::ExitInstance() {
     return code;
 }
 
-PictureParams CTindralApp::NextPicture() const {
-    PictureParams params;
-    params.width = m_imageRect.right + 1;
-    params.height = m_imageRect.bottom + 1;
-    params.rect = m_searchRect;
-    params.exact = m_exactRegion;
-    params.exponent = m_dExponent;
-    params.noise = m_dNoise;
-    params.iterations = m_nIterations;
-    return params;
-}
-
 void CTindralApp::SetNextPicture(const PictureParams& params) {
-    m_imageRect.right = params.width - 1;
-    m_imageRect.bottom = params.height - 1;
-    m_searchRect = params.rect;
-    m_exactRegion = params.exact;
-    m_dExponent = params.exponent;
-    m_dNoise = params.noise;
-    m_nIterations = params.iterations;
+    const unsigned seed = m_next.seed;
+    m_next = params;
+    m_next.seed = seed;
 }
 
 void CTindralApp::PictureActivated(const PictureParams& params) {
     // The iteration limit and the size stay as the user last set them.
-    m_searchRect = params.rect;
-    m_exactRegion = params.exact;
-    m_dNoise = params.noise;
-    m_dExponent = params.exponent;
+    m_next.rect = params.rect;
+    m_next.exact = params.exact;
+    m_next.noise = params.noise;
+    m_next.exponent = params.exponent;
 }
 
 void CTindralApp::ZoomTo(const SearchRect& region, const ExactRegion& exact) {
-    if (m_bComputing) return;
     const PictureParams next = ZoomedPicture(NextPicture(), region, exact);
     if (!WithinPrecision(next)) return;
-    m_searchRect = next.rect;
-    m_exactRegion = next.exact;
+    m_next.rect = next.rect;
+    m_next.exact = next.exact;
     OnCommand(ID_FILE_NEW, TRUE);
 }
 
-void CTindralApp::BeginComputation() {
-    if (!m_bDisclaimerShown) {
-        m_bDisclaimerShown = TRUE;
-        CDisclaimerDlg disclaimer;
-        disclaimer.DoModal();
-    }
-    m_bComputing = true;
-    m_bStopRequested = false;
-    m_nComputationStart = ::GetTickCount64();
-    m_nLastProgressShown = 0;
-    m_timeLeft = CTimeLeft();
-    // Commands wait for the picture: the toolbar shows it at once.
-    if (m_mainFrame && m_mainFrame->m_hWnd) m_mainFrame->OnIdleUpdate();
+void CTindralApp::PictureStarting() {
+    if (m_bDisclaimerShown) return;
+    m_bDisclaimerShown = TRUE;
+    CDisclaimerDlg disclaimer;
+    disclaimer.DoModal();
 }
 
-bool CTindralApp::Progress(double done) {
-    const std::uint64_t now = ::GetTickCount64();
-    // Every reading goes into the estimate; the status bar shows one now and then.
-    const double left = m_timeLeft.Update(static_cast<double>(now - m_nComputationStart) / 1000.0, done);
-    if (m_mainFrame && now - m_nLastProgressShown >= 100) {
-        m_nLastProgressShown = now;
-        m_mainFrame->ShowProgress(done, left);
-    }
-    // The windows paint, move and answer while the picture is computed;
-    // Escape stops it.
-    MSG msg;
-    while (!m_bStopRequested && ::PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        if (msg.message == WM_QUIT) {
-            ::PostQuitMessage(static_cast<int>(msg.wParam));
-            m_bStopRequested = true;
-            break;
-        }
-        if (msg.message == WM_KEYDOWN && msg.wParam == VK_ESCAPE) {
-            m_bStopRequested = true;
-            break;
-        }
-        if (!TranslateAccelerators(&msg)) {
-            ::TranslateMessage(&msg);
-            ::DispatchMessageA(&msg);
-        }
-    }
-    return !m_bStopRequested;
+std::function<void()> CTindralApp::Watch(CTindralDoc* document) {
+    if (std::find(m_watched.begin(), m_watched.end(), document) == m_watched.end()) m_watched.push_back(document);
+    HWND frame = m_mainFrame ? m_mainFrame->m_hWnd : nullptr;
+    // One message on its way is enough: every document is asked when it comes.
+    return [frame, posted = m_pNewsPosted] {
+        if (frame && !posted->exchange(true) && !::PostMessageA(frame, kComputationNews, 0, 0)) posted->store(false);
+    };
 }
 
-void CTindralApp::EndComputation(bool stopped) {
-    m_bComputing = false;
-    if (m_mainFrame) m_mainFrame->ShowProgress(-1.0, -1.0);
-    if (stopped) ShowStatus("The picture was stopped.");
-    if (m_bCloseRequested && m_mainFrame && m_mainFrame->m_hWnd) {
-        m_bCloseRequested = false;
-        ::PostMessageA(m_mainFrame->m_hWnd, WM_CLOSE, 0, 0);
-    }
+void CTindralApp::Unwatch(CTindralDoc* document) {
+    m_watched.erase(std::remove(m_watched.begin(), m_watched.end(), document), m_watched.end());
 }
 
-void CTindralApp::CloseWhenStopped() {
-    m_bStopRequested = true;
-    m_bCloseRequested = true;
+void CTindralApp::ComputationNews() {
+    m_pNewsPosted->store(false);
+    // A document may finish, close its windows and go while this runs.
+    const std::vector<CTindralDoc*> watched = m_watched;
+    for (CTindralDoc* document : watched)
+        if (std::find(m_watched.begin(), m_watched.end(), document) != m_watched.end()) document->OnComputationNews();
+    ShowActiveProgress();
+}
+
+void CTindralApp::PictureStopped() {
+    m_bProgressShown = false;
+    if (m_mainFrame) m_mainFrame->ShowStatus("The picture was stopped.");
+}
+
+CTindralDoc* CTindralApp::ActiveDocument() const {
+    CMdiChild* child = m_mainFrame && m_mainFrame->m_hWnd ? m_mainFrame->MDIGetActive() : nullptr;
+    return child ? dynamic_cast<CTindralDoc*>(child->GetActiveDocument()) : nullptr;
+}
+
+void CTindralApp::ShowActiveProgress() {
+    if (!m_mainFrame || !m_mainFrame->m_hWnd) return;
+    CTindralDoc* document = ActiveDocument();
+    if (!document || !document->Computing()) {
+        if (m_bProgressShown) m_mainFrame->ShowProgress(-1.0, -1.0);
+        m_bProgressShown = false;
+        // Told once, when the picture is done and shown.
+        const std::string hint = document ? document->TakeLimitHint() : std::string();
+        if (!hint.empty()) m_mainFrame->ShowStatus(hint);
+        return;
+    }
+    m_mainFrame->ShowProgress(document->ComputedShare(), document->SecondsLeft());
+    m_bProgressShown = true;
+}
+
+void CTindralApp::OnIdle() {
+    CApp::OnIdle();
+    ShowActiveProgress();
+}
+
+BOOL CTindralApp::PreTranslateMessage(MSG* msg) {
+    if (msg->message != WM_KEYDOWN || msg->wParam != VK_ESCAPE || !m_mainFrame || !m_mainFrame->m_hWnd) return FALSE;
+    if (msg->hwnd != m_mainFrame->m_hWnd && !::IsChild(m_mainFrame->m_hWnd, msg->hwnd)) return FALSE;
+    CTindralDoc* document = ActiveDocument();
+    if (!document || !document->Computing()) return FALSE;
+    document->StopComputation();
+    return TRUE;
 }
 
 void CTindralApp::ShowStatus(const std::string& text) {
+    // While the active picture computes, the status bar is its progress.
+    if (m_bProgressShown) return;
     if (m_mainFrame) m_mainFrame->ShowStatus(text);
 }
 
@@ -174,10 +174,6 @@ CColorMap* CTindralApp::ColorMap() {
     // Before any assignment every count shows as the interior.
     if (!m_pColorMap) m_pColorMap = std::make_unique<CColorMap>(0);
     return m_pColorMap.get();
-}
-
-void CTindralApp::AssignColors(int pixelCount, const std::int32_t* counts) {
-    m_pColorMap = std::make_unique<CColorMap>(CColorMap::Assign(m_nIterations, pixelCount, counts));
 }
 
 CImagePalette* CTindralApp::GetPalette() {
@@ -256,7 +252,5 @@ void CTindralApp::OnRegion() {
 }
 
 BOOL CTindralApp::OnCommand(UINT id, BOOL execute) {
-    // While a picture is computed, commands wait for it; Exit stops it.
-    if (m_bComputing && id != ID_APP_EXIT) return FALSE;
     return DispatchCommand(this, kCommands, id, execute) || CApp::OnCommand(id, execute);
 }

@@ -6,17 +6,17 @@
 
 #include "win/framework/application.h"
 
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <optional>
+#include <vector>
 
-#include "core/engine/timeleft.h"
 #include "core/palettes/schemes.h"
 #include "win/image/imagepalette.h"
 #include "win/ui/explorer.h"
 #include "win/ui/resource.h"
 
-class CDocTemplate;
 class CMainFrame;
 
 class CTindralApp : public CApp, public CExplorer {
@@ -29,32 +29,27 @@ public:
 
     // The current palette, made by the Fire scheme when there is none.
     CImagePalette* GetPalette() override;
-    // Rebuilds the colour map from a picture's own counts.
-    void AssignColors(int pixelCount, const std::int32_t* counts);
     void SetPaletteFromDIB(const CDIB& dib);
     CMainFrame* MainFrame() const { return m_mainFrame.get(); }
 
-    // The next picture as one value, and the members it is kept in.
-    PictureParams NextPicture() const override;
+    // The next picture, kept as one value.
+    PictureParams NextPicture() const override { return m_next; }
     void SetNextPicture(const PictureParams& params);
 
     BOOL OnCommand(UINT id, BOOL execute) override;
+    // Escape stops the active window's computation.
+    BOOL PreTranslateMessage(MSG* msg) override;
+    void OnIdle() override;
+    // How many pictures are being computed.
+    std::size_t PicturesComputing() const { return m_watched.size(); }
 
-    SearchRect m_searchRect = kDefaultSearchRect;
-    // The next picture's region exactly, believed only while m_searchRect
-    // is still its rounding (ExactRegionOf).
-    std::shared_ptr<const ExactRegion> m_exactRegion;
-    int m_nIterations = kDefaultIterations;
     int m_nMaxChildWidth = 400;
     int m_nMaxChildHeight = 533;
     RECT m_mainWindowRect{0, 0, 479, 479};
-    RECT m_imageRect{0, 0, kDefaultImageWidth - 1, kDefaultImageHeight - 1};
-    double m_dNoise = kDefaultNoise;
-    double m_dExponent = kDefaultExponent;
     BOOL m_bAutoColor = TRUE;
     BOOL m_bDisclaimerShown = FALSE;
     std::unique_ptr<CColorMap> m_pColorMap;
-    std::unique_ptr<CDocTemplate> m_pPaletteTemplate;
+    std::unique_ptr<CMdiDocTemplate> m_pPaletteTemplate;
     // The palette as entries, and the logical palette made from them.
     PaletteEntries m_paletteEntries;
     std::unique_ptr<CImagePalette> m_pPalette;
@@ -63,17 +58,17 @@ private:
     // What the windows and documents ask of the program.
     void PictureActivated(const PictureParams& params) override;
     void ZoomTo(const SearchRect& region, const ExactRegion& exact) override;
-    void BeginComputation() override;
-    bool Progress(double done) override;
-    void EndComputation(bool stopped) override;
-    bool Computing() const override { return m_bComputing; }
-    void CloseWhenStopped() override;
+    void PictureStarting() override;
+    std::function<void()> Watch(CTindralDoc* document) override;
+    void Unwatch(CTindralDoc* document) override;
+    void ComputationNews() override;
+    void PictureStopped() override;
     void ShowStatus(const std::string& text) override;
     BOOL AutoColor() const override { return m_bAutoColor; }
     CColorMap* ColorMap() override;
     const PaletteEntries& PaletteColors() override;
     int CommandChecked(UINT id) const override;
-    CDocTemplate* PaletteTemplate() override { return m_pPaletteTemplate.get(); }
+    CMdiDocTemplate* PaletteTemplate() override { return m_pPaletteTemplate.get(); }
     PixelSize ChildLimits() const override { return {m_nMaxChildWidth, m_nMaxChildHeight}; }
 
     void OnAppAbout();
@@ -94,17 +89,22 @@ private:
     // every open picture takes it.
     void SetPaletteEntries(PaletteEntries entries);
 
+    // The document of the active window, when it is a picture's.
+    CTindralDoc* ActiveDocument() const;
+    // The status bar shows the active window's computation, or its prompt
+    // again when that has ended.
+    void ShowActiveProgress();
+
     std::unique_ptr<CMainFrame> m_mainFrame;
+    PictureParams m_next = DefaultPictureParams();
+    // The pictures being computed, and whether news of them is on its way
+    // to this thread (shared with the computing threads, which may outlive
+    // this object by a moment at exit).
+    std::vector<CTindralDoc*> m_watched;
+    std::shared_ptr<std::atomic<bool>> m_pNewsPosted = std::make_shared<std::atomic<bool>>(false);
+    bool m_bProgressShown = false;
     // The built-in scheme the palette is; none for one taken from a file.
     std::optional<Scheme> m_scheme;
-    // The computation under way: when it began, whether the user asked it to
-    // stop, and whether the main window is to close after it.
-    bool m_bComputing = false;
-    bool m_bStopRequested = false;
-    bool m_bCloseRequested = false;
-    std::uint64_t m_nComputationStart = 0;
-    std::uint64_t m_nLastProgressShown = 0;
-    CTimeLeft m_timeLeft;
 
     static constexpr std::pair<UINT, Scheme> kSchemeCommands[] = {
         {ID_PALETTE_GRAY, Scheme::Gray},         {ID_PALETTE_FIRE, Scheme::Fire},     {ID_PALETTE_EDGE, Scheme::Edge},

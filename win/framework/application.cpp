@@ -2,7 +2,8 @@
 // updates, the New/Open/Exit commands, and the services commands share.
 #include "win/framework/application.h"
 
-#include "win/framework/document.h"
+#include <memory>
+
 #include "win/framework/window.h"
 
 CApp* CApp::s_pCurrent = nullptr;
@@ -13,6 +14,7 @@ CApp::CApp() {
 
 CApp::~CApp() {
     if (s_pCurrent == this) s_pCurrent = nullptr;
+    if (Hooks().commands == this) SetAppHooks({});
 }
 
 int CApp::ExitInstance() {
@@ -29,7 +31,7 @@ int CApp::Run() {
         }
         const BOOL got = ::GetMessageA(&msg, nullptr, 0, 0);
         if (got == 0 || got == -1) break;
-        if (!TranslateAccelerators(&msg)) {
+        if (!PreTranslateMessage(&msg) && !TranslateAccelerators(&msg)) {
             ::TranslateMessage(&msg);
             ::DispatchMessageA(&msg);
         }
@@ -50,16 +52,16 @@ void CApp::OnIdle() {
     if (m_pMainWnd && m_pMainWnd->m_hWnd) m_pMainWnd->OnIdleUpdate();
 }
 
-void CApp::AddDocTemplate(std::unique_ptr<CDocTemplate> docTemplate) {
+void CApp::AddDocTemplate(std::unique_ptr<CMdiDocTemplate> docTemplate) {
     m_templates.push_back(std::move(docTemplate));
 }
 
-CDocTemplate* CApp::FirstDocTemplate() const {
+CMdiDocTemplate* CApp::FirstDocTemplate() const {
     return m_templates.empty() ? nullptr : m_templates.front().get();
 }
 
 CDocument* CApp::OpenDocumentFile(const char* path) {
-    CDocTemplate* docTemplate = FirstDocTemplate();
+    CMdiDocTemplate* docTemplate = FirstDocTemplate();
     if (!docTemplate) return nullptr;
     CDocument* document = docTemplate->OpenDocumentFile(path);
     if (document && path && *path) AddToRecentFileList(path);
@@ -255,7 +257,7 @@ BOOL CApp::OnCommand(UINT id, BOOL execute) {
 }
 
 void CApp::OnFileNew() {
-    if (CDocTemplate* docTemplate = FirstDocTemplate()) docTemplate->OpenDocumentFile(nullptr);
+    if (CMdiDocTemplate* docTemplate = FirstDocTemplate()) docTemplate->OpenDocumentFile(nullptr);
 }
 
 void CApp::OnFileOpen() {
@@ -275,8 +277,64 @@ void CApp::OnAppExit() {
     if (m_pMainWnd && m_pMainWnd->m_hWnd) m_pMainWnd->SendMessage(WM_CLOSE);
 }
 
+// ------------------------------------------------------------ templates
+
+CMdiDocTemplate::CMdiDocTemplate(UINT resourceId, DocumentFactory newDocument, FrameFactory newFrame,
+                                 ViewFactory newView)
+    : CDocTemplate(resourceId, std::move(newDocument)),
+      m_pNewFrame(std::move(newFrame)),
+      m_pNewView(std::move(newView)) {}
+
+CDocument* CMdiDocTemplate::OpenDocumentFile(const char* path) {
+    std::unique_ptr<CDocument> document(NewDocument());
+    if (path && *path) {
+        if (!document->OnOpenDocument(path)) return nullptr;
+        document->SetPathName(path);
+    } else {
+        document->SetTitle(GetDocString(docName) + std::to_string(m_nUntitledCount + 1));
+        if (!document->OnNewDocument()) return nullptr;
+        ++m_nUntitledCount;
+    }
+    CMdiChild* frame = CreateNewFrame(document.get(), nullptr);
+    if (!frame) {
+        AppMessageBox("Unable to open a window for " + document->GetTitle() + ".");
+        return nullptr;
+    }
+    CDocument* shown = document.release();
+    InitialUpdateFrame(frame, shown);
+    return shown;
+}
+
+CMdiChild* CMdiDocTemplate::CreateNewFrame(CDocument* document, CMdiChild* /*other*/) {
+    CMdiFrame* mainFrame = CApp::Current()->m_pMainWnd;
+    if (!mainFrame || !mainFrame->m_hWnd) return nullptr;
+    CCreateContext context;
+    context.m_pCurrentDoc = document;
+    context.m_pNewView = m_pNewView;
+    context.m_pTemplate = this;
+    std::unique_ptr<CMdiChild> frame(m_pNewFrame());
+    if (!frame ||
+        !frame->LoadFrame(WS_CHILD | WS_OVERLAPPEDWINDOW | WS_CLIPSIBLINGS | WS_CLIPCHILDREN, mainFrame, &context))
+        return nullptr;
+    frame->m_bAutoDelete = TRUE;
+    HandToWindows(document);
+    return frame.release();
+}
+
+void CMdiDocTemplate::InitialUpdateFrame(CMdiChild* frame, CDocument* document, BOOL makeVisible) {
+    frame->InitialUpdateFrame(makeVisible);
+    UpdateFrameTitles(document);
+}
+
 int RunApplication(CApp& app, HINSTANCE instance, std::vector<std::string> args, int showCommand) {
     app.m_hInstance = instance;
+    AppHooks hooks;
+    hooks.instance = instance;
+    hooks.mainWindow = [&app]() -> HWND { return app.m_pMainWnd ? app.m_pMainWnd->m_hWnd : nullptr; };
+    hooks.commands = &app;
+    hooks.prepareMenu = [&app](HMENU menu) { app.UpdateRecentFileMenu(menu); };
+    hooks.fileUsed = [&app](const std::string& path) { app.AddToRecentFileList(path); };
+    SetAppHooks(std::move(hooks));
     app.m_args = std::move(args);
     app.m_nCmdShow = showCommand;
     INITCOMMONCONTROLSEX controls{sizeof(INITCOMMONCONTROLSEX), ICC_BAR_CLASSES | ICC_WIN95_CLASSES};
@@ -287,55 +345,4 @@ int RunApplication(CApp& app, HINSTANCE instance, std::vector<std::string> args,
         return 1;
     }
     return app.Run();
-}
-
-std::string LoadResourceString(UINT id) {
-    char buffer[2048] = {};
-    const int length =
-        ::LoadStringA(CApp::Current() ? CApp::Current()->m_hInstance : nullptr, id, buffer, sizeof buffer);
-    return std::string(buffer, length > 0 ? static_cast<std::size_t>(length) : 0);
-}
-
-int AppMessageBox(const std::string& text, UINT type) {
-    CApp* app = CApp::Current();
-    HWND owner = app && app->m_pMainWnd ? app->m_pMainWnd->m_hWnd : nullptr;
-    if (owner && !::IsWindowVisible(owner)) owner = nullptr;
-    std::string caption = LoadResourceString(IDS_APP_TITLE);
-    if (caption.empty()) caption = "Tindral";
-    if ((type & MB_ICONMASK) == 0) type |= MB_ICONEXCLAMATION;
-    if (!owner) type |= MB_TASKMODAL;
-    return ::MessageBoxA(owner, text.c_str(), caption.c_str(), type);
-}
-
-CFileDialog::CFileDialog(BOOL openFileDialog, const char* defaultExtension, const char* fileName, DWORD flags,
-                         const char* filter, HWND owner)
-    : m_bOpen(openFileDialog),
-      m_defaultExtension(defaultExtension ? defaultExtension : ""),
-      m_fileName(fileName ? fileName : ""),
-      m_filter(filter ? filter : ""),
-      m_nFlags(flags),
-      m_hOwner(owner) {
-    // The system wants the filter's parts separated by NULs, ending in two.
-    for (char& c : m_filter)
-        if (c == '|') c = '\0';
-    m_filter.append(2, '\0');
-}
-
-INT_PTR CFileDialog::DoModal() {
-    std::string buffer(MAX_PATH * 4, '\0');
-    m_fileName.copy(&buffer[0], buffer.size() - 1);
-    OPENFILENAMEA ofn{};
-    ofn.lStructSize = sizeof ofn;
-    ofn.hwndOwner = m_hOwner;
-    ofn.hInstance = CApp::Current()->m_hInstance;
-    ofn.lpstrFilter = m_filter.c_str();
-    ofn.nFilterIndex = 1;
-    ofn.lpstrFile = &buffer[0];
-    ofn.nMaxFile = static_cast<DWORD>(buffer.size());
-    ofn.lpstrDefExt = m_defaultExtension.empty() ? nullptr : m_defaultExtension.c_str();
-    ofn.Flags = m_nFlags | OFN_EXPLORER | OFN_NOCHANGEDIR;
-    const BOOL ok = m_bOpen ? ::GetOpenFileNameA(&ofn) : ::GetSaveFileNameA(&ofn);
-    if (!ok) return IDCANCEL;
-    m_fileName = buffer.c_str();
-    return IDOK;
 }

@@ -1,16 +1,40 @@
-// The application object, its message loop, and the small services that
-// commands use: message boxes, the wait cursor, strings and file dialogs.
+// The application object: start-up, its message loop, the templates, the
+// New/Open/Exit commands and the recent files; it sets up the services
+// (services.h) that the rest of the framework reaches for.
 #pragma once
 
 #include "win/framework/cmdtarget.h"
+#include "win/framework/document.h"
+#include "win/framework/services.h"
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
-class CDocTemplate;
-class CDocument;
+class CMdiChild;
 class CMdiFrame;
+class CView;
+
+// A template whose documents are shown in MDI child frames of the main
+// window, each holding one view: the window-making part of a template.
+class CMdiDocTemplate : public CDocTemplate {
+public:
+    using FrameFactory = std::function<CMdiChild*()>;
+    using ViewFactory = std::function<CView*()>;
+
+    CMdiDocTemplate(UINT resourceId, DocumentFactory newDocument, FrameFactory newFrame, ViewFactory newView);
+
+    // A new untitled document (path null) or one read from a file, shown in
+    // a new frame; null when the document's step failed.
+    CDocument* OpenDocumentFile(const char* path);
+    CMdiChild* CreateNewFrame(CDocument* document, CMdiChild* other);
+    void InitialUpdateFrame(CMdiChild* frame, CDocument* document, BOOL makeVisible = TRUE);
+
+private:
+    FrameFactory m_pNewFrame;
+    ViewFactory m_pNewView;
+};
 
 class CApp : public CCmdTarget {
 public:
@@ -26,12 +50,15 @@ public:
     // The message loop, with idle updates when the queue runs dry.
     int Run();
     virtual void OnIdle();
+    // A look at every message before it is dispatched; TRUE when it has
+    // been dealt with.
+    virtual BOOL PreTranslateMessage(MSG* /*msg*/) { return FALSE; }
     // The main window's and the MDI client's keyboard shortcuts for msg;
     // TRUE when it became a command.
     BOOL TranslateAccelerators(MSG* msg);
 
-    void AddDocTemplate(std::unique_ptr<CDocTemplate> docTemplate);
-    CDocTemplate* FirstDocTemplate() const;
+    void AddDocTemplate(std::unique_ptr<CMdiDocTemplate> docTemplate);
+    CMdiDocTemplate* FirstDocTemplate() const;
     CDocument* OpenDocumentFile(const char* path);
     // No arguments: New; a file name: open it. FALSE when that failed.
     BOOL ProcessShellCommand();
@@ -66,7 +93,7 @@ protected:
 
 private:
     static CApp* s_pCurrent;
-    std::vector<std::unique_ptr<CDocTemplate>> m_templates;
+    std::vector<std::unique_ptr<CMdiDocTemplate>> m_templates;
     std::vector<std::string> m_recentFiles;
     int m_nMaxRecentFiles = 0;
 
@@ -80,39 +107,3 @@ private:
 // Runs app from start-up to exit; the arguments are the command line's,
 // without the program name. Answers the process exit code.
 int RunApplication(CApp& app, HINSTANCE instance, std::vector<std::string> args, int showCommand);
-
-// A string of the string table, empty when there is none.
-std::string LoadResourceString(UINT id);
-// A message box owned by the main window, titled with the program's name.
-int AppMessageBox(const std::string& text, UINT type = MB_OK);
-
-// The wait cursor while a long step runs; the previous cursor comes back
-// however the scope is left.
-class CWaitCursor {
-public:
-    CWaitCursor() : m_hOld(::SetCursor(::LoadCursorA(nullptr, IDC_WAIT))) {}
-    ~CWaitCursor() { ::SetCursor(m_hOld); }
-    CWaitCursor(const CWaitCursor&) = delete;
-    CWaitCursor& operator=(const CWaitCursor&) = delete;
-
-private:
-    HCURSOR m_hOld;
-};
-
-// The system's open and save dialogs. The filter is "|"-separated, as in
-// "Bitmaps (*.bmp)|*.bmp|All files (*.*)|*.*||".
-class CFileDialog {
-public:
-    CFileDialog(BOOL openFileDialog, const char* defaultExtension, const char* fileName, DWORD flags,
-                const char* filter, HWND owner);
-    INT_PTR DoModal();
-    std::string GetPathName() const { return m_fileName; }
-
-private:
-    BOOL m_bOpen;
-    std::string m_defaultExtension;
-    std::string m_fileName;
-    std::string m_filter;
-    DWORD m_nFlags;
-    HWND m_hOwner;
-};

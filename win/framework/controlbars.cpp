@@ -5,7 +5,7 @@
 #include <cstdlib>
 #include <iterator>
 
-#include "win/framework/application.h"
+#include "win/framework/services.h"
 #include "win/framework/window.h"
 
 namespace {
@@ -85,7 +85,7 @@ public:
         cs.style = static_cast<LONG>(kFloatStyle);
         cs.dwExStyle = kFloatExStyle;
         cs.hwndParent = owner;
-        cs.hInstance = CApp::Current()->m_hInstance;
+        cs.hInstance = AppInstance();
         return CreateFromStruct(cs);
     }
 
@@ -157,8 +157,8 @@ BOOL CToolBar::Create(HWND frame, DWORD style, UINT id) {
     m_hWnd = ::CreateWindowExA(0, TOOLBARCLASSNAMEA, nullptr,
                                (style & kWindowStyleBits & ~WS_VISIBLE) | TBSTYLE_TOOLTIPS | TBSTYLE_FLAT |
                                    CCS_NORESIZE | CCS_NOPARENTALIGN | CCS_NODIVIDER,
-                               0, 0, 0, 0, frame, reinterpret_cast<HMENU>(static_cast<UINT_PTR>(id)),
-                               CApp::Current()->m_hInstance, nullptr);
+                               0, 0, 0, 0, frame, reinterpret_cast<HMENU>(static_cast<UINT_PTR>(id)), AppInstance(),
+                               nullptr);
     if (!m_hWnd) return FALSE;
     ::SendMessageA(m_hWnd, TB_BUTTONSTRUCTSIZE, sizeof(TBBUTTON), 0);
     ::SetPropA(m_hWnd, kBarProperty, this);
@@ -171,7 +171,7 @@ BOOL CToolBar::LoadToolBar(UINT bitmapId, const std::vector<UINT>& commands) {
     int images = 0;
     for (UINT command : commands)
         if (command) ++images;
-    HINSTANCE instance = CApp::Current()->m_hInstance;
+    HINSTANCE instance = AppInstance();
     TBADDBITMAP bitmap{instance, bitmapId};
     HDC screen = ::GetDC(nullptr);
     const int dpi = ::GetDeviceCaps(screen, LOGPIXELSX);
@@ -534,9 +534,8 @@ LRESULT CToolBar::OnBarMessage(UINT message, WPARAM wParam, LPARAM lParam) {
 }
 
 BOOL CStatusBar::Create(HWND parent, DWORD style, UINT id) {
-    m_hWnd =
-        ::CreateWindowExA(0, STATUSCLASSNAMEA, "", (style & kWindowStyleBits) | SBARS_SIZEGRIP, 0, 0, 0, 0, parent,
-                          reinterpret_cast<HMENU>(static_cast<UINT_PTR>(id)), CApp::Current()->m_hInstance, nullptr);
+    m_hWnd = ::CreateWindowExA(0, STATUSCLASSNAMEA, "", (style & kWindowStyleBits) | SBARS_SIZEGRIP, 0, 0, 0, 0, parent,
+                               reinterpret_cast<HMENU>(static_cast<UINT_PTR>(id)), AppInstance(), nullptr);
     return m_hWnd != nullptr;
 }
 
@@ -613,4 +612,58 @@ void CStatusBar::UpdateIndicators() {
 
 int CStatusBar::Height() const {
     return WindowHeight(m_hWnd);
+}
+
+// ------------------------------------------------------- docking in a frame
+
+// The frame's part in docking lives with the bars it lays out.
+void CMdiFrame::DockControlBar(CToolBar& bar) {
+    m_bars.push_back(&bar);
+    bar.AttachToFrame(m_dwDockSides, [this] { RecalcLayout(); });
+    bar.Dock(bar.InitialSide());
+}
+
+// All in one batch, shown and hidden with the move, so that nothing is
+// painted at a place it is about to leave.
+void CMdiFrame::RepositionBars(RECT area) {
+    HDWP batch = ::BeginDeferWindowPos(static_cast<int>(m_bars.size()) + 1);
+    for (CToolBar* bar : m_bars) {
+        if (!bar->m_hWnd || bar->Side() == DockSide::Floating) continue;
+        constexpr UINT kFlags = SWP_NOZORDER | SWP_NOACTIVATE;
+        if (!bar->IsVisible()) {
+            batch = ::DeferWindowPos(batch, bar->m_hWnd, nullptr, 0, 0, 0, 0,
+                                     kFlags | SWP_NOMOVE | SWP_NOSIZE | SWP_HIDEWINDOW);
+            continue;
+        }
+        const SIZE size = bar->DockedSize();
+        RECT strip = area;
+        switch (bar->Side()) {
+            case DockSide::Top:
+                strip.bottom = area.top = area.top + size.cy;
+                break;
+            case DockSide::Bottom:
+                strip.top = area.bottom = area.bottom - size.cy;
+                break;
+            case DockSide::Left:
+                strip.right = area.left = area.left + size.cx;
+                break;
+            default:
+                strip.left = area.right = area.right - size.cx;
+                break;
+        }
+        batch = ::DeferWindowPos(batch, bar->m_hWnd, nullptr, strip.left, strip.top, strip.right - strip.left,
+                                 strip.bottom - strip.top, kFlags | SWP_SHOWWINDOW);
+    }
+    if (m_hWndMDIClient) {
+        // Windows inside a client that moves are drawn again where they
+        // land, not copied from where they were.
+        RECT was{};
+        ::GetWindowRect(m_hWndMDIClient, &was);
+        ::MapWindowPoints(nullptr, m_hWnd, reinterpret_cast<POINT*>(&was), 2);
+        const UINT copy = was.left != area.left || was.top != area.top ? SWP_NOCOPYBITS : 0;
+        batch =
+            ::DeferWindowPos(batch, m_hWndMDIClient, nullptr, area.left, area.top, area.right - area.left,
+                             area.bottom > area.top ? area.bottom - area.top : 0, SWP_NOZORDER | SWP_NOACTIVATE | copy);
+    }
+    ::EndDeferWindowPos(batch);
 }

@@ -7,7 +7,7 @@
 #include <cstdlib>
 #include <exception>
 
-#include "win/framework/application.h"
+#include "win/framework/services.h"
 #include "win/framework/window.h"
 
 namespace {
@@ -120,10 +120,9 @@ void CDataExchange::Double(int controlId, double& value, double minimum, double 
 }
 
 INT_PTR CDialog::DoModal() {
-    CApp* app = CApp::Current();
-    HWND owner = app->m_pMainWnd ? app->m_pMainWnd->m_hWnd : nullptr;
+    HWND owner = AppMainWindow();
     if (owner && !::IsWindowVisible(owner)) owner = nullptr;
-    return ::DialogBoxParamA(app->m_hInstance, MAKEINTRESOURCEA(m_nTemplateId), owner, &CDialog::DialogProc,
+    return ::DialogBoxParamA(AppInstance(), MAKEINTRESOURCEA(m_nTemplateId), owner, &CDialog::DialogProc,
                              reinterpret_cast<LPARAM>(this));
 }
 

@@ -6,18 +6,12 @@
 #include <memory>
 #include <utility>
 
-#include "win/framework/application.h"
-#include "win/framework/window.h"
+#include "win/framework/services.h"
 
-namespace {
-
-// Every document, oldest first.
-std::vector<CDocument*>& Documents() {
+std::vector<CDocument*>& CDocument::Documents() {
     static std::vector<CDocument*> documents;
     return documents;
 }
-
-}  // namespace
 
 CDocument::CDocument() {
     Documents().push_back(this);
@@ -39,51 +33,6 @@ void CDocument::SetPathName(const std::string& path) {
     m_strPathName = path;
     const auto slash = path.find_last_of("\\/");
     SetTitle(slash == std::string::npos ? path : path.substr(slash + 1));
-}
-
-void CDocument::AddView(CView* view) {
-    m_views.push_back(view);
-    view->m_pDocument = this;
-    UpdateFrameTitles();
-}
-
-void CDocument::RemoveView(CView* view) {
-    for (auto it = m_views.begin(); it != m_views.end(); ++it) {
-        if (*it != view) continue;
-        m_views.erase(it);
-        break;
-    }
-    view->m_pDocument = nullptr;
-    // A document lives as long as a window shows it.
-    if (m_views.empty() && m_bAutoDelete) {
-        delete this;
-        return;
-    }
-    UpdateFrameTitles();
-}
-
-void CDocument::UpdateAllViews(CView* sender, LPARAM hint, void* hintObject) {
-    for (CView* view : m_views)
-        if (view != sender) view->OnUpdate(sender, hint, hintObject);
-}
-
-void CDocument::UpdateFrameTitles() {
-    NumberWindowsTitled(m_strTitle);
-}
-
-// One window shows the plain title; several are numbered Set1:1, Set1:2,
-// whether they show one document or the same file opened twice.
-void CDocument::NumberWindowsTitled(const std::string& title) {
-    std::vector<CView*> views;
-    for (CDocument* document : Documents())
-        if (document->m_strTitle == title)
-            views.insert(views.end(), document->m_views.begin(), document->m_views.end());
-    const int numbered = views.size() > 1 ? 1 : 0;
-    int number = numbered;
-    for (CView* view : views) {
-        if (CMdiChild* frame = view->GetParentFrame()) frame->UpdateTitle(number);
-        number += numbered;
-    }
 }
 
 BOOL CDocument::OnCommand(UINT id, BOOL execute) {
@@ -110,15 +59,14 @@ BOOL CDocument::DoFileSave() {
         const std::string ext = exts.empty() ? "" : exts.front();
         const std::string filter = GetSaveFilter();
         CFileDialog dialog(FALSE, ext.empty() ? nullptr : ext.c_str() + 1, m_strTitle.c_str(),
-                           OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT, filter.c_str(),
-                           CApp::Current()->m_pMainWnd ? CApp::Current()->m_pMainWnd->m_hWnd : nullptr);
+                           OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT, filter.c_str(), AppMainWindow());
         if (dialog.DoModal() != IDOK) return FALSE;
         path = dialog.GetPathName();
     }
     CWaitCursor wait;
     if (!OnSaveDocument(path.c_str())) return FALSE;
     SetPathName(path);
-    CApp::Current()->AddToRecentFileList(path);
+    if (Hooks().fileUsed) Hooks().fileUsed(path);
     return TRUE;
 }
 
@@ -188,9 +136,9 @@ std::string CDocTemplate::FilterPatterns() const {
     return patterns;
 }
 
-CDocTemplate::CDocTemplate(UINT resourceId, DocumentFactory newDocument, FrameFactory newFrame, ViewFactory newView)
-    : m_nResourceId(resourceId), m_pNewDocument(newDocument), m_pNewFrame(newFrame), m_pNewView(newView) {
-    m_hMenuShared = ::LoadMenuA(CApp::Current()->m_hInstance, MAKEINTRESOURCEA(resourceId));
+CDocTemplate::CDocTemplate(UINT resourceId, DocumentFactory newDocument)
+    : m_nResourceId(resourceId), m_pNewDocument(std::move(newDocument)) {
+    m_hMenuShared = ::LoadMenuA(AppInstance(), MAKEINTRESOURCEA(resourceId));
     const std::string text = LoadResourceString(resourceId);
     std::string::size_type begin = 0;
     for (;;) {
@@ -210,45 +158,8 @@ std::string CDocTemplate::GetDocString(DocStringIndex index) const {
     return i < m_strings.size() ? m_strings[i] : std::string();
 }
 
-CDocument* CDocTemplate::OpenDocumentFile(const char* path) {
-    std::unique_ptr<CDocument> document(m_pNewDocument());
+CDocument* CDocTemplate::NewDocument() {
+    CDocument* document = m_pNewDocument();
     document->m_pDocTemplate = this;
-    if (path && *path) {
-        if (!document->OnOpenDocument(path)) return nullptr;
-        document->SetPathName(path);
-    } else {
-        document->SetTitle(GetDocString(docName) + std::to_string(m_nUntitledCount + 1));
-        if (!document->OnNewDocument()) return nullptr;
-        ++m_nUntitledCount;
-    }
-    CMdiChild* frame = CreateNewFrame(document.get(), nullptr);
-    if (!frame) {
-        AppMessageBox("Unable to open a window for " + document->GetTitle() + ".");
-        return nullptr;
-    }
-    CDocument* shown = document.release();
-    InitialUpdateFrame(frame, shown);
-    return shown;
-}
-
-CMdiChild* CDocTemplate::CreateNewFrame(CDocument* document, CMdiChild* /*other*/) {
-    CMdiFrame* mainFrame = CApp::Current()->m_pMainWnd;
-    if (!mainFrame || !mainFrame->m_hWnd) return nullptr;
-    CCreateContext context;
-    context.m_pCurrentDoc = document;
-    context.m_pNewView = m_pNewView;
-    context.m_pTemplate = this;
-    std::unique_ptr<CMdiChild> frame(m_pNewFrame());
-    if (!frame ||
-        !frame->LoadFrame(WS_CHILD | WS_OVERLAPPEDWINDOW | WS_CLIPSIBLINGS | WS_CLIPCHILDREN, mainFrame, &context))
-        return nullptr;
-    frame->m_bAutoDelete = TRUE;
-    // From now on the document belongs to its windows.
-    document->m_bAutoDelete = TRUE;
-    return frame.release();
-}
-
-void CDocTemplate::InitialUpdateFrame(CMdiChild* frame, CDocument* document, BOOL makeVisible) {
-    frame->InitialUpdateFrame(makeVisible);
-    document->UpdateFrameTitles();
+    return document;
 }

@@ -11,8 +11,6 @@
 #include <vector>
 
 class CView;
-class CMdiChild;
-class CMdiFrame;
 class CDocTemplate;
 
 class CDocument : public CCmdTarget {
@@ -38,6 +36,8 @@ public:
     void AddView(CView* view);
     void RemoveView(CView* view);
     void UpdateAllViews(CView* sender, LPARAM hint = 0, void* hintObject = nullptr);
+    // Closes every window that shows the document; the last one deletes it.
+    void OnCloseDocument();
     // Saves under the current name, asking for one when there is none.
     BOOL DoFileSave();
     // The save dialog's "|"-separated filter: by default one entry for the
@@ -57,6 +57,8 @@ private:
     // Numbers every window of the documents of that title, in the order
     // the documents were made.
     static void NumberWindowsTitled(const std::string& title);
+    // Every document, oldest first.
+    static std::vector<CDocument*>& Documents();
     void OnFileSave();
 
     std::string m_strTitle;
@@ -72,20 +74,19 @@ private:
     };
 };
 
-// Which document, frame and view classes make up one kind of window, with
-// its menu and its newline-separated strings (resource id).
+// One kind of document with its menu and its newline-separated strings
+// (resource id), and how such a document is made. The windows it is shown
+// in are made by CMdiDocTemplate (application.h), above the windows.
 class CDocTemplate {
 public:
     enum DocStringIndex { windowTitle, docName, fileNewName, filterName, filterExt, regFileTypeId, regFileTypeName };
 
-    // Whoever registers a template says how its objects are made, so that
+    // Whoever registers a template says how its documents are made, so that
     // they can be handed what they need from the start.
     using DocumentFactory = std::function<CDocument*()>;
-    using FrameFactory = std::function<CMdiChild*()>;
-    using ViewFactory = std::function<CView*()>;
 
-    CDocTemplate(UINT resourceId, DocumentFactory newDocument, FrameFactory newFrame, ViewFactory newView);
-    ~CDocTemplate();
+    CDocTemplate(UINT resourceId, DocumentFactory newDocument);
+    virtual ~CDocTemplate();
     CDocTemplate(const CDocTemplate&) = delete;
     CDocTemplate& operator=(const CDocTemplate&) = delete;
 
@@ -98,18 +99,17 @@ public:
     HMENU Menu() const { return m_hMenuShared; }
     UINT ResourceId() const { return m_nResourceId; }
 
-    // A new untitled document (path null) or one read from a file, shown in
-    // a new frame; null when the document's step failed.
-    CDocument* OpenDocumentFile(const char* path);
-    CMdiChild* CreateNewFrame(CDocument* document, CMdiChild* other);
-    void InitialUpdateFrame(CMdiChild* frame, CDocument* document, BOOL makeVisible = TRUE);
+protected:
+    // A new document of this template's kind, not yet shown.
+    CDocument* NewDocument();
+    // From now on the document belongs to the windows that show it.
+    static void HandToWindows(CDocument* document) { document->m_bAutoDelete = TRUE; }
+    static void UpdateFrameTitles(CDocument* document) { document->UpdateFrameTitles(); }
+    int m_nUntitledCount = 0;
 
 private:
     UINT m_nResourceId;
     DocumentFactory m_pNewDocument;
-    FrameFactory m_pNewFrame;
-    ViewFactory m_pNewView;
     HMENU m_hMenuShared = nullptr;
     std::vector<std::string> m_strings;
-    int m_nUntitledCount = 0;
 };

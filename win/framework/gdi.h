@@ -74,7 +74,6 @@ public:
     }
     UINT RealizePalette() { return ::RealizePalette(m_hDC); }
     HGDIOBJ SelectObject(HGDIOBJ object) { return ::SelectObject(m_hDC, object); }
-    HGDIOBJ SelectStockObject(int index) { return ::SelectObject(m_hDC, ::GetStockObject(index)); }
 
 protected:
     HDC m_hDC = nullptr;

@@ -9,9 +9,8 @@
 #include <memory>
 #include <new>
 
-#include "win/framework/application.h"
-#include "win/framework/controlbars.h"
 #include "win/framework/document.h"
+#include "win/framework/services.h"
 
 namespace {
 
@@ -62,7 +61,7 @@ const char* CWindow::WindowClass(HBRUSH background, HICON icon) {
     WNDCLASSA wc{};
     wc.style = CS_DBLCLKS;
     wc.lpfnWndProc = &CWindow::StaticWindowProc;
-    wc.hInstance = CApp::Current()->m_hInstance;
+    wc.hInstance = AppInstance();
     wc.hIcon = icon;
     wc.hCursor = ::LoadCursorA(nullptr, IDC_ARROW);
     wc.hbrBackground = background;
@@ -255,7 +254,7 @@ CMdiFrame::~CMdiFrame() {
 }
 
 BOOL CMdiFrame::LoadFrame(UINT resourceId, DWORD style) {
-    HINSTANCE instance = CApp::Current()->m_hInstance;
+    HINSTANCE instance = AppInstance();
     m_strTitle = LoadResourceString(resourceId);
     m_hMenuDefault = ::LoadMenuA(instance, MAKEINTRESOURCEA(resourceId));
     m_hAccelTable = ::LoadAcceleratorsA(instance, MAKEINTRESOURCEA(resourceId));
@@ -290,7 +289,7 @@ BOOL CMdiFrame::RouteCommand(UINT id, BOOL execute) {
     if (CMdiChild* child = MDIGetActive())
         if (child->RouteCommand(id, execute)) return TRUE;
     if (OnCommand(id, execute)) return TRUE;
-    return CApp::Current()->OnCommand(id, execute);
+    return Hooks().commands && Hooks().commands->OnCommand(id, execute);
 }
 
 BOOL CMdiFrame::OnCommand(UINT id, BOOL execute) {
@@ -314,57 +313,6 @@ void CMdiFrame::RecalcLayout() {
     RECT client;
     ::GetClientRect(m_hWnd, &client);
     RepositionBars(client);
-}
-
-void CMdiFrame::DockControlBar(CToolBar& bar) {
-    m_bars.push_back(&bar);
-    bar.AttachToFrame(m_dwDockSides, [this] { RecalcLayout(); });
-    bar.Dock(bar.InitialSide());
-}
-
-// All in one batch, shown and hidden with the move, so that nothing is
-// painted at a place it is about to leave.
-void CMdiFrame::RepositionBars(RECT area) {
-    HDWP batch = ::BeginDeferWindowPos(static_cast<int>(m_bars.size()) + 1);
-    for (CToolBar* bar : m_bars) {
-        if (!bar->m_hWnd || bar->Side() == DockSide::Floating) continue;
-        constexpr UINT kFlags = SWP_NOZORDER | SWP_NOACTIVATE;
-        if (!bar->IsVisible()) {
-            batch = ::DeferWindowPos(batch, bar->m_hWnd, nullptr, 0, 0, 0, 0,
-                                     kFlags | SWP_NOMOVE | SWP_NOSIZE | SWP_HIDEWINDOW);
-            continue;
-        }
-        const SIZE size = bar->DockedSize();
-        RECT strip = area;
-        switch (bar->Side()) {
-            case DockSide::Top:
-                strip.bottom = area.top = area.top + size.cy;
-                break;
-            case DockSide::Bottom:
-                strip.top = area.bottom = area.bottom - size.cy;
-                break;
-            case DockSide::Left:
-                strip.right = area.left = area.left + size.cx;
-                break;
-            default:
-                strip.left = area.right = area.right - size.cx;
-                break;
-        }
-        batch = ::DeferWindowPos(batch, bar->m_hWnd, nullptr, strip.left, strip.top, strip.right - strip.left,
-                                 strip.bottom - strip.top, kFlags | SWP_SHOWWINDOW);
-    }
-    if (m_hWndMDIClient) {
-        // Windows inside a client that moves are drawn again where they
-        // land, not copied from where they were.
-        RECT was{};
-        ::GetWindowRect(m_hWndMDIClient, &was);
-        ::MapWindowPoints(nullptr, m_hWnd, reinterpret_cast<POINT*>(&was), 2);
-        const UINT copy = was.left != area.left || was.top != area.top ? SWP_NOCOPYBITS : 0;
-        batch =
-            ::DeferWindowPos(batch, m_hWndMDIClient, nullptr, area.left, area.top, area.right - area.left,
-                             area.bottom > area.top ? area.bottom - area.top : 0, SWP_NOZORDER | SWP_NOACTIVATE | copy);
-    }
-    ::EndDeferWindowPos(batch);
 }
 
 void CMdiFrame::OnCascade() {
@@ -400,7 +348,7 @@ LRESULT CMdiFrame::OnCreate(WPARAM /*wParam*/, LPARAM /*lParam*/) {
     m_hWndMDIClient = ::CreateWindowExA(
         WS_EX_CLIENTEDGE, "MDICLIENT", nullptr,
         WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN | WS_CLIPSIBLINGS | WS_VSCROLL | WS_HSCROLL | MDIS_ALLCHILDSTYLES, 0, 0,
-        0, 0, m_hWnd, reinterpret_cast<HMENU>(static_cast<UINT_PTR>(kPaneId)), CApp::Current()->m_hInstance, &ccs);
+        0, 0, m_hWnd, reinterpret_cast<HMENU>(static_cast<UINT_PTR>(kPaneId)), AppInstance(), &ccs);
     if (!m_hWndMDIClient) return -1;
     ::SetPropA(m_hWndMDIClient, kClientProcProperty,
                reinterpret_cast<HANDLE>(
@@ -424,7 +372,7 @@ LRESULT CMdiFrame::OnCommandMessage(WPARAM wParam, LPARAM lParam) {
 LRESULT CMdiFrame::OnInitMenuPopup(WPARAM wParam, LPARAM lParam) {
     if (HIWORD(lParam)) return Default();  // the system menu
     HMENU menu = reinterpret_cast<HMENU>(wParam);
-    CApp::Current()->UpdateRecentFileMenu(menu);
+    if (Hooks().prepareMenu) Hooks().prepareMenu(menu);
     const int count = ::GetMenuItemCount(menu);
     for (int i = 0; i < count; ++i) {
         const UINT id = ::GetMenuItemID(menu, i);
@@ -448,7 +396,7 @@ LRESULT CMdiFrame::OnClose(WPARAM /*wParam*/, LPARAM /*lParam*/) {
 LRESULT CMdiFrame::OnDestroy(WPARAM /*wParam*/, LPARAM /*lParam*/) {
     // The menus belong to the frame object and the templates, not the window.
     ::SetMenu(m_hWnd, nullptr);
-    if (CApp::Current()->m_pMainWnd == this) ::PostQuitMessage(0);
+    if (AppMainWindow() == m_hWnd) ::PostQuitMessage(0);
     return 0;
 }
 
@@ -458,7 +406,7 @@ BOOL CMdiChild::LoadFrame(DWORD style, CMdiFrame* parent, CCreateContext* contex
     m_pContext = context;
     m_pTemplate = context->m_pTemplate;
     m_pMdiFrame = parent;
-    HINSTANCE instance = CApp::Current()->m_hInstance;
+    HINSTANCE instance = AppInstance();
     HICON icon = m_pTemplate ? ::LoadIconA(instance, MAKEINTRESOURCEA(m_pTemplate->ResourceId())) : nullptr;
 
     CREATESTRUCTA cs{};
@@ -586,6 +534,62 @@ LRESULT CMdiChild::OnSetFocus(WPARAM /*wParam*/, LPARAM /*lParam*/) {
     return result;
 }
 
+// ------------------------------------------------------- a document's views
+
+// What a document does with the windows that show it lives with them.
+void CDocument::AddView(CView* view) {
+    m_views.push_back(view);
+    view->m_pDocument = this;
+    UpdateFrameTitles();
+}
+
+void CDocument::RemoveView(CView* view) {
+    for (auto it = m_views.begin(); it != m_views.end(); ++it) {
+        if (*it != view) continue;
+        m_views.erase(it);
+        break;
+    }
+    view->m_pDocument = nullptr;
+    // A document lives as long as a window shows it.
+    if (m_views.empty() && m_bAutoDelete) {
+        delete this;
+        return;
+    }
+    UpdateFrameTitles();
+}
+
+void CDocument::UpdateAllViews(CView* sender, LPARAM hint, void* hintObject) {
+    for (CView* view : m_views)
+        if (view != sender) view->OnUpdate(sender, hint, hintObject);
+}
+
+void CDocument::OnCloseDocument() {
+    std::vector<CMdiChild*> frames;
+    for (CView* view : m_views)
+        if (CMdiChild* frame = view->GetParentFrame()) frames.push_back(frame);
+    // Nothing of this object is touched once its last window has gone.
+    for (CMdiChild* frame : frames) frame->MDIDestroy();
+}
+
+void CDocument::UpdateFrameTitles() {
+    NumberWindowsTitled(m_strTitle);
+}
+
+// One window shows the plain title; several are numbered Set1:1, Set1:2,
+// whether they show one document or the same file opened twice.
+void CDocument::NumberWindowsTitled(const std::string& title) {
+    std::vector<CView*> views;
+    for (CDocument* document : Documents())
+        if (document->m_strTitle == title)
+            views.insert(views.end(), document->m_views.begin(), document->m_views.end());
+    const int numbered = views.size() > 1 ? 1 : 0;
+    int number = numbered;
+    for (CView* view : views) {
+        if (CMdiChild* frame = view->GetParentFrame()) frame->UpdateTitle(number);
+        number += numbered;
+    }
+}
+
 // ---------------------------------------------------------------- view
 
 CView::~CView() {
@@ -601,7 +605,7 @@ BOOL CView::Create(CMdiChild* frame, CDocument* document) {
     cs.style = WS_CHILD | WS_VISIBLE;
     cs.hwndParent = frame->m_hWnd;
     cs.hMenu = reinterpret_cast<HMENU>(static_cast<UINT_PTR>(kPaneId));
-    cs.hInstance = CApp::Current()->m_hInstance;
+    cs.hInstance = AppInstance();
     if (!PreCreateWindow(cs)) return FALSE;
     return CreateFromStruct(cs);
 }

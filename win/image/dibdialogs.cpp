@@ -4,8 +4,7 @@
 #include <cstring>
 #include <string>
 
-#include "win/framework/application.h"
-#include "win/framework/window.h"
+#include "win/framework/services.h"
 #include "win/image/dibwin32.h"
 
 #include "core/image/pngfile.h"
@@ -14,18 +13,13 @@ namespace {
 
 const char kImageFilter[] = "Image files (*.DIB, *.BMP, *.PNG)|*.DIB;*.BMP;*.PNG|All files (*.*)|*.*||";
 
-HWND MainWindow() {
-    CApp* app = CApp::Current();
-    return app && app->m_pMainWnd ? app->m_pMainWnd->m_hWnd : nullptr;
-}
-
 }  // namespace
 
 BOOL LoadFromPath(CDIB& dib, const char* path, const char* defaultExtension, std::string* why, bool colorTableOnly) {
     std::string name = path ? path : "";
     if (name.empty()) {
         CFileDialog dialog(TRUE, defaultExtension, nullptr, OFN_HIDEREADONLY | OFN_FILEMUSTEXIST, kImageFilter,
-                           MainWindow());
+                           AppMainWindow());
         if (dialog.DoModal() != IDOK) return FALSE;
         name = dialog.GetPathName();
     }
@@ -47,29 +41,8 @@ BOOL LoadFromPath(CDIB& dib, const char* path, const char* defaultExtension, std
     return FALSE;
 }
 
-BOOL SaveToPath(const CDIB& dib, const char* path) {
-    std::string name = path ? path : "";
-    if (name.empty()) {
-        CFileDialog dialog(FALSE, nullptr, nullptr, OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT, kImageFilter, MainWindow());
-        if (dialog.DoModal() != IDOK) return FALSE;
-        name = dialog.GetPathName();
-    }
-    CReplacingFile file;
-    if (!file.OpenFor(name)) {
-        AppMessageBox("Failed to open file");
-        return FALSE;
-    }
-    // WriteToFile is not const, though writing changes nothing.
-    if (!const_cast<CDIB&>(dib).WriteToFile(&file) || !file.Commit()) {
-        file.Abandon();
-        AppMessageBox("Failed to save file");
-        return FALSE;
-    }
-    return TRUE;
-}
-
 BOOL LoadFromResource(CDIB& dib, UINT resourceId) {
-    HINSTANCE instance = CApp::Current() ? CApp::Current()->m_hInstance : ::GetModuleHandleA(nullptr);
+    HINSTANCE instance = AppInstance() ? AppInstance() : ::GetModuleHandleA(nullptr);
     HRSRC resource = ::FindResourceA(instance, MAKEINTRESOURCEA(resourceId & 0xFFFF), "DIB");
     if (!resource) return FALSE;
     HGLOBAL loaded = ::LoadResource(instance, resource);

@@ -30,10 +30,6 @@ BOOL MatchToPalette(CDIB& dib, const CPalette* palette);
 // as a palette needs (CDIB::ReadColorTable).
 BOOL LoadFromPath(CDIB& dib, const char* path, const char* defaultExtension, std::string* why = nullptr,
                   bool colorTableOnly = false);
-// Writes path, or a file the user picks. The target is replaced only when
-// the whole bitmap was written; says "Failed to open file" or "Failed to
-// save file" when it could not be.
-BOOL SaveToPath(const CDIB& dib, const char* path);
 // Takes the bitmap from a resource of type "DIB"; the pixels stay in the
 // resource's memory, made writable first.
 BOOL LoadFromResource(CDIB& dib, UINT resourceId);

@@ -20,17 +20,6 @@ BOOL CImagePalette::CreateFromEntries(const PaletteEntries& entries) {
     return CreatePalette(description);
 }
 
-BOOL CImagePalette::CreateFromDIB(const CDIB& dib) {
-    const int count = dib.ColorCount();
-    if (count == 0 || !dib.Info()) return FALSE;
-    return CreateFromEntries(EntriesFromColors(dib.Info()->bmiColors, count));
-}
-
-BOOL CImagePalette::CreateFromColors(const RGBQUAD* colors, int count) {
-    if (count < 1 || count > 65535) return FALSE;
-    return CreateFromEntries(EntriesFromColors(colors, count));
-}
-
 int CImagePalette::EntryCount() const {
     int count = 0;
     if (!m_hObject || !::GetObjectA(m_hObject, sizeof count, &count)) return 0;

@@ -9,10 +9,6 @@
 
 class CImagePalette : public CPalette {
 public:
-    // One entry per colour-table entry of dib; FALSE when it has none.
-    BOOL CreateFromDIB(const CDIB& dib);
-    // count colours in blue, green, red order; FALSE outside 1 to 65535.
-    BOOL CreateFromColors(const RGBQUAD* colors, int count);
     // The entries as they are; FALSE outside 1 to 65535 entries.
     BOOL CreateFromEntries(const PaletteEntries& entries);
     int EntryCount() const;

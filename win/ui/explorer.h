@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 
 #include "core/engine/params.h"
@@ -12,8 +13,9 @@
 #include "core/palettes/colormap.h"
 #include "core/palettes/palette.h"
 
-class CDocTemplate;
+class CMdiDocTemplate;
 class CImagePalette;
+class CTindralDoc;
 
 class CExplorer {
 public:
@@ -28,19 +30,21 @@ public:
     // doubles find it and exactly (for a picture past the doubles' reach).
     virtual void ZoomTo(const SearchRect& region, const ExactRegion& exact) = 0;
 
-    // A picture's computation: it begins (the disclaimer comes before the
-    // first of a run), hears how far it has got, 0 to 1, and is stopped when
-    // Progress answers false; it ends complete or stopped. The program stays
-    // awake in between.
-    virtual void BeginComputation() = 0;
-    virtual bool Progress(double done) = 0;
-    virtual void EndComputation(bool stopped) = 0;
-    virtual bool Computing() const = 0;
-    // The main window asked to close while a picture was computed: it
-    // closes once the computation has stopped.
-    virtual void CloseWhenStopped() = 0;
+    // A picture is about to be computed: the disclaimer comes before the
+    // first of a run.
+    virtual void PictureStarting() = 0;
+    // A picture computed beside the program. From Watch to Unwatch the
+    // document hears, on this thread, whenever its computation has news;
+    // what Watch answers is what the computing thread calls to say so.
+    virtual std::function<void()> Watch(CTindralDoc* document) = 0;
+    virtual void Unwatch(CTindralDoc* document) = 0;
+    // The computing threads' news has reached this thread.
+    virtual void ComputationNews() = 0;
+    // The user stopped a picture: the status bar says so.
+    virtual void PictureStopped() = 0;
 
     // A line for the status bar; an empty one brings the idle prompt back.
+    // While the active picture computes, the bar shows its progress instead.
     virtual void ShowStatus(const std::string& text) = 0;
 
     // The shared colour state: whether new pictures assign their own
@@ -58,7 +62,7 @@ public:
     virtual int CommandChecked(UINT id) const = 0;
 
     // The template of palette windows.
-    virtual CDocTemplate* PaletteTemplate() = 0;
+    virtual CMdiDocTemplate* PaletteTemplate() = 0;
     // The largest client area of a new picture window.
     virtual PixelSize ChildLimits() const = 0;
 };

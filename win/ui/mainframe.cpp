@@ -54,7 +54,7 @@ const MessageMap* CMainFrame::GetMessageMap() const {
         {WM_NOTIFY, Handler(&CMainFrame::OnNotify)},
         {WM_MENUSELECT, Handler(&CMainFrame::OnMenuSelect)},
         {WM_DROPFILES, Handler(&CMainFrame::OnDropFiles)},
-        {WM_CLOSE, Handler(&CMainFrame::OnClose)},
+        {kComputationNews, Handler(&CMainFrame::OnComputationNews)},
     };
     static const MessageMap kMap{&CMdiFrame::ClassMessages, kEntries, std::size(kEntries)};
     return &kMap;
@@ -133,7 +133,6 @@ void CMainFrame::ShowProgress(double done, double secondsLeft) {
         text += " (Esc stops it)";
         m_wndStatusBar.SetMessageText(text);
     }
-    ::UpdateWindow(m_wndStatusBar.m_hWnd);
 }
 
 void CMainFrame::ShowStatus(const std::string& text) {
@@ -143,14 +142,9 @@ void CMainFrame::ShowStatus(const std::string& text) {
         m_wndStatusBar.SetMessageText(text);
 }
 
-// Closing while a picture is computed stops it first; the window closes
-// when the computation has returned.
-LRESULT CMainFrame::OnClose(WPARAM /*wParam*/, LPARAM /*lParam*/) {
-    if (m_explorer.Computing()) {
-        m_explorer.CloseWhenStopped();
-        return 0;
-    }
-    return CMdiFrame::OnClose(0, 0);
+LRESULT CMainFrame::OnComputationNews(WPARAM /*wParam*/, LPARAM /*lParam*/) {
+    m_explorer.ComputationNews();
+    return 0;
 }
 
 LRESULT CMainFrame::OnMenuSelect(WPARAM wParam, LPARAM lParam) {
@@ -192,12 +186,6 @@ LRESULT CMainFrame::OnNotify(WPARAM /*wParam*/, LPARAM lParam) {
 
 LRESULT CMainFrame::OnDropFiles(WPARAM wParam, LPARAM /*lParam*/) {
     HDROP drop = reinterpret_cast<HDROP>(wParam);
-    // Files dropped while a picture is computed wait for nothing: like the
-    // commands, they are refused until it is done.
-    if (m_explorer.Computing()) {
-        ::DragFinish(drop);
-        return 0;
-    }
     const UINT count = ::DragQueryFileA(drop, 0xFFFFFFFF, nullptr, 0);
     std::vector<std::string> paths;
     for (UINT i = 0; i < count; ++i) {
@@ -248,7 +236,7 @@ LRESULT CMainFrame::OnPaletteChanged(WPARAM wParam, LPARAM /*lParam*/) {
 void CMainFrame::OnViewPalette() {
     CMdiChild* child = MDIGetActive();
     CDocument* document = child->GetActiveDocument();
-    CDocTemplate* paletteTemplate = m_explorer.PaletteTemplate();
+    CMdiDocTemplate* paletteTemplate = m_explorer.PaletteTemplate();
     CMdiChild* frame = paletteTemplate ? paletteTemplate->CreateNewFrame(document, child) : nullptr;
     if (!frame) {
         AppMessageBox("uh oh");
@@ -266,6 +254,12 @@ const CDIB* CMainFrame::ActivePicture() const {
 // The active window's picture, whether it shows the picture or its palette.
 void CMainFrame::OnEditCopy() {
     const CDIB* picture = ActivePicture();
+    CMdiChild* child = MDIGetActive();
+    const auto* document = child ? dynamic_cast<const CTindralDoc*>(child->GetActiveDocument()) : nullptr;
+    if (document && document->Computing()) {
+        AppMessageBox("This picture is still being computed: it can be copied once it is done.");
+        return;
+    }
     if (!picture) return;
     if (!CopyToClipboard(*picture, m_hWnd)) AppMessageBox("Unable to copy the picture to the Clipboard.");
 }

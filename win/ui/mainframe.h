@@ -10,6 +10,10 @@ class CExplorer;
 
 #include "win/ui/resource.h"
 
+// Posted to the main window by the computing threads: a picture's
+// computation has news. It carries nothing; the documents are asked.
+constexpr UINT kComputationNews = WM_APP + 0x100;
+
 class CMainFrame : public CMdiFrame {
 public:
     // The window opens at size (outer width and height).
@@ -46,7 +50,7 @@ private:
     LRESULT OnNotify(WPARAM wParam, LPARAM lParam);
     LRESULT OnMenuSelect(WPARAM wParam, LPARAM lParam);
     LRESULT OnDropFiles(WPARAM wParam, LPARAM lParam);
-    LRESULT OnClose(WPARAM wParam, LPARAM lParam);
+    LRESULT OnComputationNews(WPARAM wParam, LPARAM lParam);
 
     void OnViewPalette();
     void OnEditCopy();

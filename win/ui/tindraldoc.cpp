@@ -13,32 +13,14 @@
 #include "win/framework/application.h"
 #include "win/ui/dialogs.h"
 #include "win/ui/explorer.h"
+#include "win/ui/resource.h"
 
-CTindralDoc::CTindralDoc(CExplorer& explorer, const PictureParams& params) : m_explorer(explorer) {
-    TakeParams(params);
-}
+CTindralDoc::CTindralDoc(CExplorer& explorer, const PictureParams& params) : m_explorer(explorer), m_params(params) {}
 
-void CTindralDoc::TakeParams(const PictureParams& params) {
-    m_imageRect = RECT{0, 0, params.width - 1, params.height - 1};
-    m_searchRect = params.rect;
-    m_exactRegion = params.exact;
-    m_dExponent = params.exponent;
-    m_dNoise = params.noise;
-    m_nIterations = params.iterations;
-    m_nSeed = params.seed;
-}
-
-PictureParams CTindralDoc::Params() const {
-    PictureParams params;
-    params.width = Width();
-    params.height = Height();
-    params.rect = m_searchRect;
-    params.exact = m_exactRegion;
-    params.exponent = m_dExponent;
-    params.noise = m_dNoise;
-    params.iterations = m_nIterations;
-    params.seed = m_nSeed;
-    return params;
+CTindralDoc::~CTindralDoc() {
+    if (!m_pComputation) return;
+    m_pComputation->Abandon();
+    m_explorer.Unwatch(this);
 }
 
 BOOL CTindralDoc::OnNewDocument() {
@@ -48,49 +30,107 @@ BOOL CTindralDoc::OnNewDocument() {
         AppMessageBox(kPrecisionLimit);
         return FALSE;
     }
-
-    m_explorer.BeginComputation();
-    const ColorPolicy colors{m_explorer.AutoColor() != FALSE, m_explorer.ColorMap()};
-    const PictureResult result = MakePicture(Params(), colors, m_explorer.PaletteColors(), Progress(), &m_picture);
-    m_bAutoColored = colors.autoColor;
-    if (colors.map) m_colorMap = *colors.map;
-    // A stop is the user's own doing: the status bar says so, and no
-    // document is made.
-    m_explorer.EndComputation(result == PictureResult::Stopped);
-    switch (result) {
-        case PictureResult::Made: {
-            const std::string hint = LimitHint(Params(), m_picture.counts.get());
-            if (!hint.empty()) m_explorer.ShowStatus(hint);
-            return TRUE;
-        }
-        case PictureResult::Stopped:
-            return FALSE;
+    m_explorer.PictureStarting();
+    // Colours are assigned as the picture was asked for, when it is done.
+    m_bAutoColored = m_explorer.AutoColor() != FALSE;
+    if (!m_bAutoColored) m_colorMap = *m_explorer.ColorMap();
+    switch (AllocatePicture(Width(), Height(), &m_picture)) {
+        case PictureResult::Made:
+            return GenerateSet();
         case PictureResult::Empty:
             AppMessageBox("A picture of " + size + " pixels has nothing to show: width and height must be at least 1.");
             return FALSE;
         case PictureResult::TooLarge:
             AppMessageBox("A picture of " + size + " pixels is too large to be made.");
             return FALSE;
-        case PictureResult::NoMemory:
+        default:
             break;
     }
-    AppMessageBox(m_picture.counts ? "Unable to update colors"
-                                   : "There is not enough memory for a picture of " + size + " pixels.");
+    AppMessageBox("There is not enough memory for a picture of " + size + " pixels.");
     return FALSE;
 }
 
-GeneratorControl CTindralDoc::Progress() {
-    GeneratorControl control;
-    control.progress = [this](double done) { return m_explorer.Progress(done); };
-    return control;
+BOOL CTindralDoc::GenerateSet() {
+    if (!m_picture.counts || m_pComputation) return FALSE;
+    m_pComputation = CComputation::Start(Params(), std::move(m_picture.counts), 0, m_explorer.Watch(this));
+    if (m_pComputation) return TRUE;
+    m_explorer.Unwatch(this);
+    AppMessageBox("Unable to generate set");
+    return FALSE;
 }
 
-BOOL CTindralDoc::GenerateSet() {
-    if (!m_picture.counts) return FALSE;
-    m_explorer.BeginComputation();
-    const bool complete = ComputeCounts(Params(), Progress(), &m_picture);
-    m_explorer.EndComputation(!complete);
-    return complete ? TRUE : FALSE;
+double CTindralDoc::ComputedShare() const {
+    return m_pComputation ? m_pComputation->Done() : 1.0;
+}
+
+void CTindralDoc::StopComputation() {
+    if (m_pComputation) m_pComputation->Stop();
+}
+
+void CTindralDoc::OnComputationNews() {
+    if (!m_pComputation) return;
+    switch (m_pComputation->GetState()) {
+        case CComputation::State::Running: {
+            // Every reading goes into the estimate of the time left.
+            m_dSecondsLeft = m_timeLeft.Update(m_pComputation->Seconds(), m_pComputation->Done());
+            // The windows show how far it has got, a repaint for each percent.
+            const int percent = static_cast<int>(m_pComputation->Done() * 100);
+            if (percent != m_nShownPercent) {
+                m_nShownPercent = percent;
+                UpdateAllViews(nullptr);
+            }
+            return;
+        }
+        case CComputation::State::Stopped:
+            m_pComputation.reset();
+            m_explorer.Unwatch(this);
+            m_explorer.PictureStopped();
+            // The last window's closing deletes this document.
+            OnCloseDocument();
+            return;
+        case CComputation::State::Finished:
+            m_picture.counts = m_pComputation->TakeCounts();
+            m_pComputation.reset();
+            m_explorer.Unwatch(this);
+            FinishPicture();
+            UpdateAllViews(nullptr);
+            m_sLimitHint = ::LimitHint(Params(), m_picture.counts.get());
+            return;
+    }
+}
+
+void CTindralDoc::FinishPicture() {
+    const PictureParams params = Params();
+    if (m_bAutoColored) {
+        m_colorMap = CColorMap::Assign(params.iterations, params.width * params.height, m_picture.counts.get());
+        // Pictures asked for later without their own assignment take these bands.
+        if (!m_pSaved) *m_explorer.ColorMap() = m_colorMap;
+    }
+    ColorPicture(m_colorMap, &m_picture);
+    if (m_pSaved) {
+        // The picture made again must be the one saved, pixel for pixel;
+        // otherwise the file's own bitmap is shown as it is.
+        std::unique_ptr<CDIB> saved = std::move(m_pSaved);
+        for (int y = 0; y < params.height; ++y)
+            if (std::memcmp(
+                    saved->PixelAddress(0, y),
+                    m_picture.pixels.get() + static_cast<std::size_t>(params.height - 1 - y) * RowStride(params.width),
+                    static_cast<std::size_t>(params.width)) != 0) {
+                ShowPlainBitmap(std::move(saved));
+                return;
+            }
+    }
+    UpdateColors();
+}
+
+BOOL CTindralDoc::OnCommand(UINT id, BOOL execute) {
+    if (id == ID_FILE_SAVE_IMAGE) id = ID_FILE_SAVE;
+    if (id == ID_FILE_SAVE && Computing()) {
+        // Greyed in the menu and the toolbar; the keyboard hears why.
+        if (execute) AppMessageBox("This picture is still being computed: it can be saved once it is done.");
+        return execute;
+    }
+    return CDocument::OnCommand(id, execute);
 }
 
 BITMAPINFO* CTindralDoc::BuildColorHeader() {
@@ -105,17 +145,13 @@ BOOL CTindralDoc::CreateDIB(const BITMAPINFO* info) {
 
 BOOL CTindralDoc::UpdateColors() {
     // A bitmap from elsewhere keeps the colours it came with.
-    if (m_bPlainBitmap) return TRUE;
+    if (m_bPlainBitmap || Computing() || !m_picture.pixels) return TRUE;
     Block<BITMAPINFO> info(BuildColorHeader());
     if (!CreateDIB(info.get())) {
         AppMessageBox("Unable to update colors");
         return FALSE;
     }
     return TRUE;
-}
-
-BOOL CTindralDoc::OnCommand(UINT id, BOOL execute) {
-    return CDocument::OnCommand(id == ID_FILE_SAVE_IMAGE ? ID_FILE_SAVE : id, execute);
 }
 
 std::string CTindralDoc::GetSaveFilter() const {
@@ -191,19 +227,19 @@ void CTindralDoc::Load(CFile* file) {
         AppMessageBox("The picture record of " + name + " is of a later version than this program reads.");
     }
     const bool found = state.record == RecordState::Found && !m_bIncomplete;
-    const PictureResult remade = found ? Remake(record, *dib) : PictureResult::NoMemory;
-    if (remade == PictureResult::Made) return;
-    if (remade == PictureResult::Stopped) {
-        ReportArchiveFailure();
-        return;
-    }
+    if (found && Remake(record, dib) == PictureResult::Made) return;
+    ShowPlainBitmap(std::move(dib));
+}
+
+void CTindralDoc::ShowPlainBitmap(std::unique_ptr<CDIB> dib) {
     const int width = dib->ImageWidth();
     const int height = dib->ImageHeight();
     m_picture = SetPicture();
     m_picture.width = width;
     m_picture.height = height;
     m_picture.dib = std::move(dib);
-    m_imageRect = RECT{0, 0, width - 1, height - 1};
+    m_params.width = width;
+    m_params.height = height;
     m_bPlainBitmap = true;
 }
 
@@ -223,28 +259,20 @@ const char* CTindralDoc::NoRegionReason() const {
     }
 }
 
-PictureResult CTindralDoc::Remake(const PictureRecord& record, const CDIB& saved) {
+PictureResult CTindralDoc::Remake(const PictureRecord& record, std::unique_ptr<CDIB>& saved) {
     const PictureParams& params = record.params;
-    if (params.width != saved.ImageWidth() || params.height != saved.ImageHeight() ||
+    if (params.width != saved->ImageWidth() || params.height != saved->ImageHeight() ||
         AllocatePicture(params.width, params.height, &m_picture) != PictureResult::Made)
         return PictureResult::NoMemory;
-    TakeParams(params);
-    if (!GenerateSet()) return PictureResult::Stopped;
-    m_bAutoColored = !record.hasColorMap;
+    m_params = params;
     // The shared colour map is left as it is: opening a file changes no
     // other picture's colours.
-    m_colorMap = record.hasColorMap
-                     ? CColorMap::FromEntries(record.colorMap)
-                     : CColorMap::Assign(params.iterations, params.width * params.height, m_picture.counts.get());
-    ColorPicture(m_colorMap, &m_picture);
-    // The picture made again must be the one saved, pixel for pixel.
-    for (int y = 0; y < params.height; ++y)
-        if (std::memcmp(
-                saved.PixelAddress(0, y),
-                m_picture.pixels.get() + static_cast<std::size_t>(params.height - 1 - y) * RowStride(params.width),
-                static_cast<std::size_t>(params.width)) != 0) {
-            m_picture = SetPicture();
-            return PictureResult::NoMemory;
-        }
-    return UpdateColors() ? PictureResult::Made : PictureResult::NoMemory;
+    m_bAutoColored = !record.hasColorMap;
+    if (record.hasColorMap) m_colorMap = CColorMap::FromEntries(record.colorMap);
+    m_explorer.PictureStarting();
+    m_pSaved = std::move(saved);
+    if (GenerateSet()) return PictureResult::Made;
+    saved = std::move(m_pSaved);
+    m_picture = SetPicture();
+    return PictureResult::NoMemory;
 }

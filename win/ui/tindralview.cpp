@@ -60,6 +60,15 @@ void CTindralView::OnDraw(CDC& dc) {
     RECT client;
     ::GetClientRect(m_hWnd, &client);
     CTindralDoc* document = GetDocument();
+    if (document && document->Computing()) {
+        // Nothing of the picture yet: how far it has got, over the background.
+        const std::string text =
+            "Computing: " + std::to_string(static_cast<int>(document->ComputedShare() * 100)) + " %";
+        ::SetBkMode(dc.GetSafeHdc(), TRANSPARENT);
+        ::SetTextColor(dc.GetSafeHdc(), ::GetSysColor(COLOR_WINDOWTEXT));
+        ::DrawTextA(dc.GetSafeHdc(), text.c_str(), -1, &client, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
+        return;
+    }
     if (document && document->Dib()) DrawStretched(*document->Dib(), dc, 0, 0, client.right, client.bottom);
 }
 
@@ -72,7 +81,8 @@ LRESULT CTindralView::OnMouseActivate(WPARAM wParam, LPARAM lParam) {
 }
 
 LRESULT CTindralView::OnLButtonDown(WPARAM /*wParam*/, LPARAM lParam) {
-    if (m_bActivatingClick || m_explorer.Computing()) {
+    // A picture still computing has nothing to select from.
+    if (m_bActivatingClick || !GetDocument() || GetDocument()->Computing()) {
         m_bActivatingClick = FALSE;
         return 0;
     }
@@ -162,7 +172,7 @@ LRESULT CTindralView::OnLButtonUp(WPARAM /*wParam*/, LPARAM /*lParam*/) {
     const PictureParams next = m_explorer.NextPicture();
     const PixelSize size{client.right, client.bottom};
     const PixelPoint anchor{m_nAnchorX, m_nAnchorY}, end{m_nEndX, m_nEndY};
-    m_explorer.ZoomTo(ZoomedRegion(GetDocument()->m_searchRect, size, next.width - 1, next.height - 1, anchor, end),
+    m_explorer.ZoomTo(ZoomedRegion(GetDocument()->Params().rect, size, next.width - 1, next.height - 1, anchor, end),
                       ZoomedExactRegion(GetDocument()->Params(), size, next.width - 1, next.height - 1, anchor, end));
     return 0;
 }
@@ -185,7 +195,6 @@ LRESULT CTindralView::OnCaptureChanged(WPARAM /*wParam*/, LPARAM lParam) {
 }
 
 void CTindralView::ShowPointInfo(int x, int y) {
-    if (m_explorer.Computing()) return;
     if (!m_bTrackingLeave) {
         TRACKMOUSEEVENT track{sizeof(TRACKMOUSEEVENT), TME_LEAVE, m_hWnd, 0};
         m_bTrackingLeave = ::TrackMouseEvent(&track);
@@ -221,13 +230,14 @@ void CTindralView::ShowPointInfo(int x, int y) {
 
 LRESULT CTindralView::OnMouseLeave(WPARAM /*wParam*/, LPARAM /*lParam*/) {
     m_bTrackingLeave = FALSE;
-    if (!m_explorer.Computing()) m_explorer.ShowStatus("");
+    m_explorer.ShowStatus("");
     return 0;
 }
 
 LRESULT CTindralView::OnPaletteChanged(WPARAM /*wParam*/, LPARAM /*lParam*/) {
     Default();
+    // A picture whose last recolouring failed tries again.
     CTindralDoc* document = GetDocument();
-    if (document && document->Dib()) document->UpdateColors();
+    if (document && (document->Dib() || document->ImageBits())) document->UpdateColors();
     return 0;
 }
