@@ -18,6 +18,9 @@ const char* const kUsage =
     "  --iterations N        iteration limit, 1 to 1000000 (default 50)\n"
     "  --rect RE0,IM0,RE1,IM1  upper-left then lower-right corner, each -5 to 5\n"
     "                        (default -2.416667,1.25,0.916667,-1.25)\n"
+    "  --center RE,IM        the centre of the picture, each -5 to 5, with --width\n"
+    "  --width W             the width of the region, above 0 and at most 10;\n"
+    "                        pixels are square (W / width each way)\n"
     "  --noise S             start-value noise in pixel widths (default 0)\n"
     "  --exponent P          the exponent p (default 2)\n"
     "  --palette NAME|FILE   gray, fire, edge, fatigues, jungle, or the colour table\n"
@@ -31,6 +34,10 @@ const char* const kUsage =
     "                        environment variable, else one per processor)\n"
     "  --help                show this text\n"
     "  --version             show the version\n"
+    "\n"
+    "The numbers of --rect, --center and --width are decimals of any length, held\n"
+    "exactly: past the precision of doubles (exponent 2, no noise) the picture is\n"
+    "computed in as many digits as its pixels need.\n"
     "\n"
     "OUTPUT is written in full to a temporary file beside it, which then takes its\n"
     "place: an interrupted or failed render leaves it as it was. A symbolic link is\n"
@@ -106,12 +113,56 @@ public:
         const auto parts = Split(text, ',');
         if (parts.size() != 4) return Fail("--rect needs four numbers RE0,IM0,RE1,IM1, not '" + text + "'");
         double v[4];
+        bool decimal = true;
         for (int i = 0; i < 4; ++i) {
-            if (!Number("--rect", parts[i], &v[i])) return false;
-            if (v[i] < kMinCornerComponent || v[i] > kMaxCornerComponent)
-                return Fail("--rect components must be between -5 and 5, not " + parts[i]);
+            if (!Component("--rect", parts[i], &v[i])) return false;
+            decimal = decimal && IsDecimalNumber(parts[i]);
         }
-        m_result.options.rect = SearchRect{{v[0], v[1]}, {v[2], v[3]}};
+        RenderOptions& o = m_result.options;
+        o.rect = SearchRect{{v[0], v[1]}, {v[2], v[3]}};
+        // Other forms strtod reads (hexadecimal) are taken as the doubles they are.
+        o.hasRegion = decimal;
+        if (decimal) o.region = ExactRegion{ExactRegion::Kind::Corners, parts[0], parts[1], parts[2], parts[3]};
+        return true;
+    }
+
+    bool Component(const std::string& option, const std::string& text, double* out) {
+        if (!Number(option, text, out)) return false;
+        if (*out < kMinCornerComponent || *out > kMaxCornerComponent)
+            return Fail(option + " components must be between -5 and 5, not " + text);
+        return true;
+    }
+
+    bool Centre(const std::string& text) {
+        const auto parts = Split(text, ',');
+        if (parts.size() != 2) return Fail("--center needs two numbers RE,IM, not '" + text + "'");
+        double v = 0.0;
+        for (const std::string& part : parts) {
+            if (!Component("--center", part, &v)) return false;
+            if (!IsDecimalNumber(part)) return Fail("--center needs decimal numbers, not '" + part + "'");
+        }
+        m_centre = parts;
+        return true;
+    }
+
+    bool Width(const std::string& text) {
+        double w = 0.0;
+        if (!Number("--width", text, &w)) return false;
+        if (!IsPositiveDecimal(text) || w > 2 * kMaxCornerComponent)
+            return Fail("--width must be a decimal number above 0 and at most 10, not " + text);
+        m_width = text;
+        return true;
+    }
+
+    // --center and --width go together, and not with --rect.
+    bool Finish() {
+        if (m_centre.empty() && m_width.empty()) return true;
+        if (m_centre.empty() || m_width.empty()) return Fail("--center and --width go together");
+        RenderOptions& o = m_result.options;
+        if (o.given.rect) return Fail("give either --rect or --center with --width, not both");
+        o.region = ExactRegion{ExactRegion::Kind::Centre, m_centre[0], m_centre[1], m_width, {}};
+        o.hasRegion = true;
+        o.given.rect = true;
         return true;
     }
 
@@ -133,6 +184,8 @@ public:
         if (name == "--iterations")
             return g.iterations = Integer(name, value, kMinIterations, kMaxIterations, &o.iterations);
         if (name == "--rect") return g.rect = Rect(value);
+        if (name == "--center") return Centre(value);
+        if (name == "--width") return Width(value);
         if (name == "--noise") return g.noise = Number(name, value, &o.noise);
         if (name == "--exponent") return g.exponent = Number(name, value, &o.exponent);
         if (name == "--palette") return g.palette = Palette(value);
@@ -154,11 +207,14 @@ public:
 
 private:
     ParsedCommandLine& m_result;
+    std::vector<std::string> m_centre;
+    std::string m_width;
 };
 
 bool TakesValue(const std::string& name) {
-    return name == "--size" || name == "--iterations" || name == "--rect" || name == "--noise" ||
-           name == "--exponent" || name == "--palette" || name == "--threads" || name == "--from" || name == "--seed";
+    return name == "--size" || name == "--iterations" || name == "--rect" || name == "--center" || name == "--width" ||
+           name == "--noise" || name == "--exponent" || name == "--palette" || name == "--threads" ||
+           name == "--from" || name == "--seed";
 }
 
 }  // namespace
@@ -221,6 +277,7 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& args) {
         }
         if (!parser.Option(name, value)) return result;
     }
+    if (!parser.Finish()) return result;
     if (outputs.size() != 1) {
         parser.Fail(outputs.empty() ? "no output file given (try --help)" : "more than one output file given");
         return result;

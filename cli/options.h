@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "core/engine/params.h"
+#include "core/engine/region.h"
 #include "core/palettes/schemes.h"
 
 struct RenderOptions {
@@ -13,6 +14,10 @@ struct RenderOptions {
     int height = kDefaultImageHeight;
     int iterations = kDefaultIterations;
     SearchRect rect = kDefaultSearchRect;
+    // The region exactly as given, by --rect in decimal numbers or by
+    // --center and --width, when hasRegion.
+    ExactRegion region;
+    bool hasRegion = false;
     double noise = kDefaultNoise;
     double exponent = kDefaultExponent;
     Scheme scheme = Scheme::Fire;

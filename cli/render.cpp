@@ -6,6 +6,7 @@
 #include <cerrno>
 #include <cstring>
 
+#include "core/engine/deep.h"
 #include "core/engine/picture.h"
 #include "core/engine/picturefile.h"
 #include "core/engine/record.h"
@@ -98,7 +99,7 @@ bool FromSavedPicture(const RenderOptions& options, PictureParams* params, bool*
     const PictureParams& saved = record.params;
     const RenderOptions::Given& given = options.given;
     if (!given.size) params->width = saved.width, params->height = saved.height;
-    if (!given.rect) params->rect = saved.rect;
+    if (!given.rect) params->rect = saved.rect, params->exact = saved.exact;
     if (!given.iterations) params->iterations = saved.iterations;
     if (!given.exponent) params->exponent = saved.exponent;
     if (!given.noise) params->noise = saved.noise;
@@ -139,6 +140,14 @@ bool RenderToFile(const RenderOptions& options, unsigned noiseSeed, std::string*
     PaletteEntries palette;
     if (!options.fromFile.empty() && !FromSavedPicture(options, &params, &hasMap, &map, &palette, error, hooks))
         return false;
+    if (options.given.rect && options.hasRegion) params.exact = std::make_shared<const ExactRegion>(options.region);
+    // A centre's corners depend on the picture's final size.
+    if (params.exact) SetExactRegion(&params, *params.exact);
+    std::string why;
+    if (ChooseArithmetic(params, &why) == Arithmetic::Beyond) {
+        *error = "this picture is past the limit of the program's precision: " + why;
+        return false;
+    }
 
     const std::string size = std::to_string(params.width) + " x " + std::to_string(params.height);
     SetImageSizes sizes{};
@@ -178,7 +187,7 @@ bool RenderToFile(const RenderOptions& options, unsigned noiseSeed, std::string*
     }
 
     PictureRecord record;
-    record.params = params;
+    record.params = RecordedParams(params);
     record.hasColorMap = hasMap;
     if (hasMap) record.colorMap = map.Entries();
     try {

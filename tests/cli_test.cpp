@@ -48,7 +48,11 @@ TEST(CommandLine, FailsWithOneClearLine) {
         {{"--exponent", "1e999", "o.bmp"}, "needs a finite number"}, {{"--rect", "1,2,3", "o.bmp"}, "four numbers"},
         {{"--rect", "-2,1.5,1,-5.5", "o.bmp"}, "between -5 and 5"}, {{"--from", "", "o.bmp"}, "--from needs"},
         {{"--colour\nred", "o.bmp"}, "unknown option --colour\\x0ared"}, {{"--threads", "0", "o.bmp"}, "between 1 and 1024"},
-        {{"--threads", "1025", "o.bmp"}, "between 1 and 1024"}, {{"o.bmp", "--threads"}, "--threads needs a value"}};
+        {{"--threads", "1025", "o.bmp"}, "between 1 and 1024"}, {{"o.bmp", "--threads"}, "--threads needs a value"},
+        {{"--center", "0,0", "o.bmp"}, "go together"}, {{"--width", "0.000", "--center", "0,0", "o.bmp"}, "above 0"},
+        {{"--width", "-1e-9", "--center", "0,0", "o.bmp"}, "above 0"}, {{"--center", "0,0,1", "o.bmp"}, "two numbers"},
+        {{"--center", "0x1p-3,0", "--width", "1", "o.bmp"}, "decimal numbers"},
+        {{"--rect", "-2,1,1,-1", "--center", "0,0", "--width", "1", "o.bmp"}, "not both"}};
     // clang-format on
     for (const auto& [args, message] : cases) {
         const auto p = ParseCommandLine(args);

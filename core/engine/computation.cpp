@@ -5,6 +5,7 @@
 #include <system_error>
 #include <thread>
 
+#include "core/engine/deep.h"
 #include "core/engine/generator.h"
 
 namespace {
@@ -60,7 +61,7 @@ void CComputation::Run(std::shared_ptr<CComputation> self) {
     };
     bool complete = false;
     try {
-        complete = GenerateCounts(self->m_params, self->m_counts.get(), control);
+        complete = GeneratePictureCounts(self->m_params, self->m_counts.get(), control);
     } catch (...) {
         complete = false;  // a thread that cannot go on leaves a stopped picture
     }

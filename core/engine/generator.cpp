@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "core/engine/generator_kernels.h"
+#include "core/engine/generator_rows.h"
 #include "core/engine/vecmath.h"
 
 namespace {
@@ -134,7 +135,7 @@ constexpr auto kProgressInterval = std::chrono::milliseconds(20);
 // picture, so the share of pixels done grows about evenly in time however
 // the costly pixels lie, and the last rows handed out cost about as much as
 // any others.
-std::vector<int> RowOrder(int height) {
+std::vector<int> BitReversedRows(int height) {
     int bits = 0;
     while ((std::uint32_t{1} << bits) < static_cast<std::uint32_t>(height)) ++bits;
     std::vector<int> order;
@@ -215,14 +216,15 @@ private:
     std::atomic<bool> m_stop{false};
 };
 
-void RunOnCallingThread(Kernel kernel, const KernelRun& run, CRowSource& source, const GeneratorControl& control) {
+using Loop = std::function<void(PixelSource& source)>;
+
+void RunOnCallingThread(const Loop& loop, CRowSource& source, const GeneratorControl& control) {
     source.ReportTo(&control);
-    kernel(run, source);
+    loop(source);
     if (source.Complete() && control.progress) control.progress(1.0);
 }
 
-void RunOnWorkers(Kernel kernel, const KernelRun& run, CRowSource& source, const GeneratorControl& control,
-                  int threads) {
+void RunOnWorkers(const Loop& loop, CRowSource& source, const GeneratorControl& control, int threads) {
     std::mutex mutex;
     std::condition_variable finished;
     int running = 0;
@@ -232,7 +234,7 @@ void RunOnWorkers(Kernel kernel, const KernelRun& run, CRowSource& source, const
     for (int t = 0; t < threads; ++t) {
         try {
             workers.emplace_back([&] {
-                kernel(run, source);
+                loop(source);
                 std::lock_guard<std::mutex> guard(mutex);
                 if (--running == 0) finished.notify_one();
             });
@@ -243,7 +245,7 @@ void RunOnWorkers(Kernel kernel, const KernelRun& run, CRowSource& source, const
     }
     if (workers.empty()) {
         lock.unlock();
-        RunOnCallingThread(kernel, run, source, control);
+        RunOnCallingThread(loop, source, control);
         return;
     }
     // A callback that throws must not leave the workers running on counts
@@ -334,17 +336,24 @@ bool GenerateCounts(const GeneratorInput& in, std::int32_t* counts, const Genera
     run.rowOrder = rowOrder.data();
     run.counts = counts;
 
-    int threads = GeneratorThreadCount(control.threads);
     const double work = static_cast<double>(pixels) * in.iterations * (run.polar ? 20.0 : 1.0);
-    if (work < kSmallWork) threads = 1;
-    threads = std::min(threads, in.height);
-
     const Kernel kernel = KernelFor(EffectiveSimdLevel(control.simd));
-    CRowSource source(in.height, in.width, threads, control.cancel);
+    return RunRows(in.width, in.height, work, control, [&](PixelSource& source) { kernel(run, source); });
+}
+
+std::vector<int> RowOrder(int height) {
+    return BitReversedRows(height);
+}
+
+bool RunRows(int width, int height, double work, const GeneratorControl& control, const Loop& loop) {
+    int threads = GeneratorThreadCount(control.threads);
+    if (work < kSmallWork) threads = 1;
+    threads = std::min(threads, height);
+    CRowSource source(height, width, threads, control.cancel);
     if (threads == 1)
-        RunOnCallingThread(kernel, run, source, control);
+        RunOnCallingThread(loop, source, control);
     else
-        RunOnWorkers(kernel, run, source, control, threads);
+        RunOnWorkers(loop, source, control, threads);
     return source.Complete();
 }
 

@@ -3,6 +3,10 @@
 // from, and the ranges within which the user may set them.
 #pragma once
 
+#include <memory>
+
+struct ExactRegion;  // core/engine/region.h
+
 struct ComplexPoint {
     double re;
     double im;
@@ -42,10 +46,13 @@ struct PictureParams {
     double noise = 0.0;  // in pixel widths; +0.0 and -0.0 mean none
     int iterations = 0;  // the limit N; a count of N means the orbit stayed
     unsigned seed = 0;   // the noise draws' seed: the time in whole seconds
+    // The region exactly, when it was given so; rect then holds its corners
+    // rounded to doubles (ExactRegionOf, region.h, says when it holds).
+    std::shared_ptr<const ExactRegion> exact = nullptr;
 };
 
 // The picture every run starts from.
-constexpr PictureParams DefaultPictureParams() {
+inline PictureParams DefaultPictureParams() {
     PictureParams p;
     p.width = kDefaultImageWidth;
     p.height = kDefaultImageHeight;

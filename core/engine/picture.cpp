@@ -1,6 +1,8 @@
 // From parameters to a bitmap in memory.
 #include "core/engine/picture.h"
 
+#include "core/engine/deep.h"
+
 PictureResult AllocatePicture(int width, int height, SetPicture* picture) {
     picture->dib.reset();
     picture->pixels.reset();
@@ -24,7 +26,7 @@ bool ComputeCounts(const PictureParams& params, const GeneratorControl& control,
     PictureParams sized = params;
     sized.width = picture->width;
     sized.height = picture->height;
-    return GenerateCounts(sized, picture->counts.get(), control);
+    return GeneratePictureCounts(sized, picture->counts.get(), control);
 }
 
 void ColorPicture(const CColorMap& map, SetPicture* picture) {

@@ -13,14 +13,22 @@
 #include <cstring>
 #include <limits>
 
+#include "core/engine/region.h"
+
 namespace {
 
 constexpr char kMagic[8] = {'T', 'N', 'D', 'R', 'L', 'R', 'E', 'C'};
+// Version 2 adds the exact region, written whenever the parameters carry
+// one that holds (RecordedParams keeps it only for a picture computed from
+// it); every other picture is written as version 1, as it always was.
 constexpr std::uint16_t kVersion = 1;
+constexpr std::uint16_t kExactVersion = 2;
 constexpr std::size_t kTrailerBytes = 4 + 4 + 2 + sizeof kMagic;
 // width, height, four corners, limit, exponent, noise, seed, map entry count.
 constexpr std::size_t kFixedBodyBytes = 4 + 4 + 4 * 8 + 4 + 8 + 8 + 4 + 4;
-constexpr std::size_t kLargestBody = kFixedBodyBytes + kMaxIterations + 1;
+// The exact region: its kind, then three or four numbers, each a 2-byte length and its characters.
+constexpr std::size_t kLargestRegion = 1 + 4 * (2 + kMaxDecimalLength);
+constexpr std::size_t kLargestBody = kFixedBodyBytes + kMaxIterations + 1 + kLargestRegion;
 
 using Bytes = std::vector<BYTE>;
 
@@ -61,6 +69,7 @@ public:
         return true;
     }
     std::size_t Left() const { return static_cast<std::size_t>(m_end - m_p); }
+    void Skip(std::size_t bytes) { m_p += bytes; }
     const BYTE* At() const { return m_p; }
 
 private:
@@ -73,8 +82,13 @@ bool Finite(const SearchRect& r) {
            std::isfinite(r.lowerRight.im);
 }
 
-// The body of a record, or false when the record cannot be held.
-bool EncodeBody(const PictureRecord& record, Bytes* body) {
+std::vector<const std::string*> RegionNumbers(const ExactRegion& r) {
+    if (r.kind == ExactRegion::Kind::Centre) return {&r.a, &r.b, &r.c};
+    return {&r.a, &r.b, &r.c, &r.d};
+}
+
+// The body of a record and its version, or false when the record cannot be held.
+bool EncodeBody(const PictureRecord& record, Bytes* body, std::uint16_t* version) {
     const PictureParams& p = record.params;
     if (p.width < 1 || p.width > kMaxImageSide || p.height < 1 || p.height > kMaxImageSide) return false;
     if (p.iterations < kMinIterations || p.iterations > kMaxIterations) return false;
@@ -97,11 +111,21 @@ bool EncodeBody(const PictureRecord& record, Bytes* body) {
     Put(*body, noisy ? p.seed : 0u, 4);
     Put(*body, entries, 4);
     for (std::size_t i = 0; i < entries; ++i) body->push_back(static_cast<BYTE>(record.colorMap[i]));
+    *version = kVersion;
+    if (const ExactRegion* exact = ExactRegionOf(p)) {
+        const ExactRegion& region = *exact;
+        body->push_back(region.kind == ExactRegion::Kind::Centre ? 1 : 0);
+        for (const std::string* number : RegionNumbers(region)) {
+            Put(*body, number->size(), 2);
+            body->insert(body->end(), number->begin(), number->end());
+        }
+        *version = kExactVersion;
+    }
     return true;
 }
 
 // Only a body the writer would write again byte for byte is taken.
-bool DecodeBody(const Bytes& body, PictureRecord* record) {
+bool DecodeBody(const Bytes& body, std::uint16_t version, PictureRecord* record) {
     PictureRecord r;
     PictureParams& p = r.params;
     Reader in(body.data(), body.size());
@@ -109,13 +133,31 @@ bool DecodeBody(const Bytes& body, PictureRecord* record) {
     if (!in.Int(&p.width) || !in.Int(&p.height) || !in.Double(&p.rect.upperLeft.re) ||
         !in.Double(&p.rect.upperLeft.im) || !in.Double(&p.rect.lowerRight.re) || !in.Double(&p.rect.lowerRight.im) ||
         !in.Int(&p.iterations) || !in.Double(&p.exponent) || !in.Double(&p.noise) || !in.Get(&seed, 4) ||
-        !in.Get(&entries, 4) || in.Left() != entries)
+        !in.Get(&entries, 4) || in.Left() < entries || (version == kVersion && in.Left() != entries))
         return false;
     p.seed = static_cast<unsigned>(seed);
     r.hasColorMap = entries != 0;
     r.colorMap.assign(in.At(), in.At() + entries);
+    if (version == kExactVersion) {
+        const std::size_t mapBytes = static_cast<std::size_t>(entries);
+        Reader region(in.At() + mapBytes, in.Left() - mapBytes);
+        std::uint64_t kind = 0;
+        if (!region.Get(&kind, 1) || kind > 1) return false;
+        ExactRegion exact;
+        exact.kind = kind == 1 ? ExactRegion::Kind::Centre : ExactRegion::Kind::Corners;
+        for (std::string* number : {&exact.a, &exact.b, &exact.c, &exact.d}) {
+            if (exact.kind == ExactRegion::Kind::Centre && number == &exact.d) break;
+            std::uint64_t length = 0;
+            if (!region.Get(&length, 2) || length > kMaxDecimalLength || region.Left() < length) return false;
+            number->assign(reinterpret_cast<const char*>(region.At()), static_cast<std::size_t>(length));
+            region.Skip(static_cast<std::size_t>(length));
+        }
+        if (region.Left() != 0 || !IsSoundRegion(exact)) return false;
+        p.exact = std::make_shared<const ExactRegion>(std::move(exact));
+    }
     Bytes again;
-    if (!EncodeBody(r, &again) || again != body) return false;
+    std::uint16_t againVersion = 0;
+    if (!EncodeBody(r, &again, &againVersion) || again != body || againVersion != version) return false;
     *record = std::move(r);
     return true;
 }
@@ -124,11 +166,12 @@ bool DecodeBody(const Bytes& body, PictureRecord* record) {
 
 bool PictureRecordBytes(const PictureRecord& record, std::vector<BYTE>* out) {
     Bytes bytes;
-    if (!EncodeBody(record, &bytes)) return false;
+    std::uint16_t version = 0;
+    if (!EncodeBody(record, &bytes, &version)) return false;
     const std::size_t bodyBytes = bytes.size();
     Put(bytes, bodyBytes, 4);
     Put(bytes, Crc32(bytes.data(), bodyBytes), 4);
-    Put(bytes, kVersion, 2);
+    Put(bytes, version, 2);
     bytes.insert(bytes.end(), kMagic, kMagic + sizeof kMagic);
     *out = std::move(bytes);
     return true;
@@ -143,12 +186,12 @@ RecordState ParsePictureRecord(const BYTE* data, std::size_t size, PictureRecord
     fields.Get(&bodyBytes, 4);
     fields.Get(&crc, 4);
     fields.Get(&version, 2);
-    if (version != kVersion) return RecordState::UnknownVersion;
+    if (version != kVersion && version != kExactVersion) return RecordState::UnknownVersion;
     if (bodyBytes < kFixedBodyBytes || bodyBytes > kLargestBody || bodyBytes != size - kTrailerBytes)
         return RecordState::Damaged;
     const Bytes body(data, data + bodyBytes);
     if (Crc32(body.data(), body.size()) != crc) return RecordState::Damaged;
-    return DecodeBody(body, record) ? RecordState::Found : RecordState::Damaged;
+    return DecodeBody(body, static_cast<std::uint16_t>(version), record) ? RecordState::Found : RecordState::Damaged;
 }
 
 bool WritePictureFile(CFile* file, const CDIB& dib, const PictureRecord& record) {

@@ -10,7 +10,11 @@
 #include "core/image/dib.h"
 
 struct PictureRecord {
-    PictureParams params;       // the seed is kept only when noise is on; 0 otherwise
+    // The seed is kept only when noise is on; 0 otherwise. An exact region
+    // that holds (ExactRegionOf) is kept, in a record of version 2; callers
+    // give one only for a picture computed from it (RecordedParams, deep.h),
+    // and a record of version 1 has none.
+    PictureParams params;
     bool hasColorMap = false;   // the colour map in use when auto-colour was off
     std::vector<int> colorMap;  // its entries (palette indices 0 to 255), for counts 0...N
 };

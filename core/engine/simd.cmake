@@ -16,6 +16,9 @@ list(APPEND TINDRAL_CORE_SOURCES
   core/engine/generator_sse2.cpp
   core/engine/generator_avx2.cpp
   core/engine/generator_avx512.cpp
+  core/engine/deep_sse2.cpp
+  core/engine/deep_avx2.cpp
+  core/engine/deep_avx512.cpp
 )
 
 # Source properties belong to a directory, and the core is built both here
@@ -34,11 +37,11 @@ function(tindral_simd_source_flags)
     endif()
   endforeach()
   set(dir ${PROJECT_SOURCE_DIR}/core/engine)
-  set_source_files_properties(${dir}/vecmath.cpp ${dir}/generator_sse2.cpp TARGET_DIRECTORY ${targets}
-    PROPERTIES COMPILE_OPTIONS -Wno-maybe-uninitialized)
-  set_source_files_properties(${dir}/generator_avx2.cpp TARGET_DIRECTORY ${targets}
+  set_source_files_properties(${dir}/vecmath.cpp ${dir}/generator_sse2.cpp ${dir}/deep_sse2.cpp TARGET_DIRECTORY
+    ${targets} PROPERTIES COMPILE_OPTIONS -Wno-maybe-uninitialized)
+  set_source_files_properties(${dir}/generator_avx2.cpp ${dir}/deep_avx2.cpp TARGET_DIRECTORY ${targets}
     PROPERTIES COMPILE_OPTIONS "-mavx2;-Wno-maybe-uninitialized")
-  set_source_files_properties(${dir}/generator_avx512.cpp TARGET_DIRECTORY ${targets}
+  set_source_files_properties(${dir}/generator_avx512.cpp ${dir}/deep_avx512.cpp TARGET_DIRECTORY ${targets}
     PROPERTIES COMPILE_OPTIONS "-mavx512f;-Wno-maybe-uninitialized;-Wno-uninitialized")
 endfunction()
 cmake_language(DEFER DIRECTORY ${PROJECT_SOURCE_DIR} CALL tindral_simd_source_flags)

@@ -38,6 +38,16 @@ tindral_cli_test(MissingFolder "--size;4000x3000;--iterations;100000;nodir/out.b
                  -DEXPECT_NO_OUTPUT=ON "-DEXPECT_STDERR=cannot create nodir/out.bmp: its folder does not exist")
 tindral_cli_test(OutputIsAFolder "." -DEXPECT_EXIT=1 "-DEXPECT_STDERR=cannot write [.]: it is a folder")
 tindral_cli_test(Help "--help" -DEXPECT_EXIT=0)
+# A picture 1e-300 wide, the same bytes on every build, its exact region in
+# its record (version 2); rendered again from it, the same file.
+string(REPEAT 0 300 zeros)
+tindral_cli_test(DeepPicture "--size;32x24;--iterations;2000;--palette;edge;--center;-2.3e-302,1.${zeros}41;--width;1e-300;out.bmp"
+                 -DEXPECT_EXIT=0 -DOUTPUT=out.bmp -DEXPECT_FILE=${cli_dir}/deep-1e-300.bmp)
+tindral_cli_test(FromDeepPicture "--from;${cli_dir}/deep-1e-300.bmp;out.bmp" -DEXPECT_EXIT=0 -DOUTPUT=out.bmp
+                 -DEXPECT_FILE=${cli_dir}/deep-1e-300.bmp)
+# Past the double limit only the exponent 2 is computed; nothing is written.
+tindral_cli_test(DeepCubic "--center;-0.75,0.1;--width;1e-20;--exponent;3;out.bmp" -DEXPECT_EXIT=1 -DOUTPUT=out.bmp
+                 -DEXPECT_NO_OUTPUT=ON "-DEXPECT_STDERR=past the limit of the program's precision: past the precision of doubles")
 
 # Signals, terminals and killed writers: POSIX only.
 if(NOT CMAKE_CROSSCOMPILING)

@@ -59,6 +59,8 @@ inline void ExerciseOptions(const std::uint8_t* data, std::size_t size) {
     OPTIONS_CHECK(std::isfinite(o.noise) && std::isfinite(o.exponent));
     OPTIONS_CHECK(o.threads >= 0 && o.threads <= 1024);
     OPTIONS_CHECK(o.paletteFile.empty() || o.given.palette);
+    // An exact region is a sound one, and it was given.
+    OPTIONS_CHECK(!o.hasRegion || (IsSoundRegion(o.region) && o.given.rect));
     // The same words always mean the same.
     const ParsedCommandLine again = ParseCommandLine(args);
     OPTIONS_CHECK(again.action == Action::Render && again.options.output == o.output &&

@@ -13,6 +13,7 @@
 #include <tuple>
 
 #include "core/engine/computation.h"
+#include "core/engine/deep.h"
 #include "core/engine/picturefile.h"
 #include "core/engine/zoom.h"
 #include "core/image/pngfile.h"
@@ -659,6 +660,46 @@ int Explore(const std::vector<std::string>&) {
                                                                : "OK without an edit keeps the region bit for bit");
     }
 
+    // Dragging zooms on past the doubles' reach: each region is found
+    // exactly and computed by perturbation, the status bar tells that most
+    // of it reached the limit and shows a point in all its digits, and the
+    // picture saved opens again exactly.
+    SendCommand(ID_FILE_NEW);
+    for (const char* depth : {"a drag past the doubles' reach", "a drag deeper still"}) {
+        const std::size_t count = Children().size();
+        Drag(ViewOf(ActiveChild()), {60, 40}, {66, 45});
+        const PictureParams params = DocumentOf(ActiveChild())->Params();
+        Check(Children().size() == count + 1 && ChooseArithmetic(params) == Arithmetic::Perturbation &&
+                  ExactRegionOf(params) != nullptr,
+              std::string(depth) + " opens a picture computed from its exact region");
+    }
+    Check(StatusText().find("of the picture reached the iteration limit; raise it to see more") != std::string::npos,
+          "the status bar tells of the iteration limit: " + StatusText());
+    HWND deepView = ViewOf(ActiveChild());
+    const PictureParams deepParams = DocumentOf(ActiveChild())->Params();
+    RECT deepClient{};
+    ::GetClientRect(deepView, &deepClient);
+    PixelPoint under{};
+    PixelUnder({10, 10}, {deepClient.right, deepClient.bottom}, deepParams.width, deepParams.height, &under);
+    ::SendMessageA(deepView, WM_MOUSEMOVE, 0, MAKELONG(10, 10));
+    CheckText(StatusText().substr(0, StatusText().find(':')), ExactPointText(deepParams, under),
+              "the status bar over a deep picture's pixel");
+    char temp[MAX_PATH] = {};
+    ::GetTempPathA(MAX_PATH, temp);
+    const std::string deepFile = std::string(temp) + "tindral-deep.bmp";
+    std::remove(deepFile.c_str());
+    ChooseFile(ID_FILE_SAVE, "Save As", deepFile);
+    Check(WaitUntil([&] { return WindowText(ActiveChild()) == "tindral-deep.bmp"; }), "a deep picture is saved");
+    const std::size_t open = Children().size();
+    ::SendMessageA(ActiveChild(), WM_CLOSE, 0, 0);
+    ChooseFile(ID_FILE_OPEN, "Open", deepFile);
+    Settle();
+    Check(WaitUntil([&] {
+              CTindralDoc* opened = Children().size() == open ? DocumentOf(ActiveChild()) : nullptr;
+              return opened && !opened->IsPlainBitmap() && ExactRegionOf(opened->Params()) != nullptr;
+          }),
+          "a saved deep picture opens again from its exact region");
+    std::remove(deepFile.c_str());
     return 0;
 }
 

@@ -9,6 +9,7 @@
 #include <ctime>
 
 #include "core/engine/computation.h"
+#include "core/engine/deep.h"
 #include "core/engine/zoom.h"
 
 #include "win/framework/document.h"
@@ -76,15 +77,16 @@ void CTindralApp::SetNextPicture(const PictureParams& params) {
 void CTindralApp::PictureActivated(const PictureParams& params) {
     // The iteration limit and the size stay as the user last set them.
     m_next.rect = params.rect;
+    m_next.exact = params.exact;
     m_next.noise = params.noise;
     m_next.exponent = params.exponent;
 }
 
-void CTindralApp::ZoomTo(const SearchRect& region) {
-    PictureParams next = NextPicture();
-    next.rect = region;
+void CTindralApp::ZoomTo(const SearchRect& region, const ExactRegion& exact) {
+    const PictureParams next = ZoomedPicture(NextPicture(), region, exact);
     if (!WithinPrecision(next)) return;
-    m_next.rect = region;
+    m_next.rect = next.rect;
+    m_next.exact = next.exact;
     OnCommand(ID_FILE_NEW, TRUE);
 }
 
@@ -129,10 +131,13 @@ CTindralDoc* CTindralApp::ActiveDocument() const {
 
 void CTindralApp::ShowActiveProgress() {
     if (!m_mainFrame || !m_mainFrame->m_hWnd) return;
-    const CTindralDoc* document = ActiveDocument();
+    CTindralDoc* document = ActiveDocument();
     if (!document || !document->Computing()) {
         if (m_bProgressShown) m_mainFrame->ShowProgress(-1.0, -1.0);
         m_bProgressShown = false;
+        // Told once, when the picture is done and shown.
+        const std::string hint = document ? document->TakeLimitHint() : std::string();
+        if (!hint.empty()) m_mainFrame->ShowStatus(hint);
         return;
     }
     m_mainFrame->ShowProgress(document->ComputedShare(), document->SecondsLeft());
@@ -160,7 +165,7 @@ void CTindralApp::ShowStatus(const std::string& text) {
 }
 
 bool CTindralApp::WithinPrecision(const PictureParams& params) {
-    if (NeighboursDistinct(params)) return true;
+    if (PixelsDistinguishable(params)) return true;
     AppMessageBox(kPrecisionLimit);
     return false;
 }

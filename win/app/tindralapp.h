@@ -57,7 +57,7 @@ public:
 private:
     // What the windows and documents ask of the program.
     void PictureActivated(const PictureParams& params) override;
-    void ZoomTo(const SearchRect& region) override;
+    void ZoomTo(const SearchRect& region, const ExactRegion& exact) override;
     void PictureStarting() override;
     std::function<void()> Watch(CTindralDoc* document) override;
     void Unwatch(CTindralDoc* document) override;

@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <vector>
 
+#include "core/engine/deep.h"
 #include "core/engine/generator.h"
 #include "core/engine/zoom.h"
 #include "win/framework/application.h"
@@ -21,7 +22,7 @@ namespace {
 enum class Meeting { None, Columns, Rows };
 
 Meeting NeighboursMeet(const PictureParams& params) {
-    if (NeighboursDistinct(params)) return Meeting::None;
+    if (PixelsDistinguishable(params)) return Meeting::None;
     std::vector<double> columnRe;
     std::vector<double> rowIm;
     PixelCoordinates(params, &columnRe, &rowIm);

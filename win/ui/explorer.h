@@ -8,6 +8,7 @@
 #include <string>
 
 #include "core/engine/params.h"
+#include "core/engine/region.h"
 #include "core/engine/zoom.h"
 #include "core/palettes/colormap.h"
 #include "core/palettes/palette.h"
@@ -25,8 +26,9 @@ public:
     // A picture's window became the active one: its region, noise and
     // exponent become those of the next picture.
     virtual void PictureActivated(const PictureParams& params) = 0;
-    // A zoom selection: the region of a new picture, made at once.
-    virtual void ZoomTo(const SearchRect& region) = 0;
+    // A zoom selection: the region of a new picture, made at once, as
+    // doubles find it and exactly (for a picture past the doubles' reach).
+    virtual void ZoomTo(const SearchRect& region, const ExactRegion& exact) = 0;
 
     // A picture is about to be computed: the disclaimer comes before the
     // first of a run.

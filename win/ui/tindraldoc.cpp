@@ -7,6 +7,7 @@
 #include <cstring>
 #include <string>
 
+#include "core/engine/deep.h"
 #include "core/engine/picturefile.h"
 #include "core/engine/zoom.h"
 #include "win/framework/application.h"
@@ -25,7 +26,7 @@ CTindralDoc::~CTindralDoc() {
 BOOL CTindralDoc::OnNewDocument() {
     if (!CDocument::OnNewDocument()) return FALSE;
     const std::string size = std::to_string(Width()) + " x " + std::to_string(Height());
-    if (!NeighboursDistinct(Params())) {
+    if (!PixelsDistinguishable(Params())) {
         AppMessageBox(kPrecisionLimit);
         return FALSE;
     }
@@ -93,6 +94,7 @@ void CTindralDoc::OnComputationNews() {
             m_explorer.Unwatch(this);
             FinishPicture();
             UpdateAllViews(nullptr);
+            m_sLimitHint = ::LimitHint(Params(), m_picture.counts.get());
             return;
     }
 }
@@ -158,7 +160,7 @@ std::string CTindralDoc::GetSaveFilter() const {
 
 PictureRecord CTindralDoc::Record() const {
     PictureRecord record;
-    record.params = Params();
+    record.params = RecordedParams(Params());
     record.hasColorMap = !m_bAutoColored;
     if (record.hasColorMap) record.colorMap = m_colorMap.Entries();
     return record;

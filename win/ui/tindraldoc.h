@@ -42,6 +42,13 @@ public:
     // while no estimate has settled.
     double ComputedShare() const;
     double SecondsLeft() const { return m_dSecondsLeft; }
+    // What the status bar tells once the picture is done (that most of a
+    // deep picture reached the iteration limit), once; then nothing.
+    std::string TakeLimitHint() {
+        std::string hint;
+        hint.swap(m_sLimitHint);
+        return hint;
+    }
     // Escape: the computation stops, and the windows of the picture close.
     void StopComputation();
     // The computation has news: it has got further, or it has ended.
@@ -98,4 +105,5 @@ private:
     int m_nShownPercent = -1;
     CTimeLeft m_timeLeft;
     double m_dSecondsLeft = -1.0;
+    std::string m_sLimitHint;
 };

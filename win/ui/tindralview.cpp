@@ -170,8 +170,10 @@ LRESULT CTindralView::OnLButtonUp(WPARAM /*wParam*/, LPARAM /*lParam*/) {
     RECT client;
     ::GetClientRect(m_hWnd, &client);
     const PictureParams next = m_explorer.NextPicture();
-    m_explorer.ZoomTo(ZoomedRegion(GetDocument()->Params().rect, {client.right, client.bottom}, next.width - 1,
-                                   next.height - 1, {m_nAnchorX, m_nAnchorY}, {m_nEndX, m_nEndY}));
+    const PixelSize size{client.right, client.bottom};
+    const PixelPoint anchor{m_nAnchorX, m_nAnchorY}, end{m_nEndX, m_nEndY};
+    m_explorer.ZoomTo(ZoomedRegion(GetDocument()->Params().rect, size, next.width - 1, next.height - 1, anchor, end),
+                      ZoomedExactRegion(GetDocument()->Params(), size, next.width - 1, next.height - 1, anchor, end));
     return 0;
 }
 
@@ -216,8 +218,11 @@ void CTindralView::ShowPointInfo(int x, int y) {
     const double spacingIm = (params.rect.lowerRight.im - params.rect.upperLeft.im) / params.height;
     const std::int32_t count =
         document->Counts()[static_cast<std::size_t>(pixel.y) * static_cast<std::size_t>(params.width) + pixel.x];
-    std::string text =
-        FormatCoordinate(re, spacingRe) + (im < 0 ? " - " : " + ") + FormatCoordinate(std::fabs(im), spacingIm) + "i: ";
+    // A deep picture's point, in all the digits its pixels need.
+    const std::string exact = ExactPointText(params, pixel);
+    std::string text = exact.empty() ? FormatCoordinate(re, spacingRe) + (im < 0 ? " - " : " + ") +
+                                           FormatCoordinate(std::fabs(im), spacingIm) + "i: "
+                                     : exact + ": ";
     text += count >= params.iterations ? "inside (" + std::to_string(count) + " iterations)"
                                        : std::to_string(count) + " iterations";
     m_explorer.ShowStatus(text);
