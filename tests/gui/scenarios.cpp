@@ -665,6 +665,8 @@ int Explore(const std::vector<std::string>&) {
     // of it reached the limit and shows a point in all its digits, and the
     // picture saved opens again exactly.
     SendCommand(ID_FILE_NEW);
+    // A picture still computing takes no drag.
+    Settle();
     for (const char* depth : {"a drag past the doubles' reach", "a drag deeper still"}) {
         const std::size_t count = Children().size();
         Drag(ViewOf(ActiveChild()), {60, 40}, {66, 45});
