@@ -9,6 +9,7 @@
 
 #include "core/engine/deep.h"
 #include "core/engine/region.h"
+#include "support/variants.h"
 
 #if defined(TINDRAL_TEST_MPFR)
 #include <mpfr.h>
@@ -85,29 +86,12 @@ std::vector<std::int32_t> Deep(const DeepCase& c, int width, int height) {
     EXPECT_TRUE(PlanDeep(p, &plan));
     std::vector<std::int32_t> want(static_cast<std::size_t>(width) * height, -1);
     RunDeepReference(plan, want.data());
-    for (SimdLevel level : {SimdLevel::Sse2, SimdLevel::Avx2, SimdLevel::Avx512}) {
-        if (EffectiveSimdLevel(level) != level) continue;  // not on this processor
-        for (int threads : {1, 3}) {
-            std::vector<std::int32_t> got(want.size(), -1);
-            GeneratorControl control;
-            control.simd = level;
-            control.threads = threads;
-            EXPECT_TRUE(RunDeep(plan, got.data(), control));
-            EXPECT_TRUE(got == want) << SimdLevelName(level) << ", " << threads << " thread(s)";
-        }
-    }
+    ForEachVariant([&](const GeneratorControl& control, const std::string& variant) {
+        std::vector<std::int32_t> got(want.size(), -1);
+        EXPECT_TRUE(RunDeep(plan, got.data(), control));
+        EXPECT_TRUE(got == want) << variant;
+    });
     return want;
-}
-
-// FNV-1a over the counts' values.
-std::uint64_t Hash(const std::vector<std::int32_t>& counts) {
-    std::uint64_t h = 14695981039346656037ULL;
-    for (std::int32_t c : counts)
-        for (int b = 0; b < 4; ++b) {
-            h ^= (static_cast<std::uint32_t>(c) >> (8 * b)) & 0xFF;
-            h *= 1099511628211ULL;
-        }
-    return h;
 }
 
 constexpr int kWidth = 64;

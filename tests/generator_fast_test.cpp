@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "core/engine/generator.h"
+#include "support/variants.h"
 
 namespace {
 
@@ -113,33 +114,15 @@ class EveryVariant : public testing::TestWithParam<Scene> {};
 TEST_P(EveryVariant, MatchesTheReferenceOnOneThreadAndOnSeveral) {
     const GeneratorInput& in = GetParam().in;
     const auto want = Reference(in);
-    for (SimdLevel level : {SimdLevel::Sse2, SimdLevel::Avx2, SimdLevel::Avx512}) {
-        if (EffectiveSimdLevel(level) != level) continue;  // not on this processor
-        for (int threads : {1, 3}) {
-            std::vector<std::int32_t> got(want.size(), -1);
-            GeneratorControl control;
-            control.simd = level;
-            control.threads = threads;
-            ASSERT_TRUE(GenerateCounts(in, got.data(), control));
-            ASSERT_TRUE(got == want) << SimdLevelName(level) << ", " << threads
-                                     << " thread(s): " << FirstDifference(want, got);
-        }
-    }
+    ForEachVariant([&](const GeneratorControl& control, const std::string& variant) {
+        std::vector<std::int32_t> got(want.size(), -1);
+        ASSERT_TRUE(GenerateCounts(in, got.data(), control));
+        ASSERT_TRUE(got == want) << variant << ": " << FirstDifference(want, got);
+    });
 }
 
 INSTANTIATE_TEST_SUITE_P(Scenes, EveryVariant, testing::ValuesIn(kScenes),
                          [](const testing::TestParamInfo<Scene>& param) { return param.param.name; });
-
-// FNV-1a over the counts' values.
-std::uint64_t Hash(const std::vector<std::int32_t>& counts) {
-    std::uint64_t h = 14695981039346656037ULL;
-    for (std::int32_t c : counts)
-        for (int b = 0; b < 4; ++b) {
-            h ^= (static_cast<std::uint32_t>(c) >> (8 * b)) & 0xFF;
-            h *= 1099511628211ULL;
-        }
-    return h;
-}
 
 // Measured once on Linux; Windows builds (win64 under Wine) must agree, which
 // holds only because the polar loop and the noise take their transcendental

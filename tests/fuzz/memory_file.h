@@ -5,6 +5,8 @@
 
 #include <cstdio>
 
+#include "core/base/file.h"
+
 #include <sys/mman.h>
 #include <unistd.h>
 
@@ -18,6 +20,16 @@ inline std::FILE* Open(const void* data, size_t size) {
     if (write(fd, data, size) == static_cast<ssize_t>(size) && lseek(fd, 0, SEEK_SET) == 0) stream = fdopen(fd, "r+b");
     if (!stream) close(fd);
     return stream;
+}
+
+// Runs exercise(input, scratch) over the bytes as an input file and an
+// empty scratch file, both in memory; nothing when either cannot be had.
+template <class Exercise>
+void WithFiles(const void* data, size_t size, Exercise exercise) {
+    CFile input, scratch;
+    input.Attach(Open(data, size));
+    scratch.Attach(Open(nullptr, 0));
+    if (input.IsOpen() && scratch.IsOpen()) exercise(&input, &scratch);
 }
 
 }  // namespace memory_file

@@ -8,10 +8,7 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     if (bitmap_exercise::ClaimedPixelBytes(data, size) > bitmap_exercise::kLargestClaim) return 0;
-    CFile input, scratch;
-    input.Attach(memory_file::Open(data, size));
-    scratch.Attach(memory_file::Open(nullptr, 0));
-    if (!input.IsOpen() || !scratch.IsOpen()) return 0;
-    record_exercise::ExerciseRecord(&input, &scratch);
+    memory_file::WithFiles(data, size,
+                           [](CFile* input, CFile* scratch) { record_exercise::ExerciseRecord(input, scratch); });
     return 0;
 }

@@ -13,10 +13,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (png_exercise::ClaimedPixelBytes(bytes.data(), size) > bitmap_exercise::kLargestClaim ||
         bitmap_exercise::ClaimedPixelBytes(bytes.data(), size) > bitmap_exercise::kLargestClaim)
         return 0;
-    CFile input, scratch;
-    input.Attach(memory_file::Open(bytes.data(), bytes.size()));
-    scratch.Attach(memory_file::Open(nullptr, 0));
-    if (!input.IsOpen() || !scratch.IsOpen()) return 0;
-    png_exercise::ExercisePng(&input, &scratch);
+    memory_file::WithFiles(bytes.data(), bytes.size(),
+                           [](CFile* input, CFile* scratch) { png_exercise::ExercisePng(input, scratch); });
     return 0;
 }
