@@ -228,7 +228,16 @@ inline Counts NextLook(const Counts& count, int least) {
 // The quadratic loop's lanes run a chunk of up to kLaneChunk steps at a time
 // without looking at |z|, marking z every kMarkSteps steps.
 constexpr int kLaneChunk = TINDRAL_QUADRATIC_LANE_CHUNK;
-constexpr int kMarkSteps = 4;
+#ifndef TINDRAL_MARK_STEPS
+#define TINDRAL_MARK_STEPS 8
+#endif
+constexpr int kMarkSteps = TINDRAL_MARK_STEPS;
+#ifndef TINDRAL_WALK_VECTORS
+#define TINDRAL_WALK_VECTORS 8
+#endif
+// Lanes found out wait until this many vectors of them can be walked at once.
+constexpr int kWalkVectors = TINDRAL_WALK_VECTORS;
+constexpr int kWalkLanes = kWalkVectors * kLanes;
 constexpr int kMarks = kLaneChunk / kMarkSteps + 1;
 // |c|^2 below this, and an orbit once out stays out.
 constexpr double kSureNorm = 3.99;
@@ -265,6 +274,9 @@ struct LaneState {
 // A lane that saved is never among those that met: its saved z is now its z.
 struct Notice {
     std::uint64_t escaped = 0;
+    // Of those, the lanes whose count is still to be found: each holds the
+    // z and count of its last mark inside (generator's blind chunks).
+    std::uint64_t rewound = 0;
     std::uint64_t interior = 0;
     std::uint64_t met = 0;
     std::uint64_t any = 0;
@@ -275,8 +287,9 @@ struct Notice {
 // their count on (Brent's cycle finding, with a ratio of 1.5 rather than his
 // 2). A block taking its first steps only wants to know which lanes escaped.
 template <bool Looks, int Groups, int Slots>
-Notice AfterChunk(LaneState<Slots>& state, const Batch* zr, const Batch* zi, const Counts* count,
-                  const unsigned* escapedLanes, std::uint64_t discLanes, int leastWait) {
+__attribute__((always_inline)) inline Notice AfterChunk(LaneState<Slots>& state, const Batch* zr, const Batch* zi,
+                                                        const Counts* count, const unsigned* escapedLanes,
+                                                        std::uint64_t discLanes, int leastWait) {
     Notice notice;
 #pragma GCC unroll 8
     for (int g = 0; g < Groups; ++g) {
@@ -343,11 +356,12 @@ struct Quadratic {
 
     // Steps that look at |z| before each: the lanes that escape stop
     // counting.
+    template <int Groups = kGroups>
     __attribute__((always_inline)) static void Steps(Batch* zr, Batch* zi, const Batch* cr, const Batch* ci,
                                                      Counts* count, Mask* live, int steps) {
         for (int i = 0; i < steps; ++i) {
 #pragma GCC unroll 8
-            for (int g = 0; g < kGroups; ++g) {
+            for (int g = 0; g < Groups; ++g) {
                 const Batch a = zi[g] * zi[g];
                 const Batch b = zr[g] * zr[g];
                 live[g] = StillLive(live[g], b + a);
@@ -380,8 +394,7 @@ struct Quadratic {
     }
 
     template <bool Looks, bool Blind, int Slots>
-    Notice Chunk(LaneState<Slots>& state, int chunk, std::uint64_t discLanes, std::uint64_t carefulLanes,
-                 std::int64_t limit) const {
+    Notice Chunk(LaneState<Slots>& state, int chunk, std::uint64_t discLanes, std::uint64_t carefulLanes) const {
         Batch zr[kGroups], zi[kGroups], cr[kGroups], ci[kGroups];
         Counts count[kGroups];
         unsigned escaped[kGroups];
@@ -433,17 +446,54 @@ struct Quadratic {
             StoreCounts(state.count + at, count[g]);
             const unsigned careful = static_cast<unsigned>(carefulLanes >> at) & kAllLanes;
             const unsigned look = OutLanes(zr[g], zi[g]) | careful;
-            escaped[g] = look ? Settle(state, at, look, careful, chunk, marks, limit) : 0;
+            escaped[g] = look ? Settle(state, at, look, careful, chunk, marks) : 0;
         }
-        return AfterChunk<true, kGroups>(state, zr, zi, count, escaped, discLanes, kChunk);
+        Notice notice = AfterChunk<true, kGroups>(state, zr, zi, count, escaped, discLanes, kChunk);
+        notice.rewound = notice.escaped;
+        return notice;
     }
 
-    // Finds where the chosen lanes of the group at `at` escaped in the chunk
-    // just taken, one lane at a time, and sets their counts; answers those
-    // done. Lanes that did not escape keep the chunk's z and count.
+    // Takes a vector of lanes rewound by Settle on, looking before each
+    // step, until they escape: at most the steps to the next mark, and one
+    // look more. Leaves their counts in `count` and answers those that never
+    // escaped (z was NaN), whose count is N.
+    static std::uint64_t WalkRewound(const double* zrFrom, const double* ziFrom, const double* crOf, const double* ciOf,
+                                     std::int64_t* count) {
+        Batch zr[kWalkVectors], zi[kWalkVectors], cr[kWalkVectors], ci[kWalkVectors];
+        Counts counts[kWalkVectors];
+        Mask live[kWalkVectors];
+#pragma GCC unroll 8
+        for (int v = 0; v < kWalkVectors; ++v) {
+            const int at = v * kLanes;
+            zr[v] = Batch::load_unaligned(zrFrom + at);
+            zi[v] = Batch::load_unaligned(ziFrom + at);
+            cr[v] = Batch::load_unaligned(crOf + at);
+            ci[v] = Batch::load_unaligned(ciOf + at);
+            counts[v] = LoadCounts(count + at);
+            live[v] = AllLive();
+        }
+        Steps<kWalkVectors>(zr, zi, cr, ci, counts, live, kMarkSteps + 1);
+        std::uint64_t stayed = 0;
+#pragma GCC unroll 8
+        for (int v = 0; v < kWalkVectors; ++v) {
+            StoreCounts(count + v * kLanes, counts[v]);
+            stayed |= static_cast<std::uint64_t>(LiveBits(live[v])) << (v * kLanes);
+        }
+        return stayed;
+    }
+
+    // Finds, for the chosen lanes of the group at `at`, where they escaped
+    // in the chunk just taken, and answers those done. A lane out at the end
+    // is rewound to its last mark inside (z and count), from which it
+    // escapes within kMarkSteps steps, taken later for a whole vector of
+    // such lanes at once (WalkRewound): neither the lanes nor the steps wait
+    // for it. A careful lane takes its whole chunk again here, looking; if
+    // it escaped, it is left at the z where it did, which WalkRewound finds
+    // out at once. Careful lanes that did not escape keep the chunk's z and
+    // count.
     template <int Slots>
     __attribute__((noinline)) static unsigned Settle(LaneState<Slots>& state, int at, unsigned lanes, unsigned careful,
-                                                     int chunk, int marks, std::int64_t limit) {
+                                                     int chunk, int marks) {
         // Which lanes are out at each mark, all at once: a lane is in at
         // every mark before its first out and out from there on, so the
         // marks where it is in say where that is.
@@ -452,44 +502,37 @@ struct Quadratic {
             outAt[m] =
                 OutLanes(Batch::load_unaligned(state.markRe[m] + at), Batch::load_unaligned(state.markIm[m] + at));
         unsigned done = 0;
-        for (; lanes != 0; lanes &= lanes - 1) {
-            const int l = __builtin_ctz(lanes);
+        for (unsigned sure = lanes & ~careful; sure != 0; sure &= sure - 1) {
+            const int l = __builtin_ctz(sure);
             const int s = at + l;
-            int from = 0;
-            int to = marks;
-            const bool sure = !((careful >> l) & 1u);
-            if (sure) {
-                int in = 0;
-                for (int m = 0; m <= marks; ++m) in += ~outAt[m] >> l & 1u;
-                to = in;
-                from = in > 0 ? in - 1 : 0;
-            }
-            double zr = state.markRe[from][s];
-            double zi = state.markIm[from][s];
+            int in = 0;
+            for (int m = 0; m <= marks; ++m) in += ~outAt[m] >> l & 1u;
+            const int from = in > 0 ? in - 1 : 0;
+            state.zr[s] = state.markRe[from][s];
+            state.zi[s] = state.markIm[from][s];
+            state.count[s] += state.markAt[from] - chunk;
+            done |= 1u << l;
+        }
+        for (careful &= lanes; careful != 0; careful &= careful - 1) {
+            const int l = __builtin_ctz(careful);
+            const int s = at + l;
+            double zr = state.markRe[0][s];
+            double zi = state.markIm[0][s];
             const double cr = state.cr[s];
             const double ci = state.ci[s];
-            int step = state.markAt[from];
-            const int last = state.markAt[to];
-            bool escaped = false;
-            for (;;) {
+            for (int step = 0; step <= chunk; ++step) {
                 const double a = zi * zi;
                 const double b = zr * zr;
                 if (b + a >= 4.0) {
-                    escaped = true;
+                    state.zr[s] = zr;
+                    state.zi[s] = zi;
+                    state.count[s] += step - chunk;
+                    done |= 1u << l;
                     break;
                 }
-                if (step == last) break;
                 const double re = (cr - a) + b;
                 zi = (zr * zi) * 2.0 + ci;
                 zr = re;
-                ++step;
-            }
-            if (escaped) {
-                state.count[s] += step - chunk;
-                done |= 1u << l;
-            } else if (sure) {
-                state.count[s] = limit;
-                done |= 1u << l;
             }
         }
         return done;
@@ -508,7 +551,7 @@ struct Polar {
     double exponent;
 
     template <bool Looks, bool, int Slots>
-    Notice Chunk(LaneState<Slots>& state, int chunk, std::uint64_t, std::uint64_t, std::int64_t) const {
+    Notice Chunk(LaneState<Slots>& state, int chunk, std::uint64_t, std::uint64_t) const {
         Batch zr = Batch::load_unaligned(state.zr);
         Batch zi = Batch::load_unaligned(state.zi);
         const Batch cr = Batch::load_unaligned(state.cr);
@@ -591,10 +634,12 @@ public:
             const bool blind = Loop::kBlind && m_escapes < kBlindBelow;
             const int most = blind ? Loop::kLaneChunk : Loop::kChunk;
             const int chunk = static_cast<int>(m_leastLeft < most ? m_leastLeft : most);
-            const Notice notice =
-                blind ? m_loop.template Chunk<true, true>(m_state, chunk, m_discLanes, m_carefulLanes, limit)
-                      : m_loop.template Chunk<true, false>(m_state, chunk, m_discLanes, m_carefulLanes, limit);
-            m_escapes += (__builtin_popcountll(notice.escaped) * kLaneChunk * 16 / chunk - m_escapes) / 8;
+            const Notice notice = blind
+                                      ? m_loop.template Chunk<true, true>(m_state, chunk, m_discLanes, m_carefulLanes)
+                                      : m_loop.template Chunk<true, false>(m_state, chunk, m_discLanes, m_carefulLanes);
+            // No division for the common whole chunk.
+            const int seen = __builtin_popcountll(notice.escaped) * 16;
+            m_escapes += ((chunk == kLaneChunk ? seen : seen * kLaneChunk / chunk) - m_escapes) / 8;
             m_leastLeft -= chunk;
             // Lanes still running ran every step of every chunk since they
             // joined, so m_leastLeft stays a lower bound of their margins to
@@ -619,6 +664,7 @@ public:
             // A run that was stopped leaves the pixels in the lanes undone.
             if (chunks % 64 == 0 && m_source.Stopped()) break;
         }
+        WalkRewound();
         m_source.Finished(m_finished);
         m_finished = 0;
     }
@@ -642,12 +688,52 @@ private:
     bool LookAt(int s, const Notice& notice, std::uint64_t bit) {
         const std::int64_t count = m_state.count[s];
         const std::int64_t limit = m_run.limit;
-        if (notice.escaped & bit) return Finish(s, count < limit ? count : limit);
+        if (notice.escaped & bit) {
+            if (notice.rewound & bit) {
+                Rewound(s);
+                return Take(s);
+            }
+            return Finish(s, count < limit ? count : limit);
+        }
         if ((notice.interior & bit) || count >= limit) return Finish(s, limit);
         if ((notice.met & bit) && SameBits(m_state.zr[s], m_state.savedRe[s]) &&
             SameBits(m_state.zi[s], m_state.savedIm[s]))
             return Finish(s, limit);
         return true;
+    }
+
+    // Keeps the rewound lane in slot s for WalkRewound, and takes a vector
+    // of them on once there are enough.
+    void Rewound(int s) {
+        if constexpr (Loop::kBlind) {
+            const int k = m_rewound++;
+            m_walk.zr[k] = m_state.zr[s];
+            m_walk.zi[k] = m_state.zi[s];
+            m_walk.cr[k] = m_state.cr[s];
+            m_walk.ci[k] = m_state.ci[s];
+            m_walk.count[k] = m_state.count[s];
+            m_walkPixel[k] = m_pixel[s];
+            if (m_rewound == kWalkLanes) WalkRewound();
+        }
+    }
+
+    // Writes the counts of the rewound lanes kept; the rest of the vector
+    // stays at z = 0, c = 0, which never escapes.
+    void WalkRewound() {
+        if constexpr (Loop::kBlind) {
+            if (m_rewound == 0) return;
+            for (int k = m_rewound; k < kWalkLanes; ++k) {
+                m_walk.zr[k] = m_walk.zi[k] = m_walk.cr[k] = m_walk.ci[k] = 0.0;
+                m_walk.count[k] = 0;
+            }
+            const std::uint64_t stayed = Loop::WalkRewound(m_walk.zr, m_walk.zi, m_walk.cr, m_walk.ci, m_walk.count);
+            const std::int64_t limit = m_run.limit;
+            for (int k = 0; k < m_rewound; ++k) {
+                const std::int64_t count = m_walk.count[k];
+                Write(m_walkPixel[k], (stayed >> k) & 1u ? limit : count < limit ? count : limit);
+            }
+            m_rewound = 0;
+        }
     }
 
     bool Finish(int s, std::int64_t count) {
@@ -795,7 +881,7 @@ private:
         // Lanes with interior discs count as idle: they are better off where
         // their discs are looked at.
         const int busy = __builtin_popcountll(live & ~m_blockDiscs);
-        if (steps < m_run.limit && 4 * busy >= 3 * loaded)
+        if (steps < m_run.limit && 4 * busy >= 3 * loaded && busy < loaded)
             live = FirstSteps(live, loaded, kMostFirstSteps, kMoreChunk, &steps);
         if (steps >= m_run.limit) {
             WriteBlock(live, m_limits);
@@ -812,8 +898,7 @@ private:
         const int last = m_run.limit < upTo ? m_run.limit : upTo;
         while (live != 0 && *steps < last) {
             const int chunk = last - *steps < chunkSteps ? last - *steps : chunkSteps;
-            const std::uint64_t escaped =
-                m_loop.template Chunk<false, false>(m_block, chunk, 0, 0, m_run.limit).escaped & live;
+            const std::uint64_t escaped = m_loop.template Chunk<false, false>(m_block, chunk, 0, 0).escaped & live;
             *steps += chunk;
             live &= ~escaped;
             WriteBlock(escaped, m_block.count);
@@ -909,6 +994,17 @@ private:
     bool m_blockInRow = false;
     // N in every lane, to write.
     std::int64_t m_limits[kSlots];
+    // Lanes found out after a blind chunk, rewound to their last mark
+    // inside, waiting for WalkRewound.
+    struct {
+        alignas(64) double zr[kWalkLanes];
+        alignas(64) double zi[kWalkLanes];
+        alignas(64) double cr[kWalkLanes];
+        alignas(64) double ci[kWalkLanes];
+        alignas(64) std::int64_t count[kWalkLanes];
+    } m_walk;
+    std::int64_t m_walkPixel[kWalkLanes];
+    int m_rewound = 0;
 };
 
 }  // namespace
