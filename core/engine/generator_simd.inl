@@ -679,6 +679,10 @@ private:
     static constexpr int kFirstChunk = Loop::kChunk < 4 ? Loop::kChunk : 4;
     static constexpr int kMostFirstSteps = 8 * Loop::kChunk;
     static constexpr int kMoreChunk = Loop::kChunk < 8 ? Loop::kChunk : 8;
+#ifndef TINDRAL_VAIN_BLOCKS
+#define TINDRAL_VAIN_BLOCKS 16
+#endif
+    static constexpr int kVainBlocks = TINDRAL_VAIN_BLOCKS;
     // Blind chunks while the lanes escape less often than this, in
     // sixteenths of an escape in kLaneChunk steps.
     static constexpr int kBlindBelow = TINDRAL_BLIND_BELOW;
@@ -880,9 +884,17 @@ private:
         if (Loop::kDiscs && live != 0 && steps < m_run.limit) live = InDiscsAfterFirstSteps(live);
         // Lanes with interior discs count as idle: they are better off where
         // their discs are looked at.
+        // A block none of whose lanes escaped goes on too, unless the last
+        // few such blocks went on in vain (as on a filament, where orbits
+        // last thousands of steps), and then still now and then.
         const int busy = __builtin_popcountll(live & ~m_blockDiscs);
-        if (steps < m_run.limit && 4 * busy >= 3 * loaded && busy < loaded)
+        const bool quiet = busy == loaded;
+        if (steps < m_run.limit && 4 * busy >= 3 * loaded &&
+            (!quiet || m_vainBlocks < kVainBlocks || (++m_blocks & 15) == 0)) {
+            const std::uint64_t before = live;
             live = FirstSteps(live, loaded, kMostFirstSteps, kMoreChunk, &steps);
+            if (quiet) m_vainBlocks = live == before ? m_vainBlocks + 1 : 0;
+        }
         if (steps >= m_run.limit) {
             WriteBlock(live, m_limits);
             live = 0;
@@ -992,6 +1004,10 @@ private:
     std::uint64_t m_ready = 0;
     std::uint64_t m_blockDiscs = 0;
     bool m_blockInRow = false;
+    // Blocks in a row whose lanes all took the further first steps without
+    // one escaping, and blocks since the count began.
+    int m_vainBlocks = 0;
+    unsigned m_blocks = 0;
     // N in every lane, to write.
     std::int64_t m_limits[kSlots];
     // Lanes found out after a blind chunk, rewound to their last mark
