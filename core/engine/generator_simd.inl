@@ -228,15 +228,9 @@ inline Counts NextLook(const Counts& count, int least) {
 // The quadratic loop's lanes run a chunk of up to kLaneChunk steps at a time
 // without looking at |z|, marking z every kMarkSteps steps.
 constexpr int kLaneChunk = TINDRAL_QUADRATIC_LANE_CHUNK;
-#ifndef TINDRAL_MARK_STEPS
-#define TINDRAL_MARK_STEPS 8
-#endif
-constexpr int kMarkSteps = TINDRAL_MARK_STEPS;
-#ifndef TINDRAL_WALK_VECTORS
-#define TINDRAL_WALK_VECTORS 8
-#endif
+constexpr int kMarkSteps = 8;
 // Lanes found out wait until this many vectors of them can be walked at once.
-constexpr int kWalkVectors = TINDRAL_WALK_VECTORS;
+constexpr int kWalkVectors = 8;
 constexpr int kWalkLanes = kWalkVectors * kLanes;
 constexpr int kMarks = kLaneChunk / kMarkSteps + 1;
 // |c|^2 below this, and an orbit once out stays out.
@@ -341,10 +335,12 @@ __attribute__((always_inline)) inline Notice AfterChunk(LaneState<Slots>& state,
 // NaN. So a lane that is in at the end of a chunk never escaped in it; a
 // lane that is out (at least 4 or NaN) escaped at some step after the last
 // mark where it was in, and at or before the first mark where it is out,
-// and those few steps are taken again, looking before each, from that mark.
-// If none escapes there, z was NaN from the chunk's start without escaping,
-// and stays NaN: its count is N. Careful lanes take all of their chunk's
-// steps again, looking before each, whenever that is not certain.
+// and those few steps are taken again, looking before each, from that mark:
+// later, with enough other lanes found out to fill several vectors, while
+// the lane takes its next pixel at once. If none escapes there, z was NaN
+// from the chunk's start without escaping, and stays NaN: its count is N.
+// Careful lanes take all of their chunk's steps again, looking before each,
+// whenever that is not certain.
 struct Quadratic {
     static constexpr int kGroups = TINDRAL_QUADRATIC_GROUPS;
     static constexpr int kChunk = TINDRAL_QUADRATIC_CHUNK;
@@ -679,10 +675,9 @@ private:
     static constexpr int kFirstChunk = Loop::kChunk < 4 ? Loop::kChunk : 4;
     static constexpr int kMostFirstSteps = 8 * Loop::kChunk;
     static constexpr int kMoreChunk = Loop::kChunk < 8 ? Loop::kChunk : 8;
-#ifndef TINDRAL_VAIN_BLOCKS
-#define TINDRAL_VAIN_BLOCKS 16
-#endif
-    static constexpr int kVainBlocks = TINDRAL_VAIN_BLOCKS;
+    // Further first steps taken in vain by this many blocks in a row, and
+    // the next quiet blocks go to the lanes at once.
+    static constexpr int kVainBlocks = 16;
     // Blind chunks while the lanes escape less often than this, in
     // sixteenths of an escape in kLaneChunk steps.
     static constexpr int kBlindBelow = TINDRAL_BLIND_BELOW;
