@@ -881,11 +881,12 @@ private:
         // their discs are looked at.
         // A block none of whose lanes escaped goes on too, unless the last
         // few such blocks went on in vain (as on a filament, where orbits
-        // last thousands of steps), and then still now and then.
+        // last thousands of steps), and then still now and then; the polar
+        // loop's lanes look before every step and gain nothing by it.
         const int busy = __builtin_popcountll(live & ~m_blockDiscs);
         const bool quiet = busy == loaded;
         if (steps < m_run.limit && 4 * busy >= 3 * loaded &&
-            (!quiet || m_vainBlocks < kVainBlocks || (++m_blocks & 15) == 0)) {
+            (!quiet || !Loop::kBlind || m_vainBlocks < kVainBlocks || (++m_blocks & 15) == 0)) {
             const std::uint64_t before = live;
             live = FirstSteps(live, loaded, kMostFirstSteps, kMoreChunk, &steps);
             if (quiet) m_vainBlocks = live == before ? m_vainBlocks + 1 : 0;
