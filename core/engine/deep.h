@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "core/engine/deep_kernels.h"
 #include "core/engine/generator.h"
 #include "core/engine/region.h"
 
@@ -67,7 +68,11 @@ struct DeepPlan {
     double scale = 1.0;
     // (c - C) / scale of every column and of every row.
     std::vector<double> dcRe, dcIm;
+    // The skips, by length 2^j (DeepRun): empty where none is proven, or
+    // cleared to compute the picture without skipping.
+    std::vector<std::vector<DeepSkip>> skips;
     double referenceSeconds = 0.0;  // the time the high-precision work took
+    double skipSeconds = 0.0;       // the time the skips took to make
 };
 
 // False (with nothing planned) unless params is a Perturbation picture.

@@ -118,20 +118,32 @@ private:
         m_pixel[s] = -1;
     }
 
-    // Loads the next pixel into slot s; false, the slot idle, when none is left.
+    // Loads the next pixel into slot s, past its skips; false, the slot idle,
+    // when none is left. A pixel its skips take to the limit is done here.
     bool Take(int s) {
-        if (!Advance()) {
-            Idle(s);
-            return false;
+        for (;;) {
+            if (!Advance()) {
+                Idle(s);
+                return false;
+            }
+            const int column = m_column++;
+            const double dcr = m_run.dcRe[column];
+            const DeepStart start = SkipFromStart(m_run, dcr, m_rowDc);
+            if (start.count >= m_run.limit) {
+                m_run.counts[m_rowStart + column] = static_cast<std::int32_t>(start.count);
+                ++m_finished;
+                continue;
+            }
+            m_pixel[s] = m_rowStart + column;
+            m_dcr[s] = dcr;
+            m_dci[s] = m_rowDc;
+            m_wr[s] = start.wr;
+            m_wi[s] = start.wi;
+            m_n[s] = start.n;
+            m_count[s] = start.count;
+            m_live[s] = 1.0;
+            return true;
         }
-        const int column = m_column++;
-        m_pixel[s] = m_rowStart + column;
-        m_dcr[s] = m_wr[s] = m_run.dcRe[column];
-        m_dci[s] = m_wi[s] = m_rowDc;
-        m_n[s] = kFirstIndex;
-        m_count[s] = 0.0;
-        m_live[s] = 1.0;
-        return true;
     }
 
     bool Advance() {
