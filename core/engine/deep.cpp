@@ -79,6 +79,21 @@ int Orbit(const Big& cr, const Big& ci, int limit, std::vector<Big>* re, std::ve
     return n;
 }
 
+// The reference's doubles: Z and Z / 2^scaleExponent of every index.
+template <class Big>
+void Reference(const std::vector<Big>& re, const std::vector<Big>& im, int scaleExponent, DeepPlan* plan) {
+    plan->reference.resize(4 * re.size());
+    for (std::size_t n = 0; n < re.size(); ++n) {
+        double* z = &plan->reference[4 * n];
+        z[0] = static_cast<double>(re[n]);
+        z[1] = static_cast<double>(im[n]);
+        z[2] = static_cast<double>(ldexp(re[n], -scaleExponent));
+        z[3] = static_cast<double>(ldexp(im[n], -scaleExponent));
+    }
+}
+
+inline int PerturbedCount(const DeepRun& run, double dcr, double dci);
+
 template <unsigned Bits>
 void Plan(const PictureParams& params, const ExactRegion& region, int spacing, DeepPlan* plan) {
     using Big = BigFloat<Bits>;
@@ -103,31 +118,44 @@ void Plan(const PictureParams& params, const ExactRegion& region, int spacing, D
         if (axisRow >= 0 && k < kSpread) candidates.push_back({across, axisRow});
         if (axisRow < 0) candidates.push_back({across, (2 * (k / kSpread) + 1) * height / (2 * kSpread)});
     }
-    std::vector<Big> re, im, bestRe, bestIm;
-    int best = -1;
-    for (const auto& [column, row] : candidates) {
-        if (best >= limit + kFirstIndex) break;
-        const int end = Orbit(grid.originRe + grid.stepRe * column, grid.originIm + grid.stepIm * row, limit, &re, &im);
-        if (end > best) {
-            best = end;
-            bestRe.swap(re);
-            bestIm.swap(im);
-            plan->refColumn = column;
-            plan->refRow = row;
-        }
-    }
-
+    // Only the centre's orbit is computed in high precision at first; the
+    // others' lengths come from perturbation against it, and the longest
+    // (the first of equals) is computed again as the reference.
     const int scaleExponent = spacing < kScaledBelow ? spacing + kScaleAbovePixel : 0;
     plan->scale = std::ldexp(1.0, scaleExponent);
-    plan->refEnd = best;
-    plan->reference.resize(4 * bestRe.size());
-    for (std::size_t n = 0; n < bestRe.size(); ++n) {
-        double* z = &plan->reference[4 * n];
-        z[0] = static_cast<double>(bestRe[n]);
-        z[1] = static_cast<double>(bestIm[n]);
-        z[2] = static_cast<double>(ldexp(bestRe[n], -scaleExponent));
-        z[3] = static_cast<double>(ldexp(bestIm[n], -scaleExponent));
+    const auto point = [&](std::pair<int, int> at, std::vector<Big>* re, std::vector<Big>* im) {
+        return Orbit(grid.originRe + grid.stepRe * at.first, grid.originIm + grid.stepIm * at.second, limit, re, im);
+    };
+    std::vector<Big> re, im;
+    plan->refEnd = point(candidates[0], &re, &im);
+    Reference(re, im, scaleExponent, plan);
+    std::size_t chosen = 0;
+    if (plan->refEnd < limit + kFirstIndex) {
+        DeepRun run;
+        run.limit = limit;
+        run.reference = plan->reference.data();
+        run.refEnd = plan->refEnd;
+        run.scale = plan->scale;
+        const Big stepRe = ldexp(grid.stepRe, -scaleExponent);
+        const Big stepIm = ldexp(grid.stepIm, -scaleExponent);
+        int best = plan->refEnd;
+        for (std::size_t k = 1; k < candidates.size() && best < limit + kFirstIndex; ++k) {
+            const double dcr = static_cast<double>(stepRe * (candidates[k].first - candidates[0].first));
+            const double dci = static_cast<double>(stepIm * (candidates[k].second - candidates[0].second));
+            const int end = PerturbedCount(run, dcr, dci) + kFirstIndex;
+            if (end > best) {
+                best = end;
+                chosen = k;
+            }
+        }
+        if (chosen != 0) {
+            plan->refEnd = point(candidates[chosen], &re, &im);
+            Reference(re, im, scaleExponent, plan);
+        }
     }
+    plan->refColumn = candidates[chosen].first;
+    plan->refRow = candidates[chosen].second;
+
     // c - C of each column and row, each rounded once.
     plan->dcRe.resize(static_cast<std::size_t>(width));
     plan->dcIm.resize(static_cast<std::size_t>(height));
