@@ -467,6 +467,14 @@ void RunDeepReference(const DeepPlan& plan, std::int32_t* counts) {
             counts[static_cast<std::ptrdiff_t>(r) * plan.width + c] = PerturbedCount(run, plan.dcRe[c], plan.dcIm[r]);
 }
 
+std::int64_t SkippedSteps(const DeepPlan& plan) {
+    const DeepRun run = RunOf(plan, nullptr, nullptr);
+    std::int64_t steps = 0;
+    for (int r = 0; r < plan.height; ++r)
+        for (int c = 0; c < plan.width; ++c) steps += SkipFromStart(run, plan.dcRe[c], plan.dcIm[r]).count;
+    return steps;
+}
+
 bool GeneratePictureCounts(const PictureParams& params, std::int32_t* counts, const GeneratorControl& control) {
     DeepPlan plan;
     if (PlanDeep(params, &plan)) return RunDeep(plan, counts, control);

@@ -80,6 +80,8 @@ bool PlanDeep(const PictureParams& params, DeepPlan* plan);
 // The counts of a planned picture, as GenerateCounts gives them, by the
 // vector loops on worker threads.
 bool RunDeep(const DeepPlan& plan, std::int32_t* counts, const GeneratorControl& control = {});
+// The steps the skips take over the whole picture, for the benchmark.
+std::int64_t SkippedSteps(const DeepPlan& plan);
 // The same by the scalar loop, one pixel at a time on the calling thread:
 // the definition of the counts, which the vector loops reproduce exactly.
 void RunDeepReference(const DeepPlan& plan, std::int32_t* counts);
