@@ -82,7 +82,7 @@ int Orbit(const Big& cr, const Big& ci, int limit, std::vector<Big>* re, std::ve
 // The reference's doubles: Z and Z / 2^scaleExponent of every index.
 template <class Big>
 void Reference(const std::vector<Big>& re, const std::vector<Big>& im, int scaleExponent, DeepPlan* plan) {
-    plan->reference.resize(4 * re.size());
+    plan->reference.assign(4 * (re.size() + kReferencePadding), 0.0);
     for (std::size_t n = 0; n < re.size(); ++n) {
         double* z = &plan->reference[4 * n];
         z[0] = static_cast<double>(re[n]);

@@ -61,7 +61,7 @@ struct DeepPlan {
     int bits = 0;   // the reference orbit's binary digits
     // Z(0) = 0, Z(1) = C, ... Z(refEnd), four doubles an index: re, im, and
     // both divided by scale. Z(refEnd) is the reference's first escaped
-    // point, or Z(N + 1).
+    // point, or Z(N + 1); then kReferencePadding points of zeros.
     std::vector<double> reference;
     int refEnd = 0;
     int refColumn = 0, refRow = 0;  // the reference's pixel

@@ -18,11 +18,15 @@ struct DeepSkip {
 };
 constexpr int kSkipLevels = 24;  // 2^23 steps and more than any limit
 
+// Z(refEnd) is followed by this many points of zeros, which the vector
+// loops may read for lanes that are done.
+constexpr int kReferencePadding = 16;
+
 struct DeepRun {
     int width = 0;
     int limit = 0;  // N, at least 1
     // Z(n) and Z(n) / scale for n = 0 ... refEnd, four doubles an index:
-    // re, im, re / scale, im / scale.
+    // re, im, re / scale, im / scale; then kReferencePadding of zeros.
     const double* reference = nullptr;
     int refEnd = 0;
     double scale = 1.0;

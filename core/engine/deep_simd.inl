@@ -23,6 +23,7 @@ constexpr int kLanes = static_cast<int>(Batch::size);
 constexpr int kGroups = TINDRAL_DEEP_GROUPS;
 constexpr int kSlots = kGroups * kLanes;
 constexpr int kChunk = 16;
+static_assert(kChunk <= kReferencePadding, "a done lane's index stays within the reference");
 
 // base[4 n] of every lane's index n (below 2^29).
 inline Batch Fetch(const double* base, const Batch& n) {
@@ -53,6 +54,7 @@ public:
             else
                 Chunk<true>();
             for (int s = 0; s < kSlots; ++s) {
+                if (m_pixel[s] < 0) m_n[s] = kFirstIndex;  // an idle lane's index stays put
                 if (m_pixel[s] < 0 || m_live[s] != 0.0) continue;
                 m_run.counts[m_pixel[s]] = static_cast<std::int32_t>(m_count[s]);
                 ++m_finished;
@@ -121,7 +123,10 @@ private:
                     ni = (br * ai + bi * ar) * two + (sr * ai) * two + dci[g];
                     n[g] = xsimd::select(rebase, zero, n[g]);
                 }
-                // A lane that is done keeps its count; its w is never read again.
+                // A lane that is done keeps its count; its w is never read
+                // again, and its index, which stays apart from w so that the
+                // gathers need not wait, runs on by less than a chunk into
+                // the reference's padding.
                 wr[g] = nr;
                 wi[g] = ni;
                 n[g] = n[g] + one;
