@@ -52,43 +52,45 @@ void Spacing(const ExactRegion& region, int width, int height, int* spacing, int
     *bits = Exponent(far) - *spacing + 64;
 }
 
-template <class Big>
-bool Escaped(const Big& re, const Big& im) {
-    return re * re + im * im >= 4;
-}
-
 // Z(0) = 0, Z(n + 1) = Z(n)^2 + C, up to the first escaped point or to
-// Z(N + 1): no pixel's index passes N + 1. Answers the last index.
+// Z(N + 1): no pixel's index passes N + 1. Answers the last index. The
+// squares that test a point are the ones its step takes.
 template <class Big>
 int Orbit(const Big& cr, const Big& ci, int limit, std::vector<Big>* re, std::vector<Big>* im) {
     re->assign(1, Big(0));
     im->assign(1, Big(0));
-    Big zr = 0, zi = 0;
+    Big zr = 0, zi = 0, a = 0, b = 0;
     int n = 0;
     while (n < limit + kFirstIndex) {
-        const Big a = zr * zr;
-        const Big b = zi * zi;
         const Big t = zr * zi;
         zr = (a - b) + cr;
         zi = (t + t) + ci;
         ++n;
         re->push_back(zr);
         im->push_back(zi);
-        if (Escaped(zr, zi)) break;
+        a = zr * zr;
+        b = zi * zi;
+        if (a + b >= 4) break;
     }
     return n;
 }
 
-// The reference's doubles: Z and Z / 2^scaleExponent of every index.
 template <class Big>
 void Reference(const std::vector<Big>& re, const std::vector<Big>& im, int scaleExponent, DeepPlan* plan) {
     plan->reference.assign(4 * (re.size() + kReferencePadding), 0.0);
+    // A power of two scales a double's rounding with it wherever neither
+    // the double nor the result leaves the normal range (Z is below 4 and
+    // the scale above 2^-1011); only the others are scaled in the digits.
+    const auto scaled = [&](const Big& x, double rounded) {
+        if (rounded == 0.0 || std::fabs(rounded) >= 0x1p-1000) return std::ldexp(rounded, -scaleExponent);
+        return static_cast<double>(ldexp(x, -scaleExponent));
+    };
     for (std::size_t n = 0; n < re.size(); ++n) {
         double* z = &plan->reference[4 * n];
         z[0] = static_cast<double>(re[n]);
         z[1] = static_cast<double>(im[n]);
-        z[2] = static_cast<double>(ldexp(re[n], -scaleExponent));
-        z[3] = static_cast<double>(ldexp(im[n], -scaleExponent));
+        z[2] = scaled(re[n], z[0]);
+        z[3] = scaled(im[n], z[1]);
     }
 }
 
