@@ -215,6 +215,8 @@ constexpr double kTau = 0x1p-50;
 constexpr double kUp = 1.0 + 0x1p-48;    // past the roundings of a bound made from above
 constexpr double kDown = 1.0 - 0x1p-48;  // and from below
 constexpr double kNearTwo = 4.0 * (1.0 - 0x1p-40);
+// |A| is bounded from above even where its product underflows.
+constexpr double kLeastNormal = 0x1p-1022;
 
 void MakeSkips(DeepPlan* plan) {
     plan->skips.clear();
@@ -232,7 +234,7 @@ void MakeSkips(DeepPlan* plan) {
         const double zi = plan->reference[4 * static_cast<std::size_t>(k + kFirstIndex) + 1];
         const double square = zr * zr + zi * zi;
         const double modulus = std::sqrt(square);
-        absA[k] = 2.0 * modulus * kUp;
+        absA[k] = std::max(2.0 * modulus * kUp, kLeastNormal);
         const double rho = square < kNearTwo ? 2.0 * kEta * (modulus * kDown) * perScale * kDown : 0.0;
         level[k] = DeepSkip{2.0 * zr, 2.0 * zi, 1.0, 0.0, rho};
     }
@@ -252,7 +254,7 @@ void MakeSkips(DeepPlan* plan) {
             xy.ai = y.ar * x.ai + y.ai * x.ar;
             xy.br = (y.ar * x.br - y.ai * x.bi) + y.br;
             xy.bi = (y.ar * x.bi + y.ai * x.br) + y.bi;
-            nextA[i] = absA[2 * i + 1] * absA[2 * i] * kUp;
+            nextA[i] = std::max(absA[2 * i + 1] * absA[2 * i] * kUp, kLeastNormal);
             nextB[i] = (absA[2 * i + 1] * absB[2 * i] + absB[2 * i + 1]) * kUp;
             const double reach = (y.radius * (1.0 - 2.0 * h * kTau) - absB[2 * i] * dMax) / absA[2 * i] * kDown;
             // A product or sum past the doubles' range gives 0, not NaN.
