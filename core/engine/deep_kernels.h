@@ -20,7 +20,7 @@ constexpr int kSkipLevels = 24;  // 2^23 steps and more than any limit
 
 // Z(refEnd) is followed by this many points of zeros, which the vector
 // loops may read for lanes that are done.
-constexpr int kReferencePadding = 16;
+constexpr int kReferencePadding = 32;
 
 struct DeepRun {
     int width = 0;

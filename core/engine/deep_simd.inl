@@ -22,7 +22,7 @@ using Bools = xsimd::batch_bool<double, TINDRAL_SIMD_ARCH>;
 constexpr int kLanes = static_cast<int>(Batch::size);
 constexpr int kGroups = TINDRAL_DEEP_GROUPS;
 constexpr int kSlots = kGroups * kLanes;
-constexpr int kChunk = 16;
+constexpr int kChunk = 32;
 static_assert(kChunk <= kReferencePadding, "a done lane's index stays within the reference");
 
 // base[4 n] of every lane's index n (below 2^29).
