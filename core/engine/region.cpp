@@ -49,6 +49,14 @@ bool IsSoundRegion(const ExactRegion& r) {
     return r.kind == ExactRegion::Kind::Centre ? r.d.empty() && IsPositiveDecimal(r.c) : IsDecimalNumber(r.d);
 }
 
+ComponentCheck CheckCornerComponent(const std::string& text) {
+    if (text.size() > kMaxDecimalLength) return ComponentCheck::TooLong;
+    if (!IsDecimalNumber(text)) return ComponentCheck::NotANumber;
+    const double rounded = std::strtod(text.c_str(), nullptr);
+    return rounded < kMinCornerComponent || rounded > kMaxCornerComponent ? ComponentCheck::OutOfRange
+                                                                          : ComponentCheck::Sound;
+}
+
 SearchRect RoundedCorners(const ExactRegion& region, int width, int height) {
     if (region.kind == ExactRegion::Kind::Corners) {
         // strtod rounds to nearest, as corners were always read.
@@ -93,6 +101,17 @@ std::string Fixed(const WidestFloat& x, int decimals) {
 }
 
 }  // namespace
+
+ExactRegion ExactCorners(const ExactRegion& region, int width, int height) {
+    if (region.kind == ExactRegion::Kind::Corners) return region;
+    // The corners RoundedCorners rounds, before their rounding.
+    const WidestFloat re(region.a), im(region.b), w(region.c);
+    const WidestFloat spacing = w / std::max(width, 1);
+    const WidestFloat halfHeight = spacing * height / 2;
+    const int decimals = DecimalsFor(spacing, 24);
+    return ExactRegion{ExactRegion::Kind::Corners, Fixed(re - w / 2, decimals), Fixed(im + halfHeight, decimals),
+                       Fixed(re + w / 2, decimals), Fixed(im - halfHeight, decimals)};
+}
 
 ExactRegion ZoomedExactRegion(const PictureParams& old, PixelSize client, int lastColumn, int lastRow,
                               PixelPoint corner, PixelPoint otherCorner) {
