@@ -142,8 +142,8 @@ TEST(PrecisionLimit, NeighbouringPixelsMustKeepDistinctCoordinates) {
 
 // Corners typed as text: ordinary numbers give the doubles they always
 // gave, deep ones are kept in all their digits, a centre is shown as its
-// corners and kept when none is changed, and a region no arithmetic here
-// computes says why.
+// corners and kept when none is changed or the size is, and a region no
+// arithmetic here computes says why.
 TEST(TypedCorners, AreDoublesWhereTheySufficeAndExactBeyond) {
     using C = ComponentCheck;
     const std::string longest = "0." + std::string(kMaxDecimalLength - 2, '1');
@@ -183,6 +183,12 @@ TEST(TypedCorners, AreDoublesWhereTheySufficeAndExactBeyond) {
     EXPECT_EQ(corners.a + " " + corners.b,
               "-0." + std::string(30, '0') + "665" + tail + " 0." + std::string(30, '0') + "500" + tail);
     EXPECT_EQ(TypedCornersPicture(centre, corners, corners).exact, centre.exact);
+    // A centre's region kept for another size is not rounded away.
+    PictureParams wide = centre;
+    wide.width = 640;
+    SetExactRegion(&wide, *centre.exact);
+    const ExactRegion* kept = ExactRegionOf(WithRegionOf(next, wide));
+    EXPECT_TRUE(kept && kept->kind == ExactRegion::Kind::Centre && kept->c == "1.33e-30");
 
     next.exponent = 3.0;
     EXPECT_EQ(WhyBeyond(next, typed), "past the precision of doubles, pictures are computed for the exponent 2 only");

@@ -74,6 +74,14 @@ void SetExactRegion(PictureParams* params, const ExactRegion& region) {
     params->exact = std::make_shared<const ExactRegion>(region);
 }
 
+PictureParams WithRegionOf(const PictureParams& next, const PictureParams& picture) {
+    PictureParams params = next;
+    params.rect = picture.rect;
+    params.exact = picture.exact;
+    if (const ExactRegion* region = ExactRegionOf(picture)) SetExactRegion(&params, *region);
+    return params;
+}
+
 const ExactRegion* ExactRegionOf(const PictureParams& params) {
     if (!params.exact || !IsSoundRegion(*params.exact)) return nullptr;
     const SearchRect r = RoundedCorners(*params.exact, params.width, params.height);

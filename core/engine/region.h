@@ -53,6 +53,11 @@ ExactRegion ExactCorners(const ExactRegion& region, int width, int height);
 // in exact.
 void SetExactRegion(PictureParams* params, const ExactRegion& region);
 
+// next with picture's region: its exact region where it has one, kept for
+// next's size (a centre's corners follow the size, so the region is not
+// rounded away), otherwise its rectangle.
+PictureParams WithRegionOf(const PictureParams& next, const PictureParams& picture);
+
 // The exact region params stands for, or null: one whose rounded corners
 // are params' rect for params' size. A region left behind when the
 // rectangle or the size was changed without it is not believed.

@@ -76,8 +76,7 @@ void CTindralApp::SetNextPicture(const PictureParams& params) {
 
 void CTindralApp::PictureActivated(const PictureParams& params) {
     // The iteration limit and the size stay as the user last set them.
-    m_next.rect = params.rect;
-    m_next.exact = params.exact;
+    m_next = WithRegionOf(m_next, params);
     m_next.noise = params.noise;
     m_next.exponent = params.exponent;
 }

@@ -68,10 +68,7 @@ PictureParams CPerfParamsDlg::Params() const {
     params.height = m_nHeight;
     params.width = m_nWidth;
     params.exponent = m_dExponent;
-    // A centre's corners follow the picture's size; its exact region is
-    // not rounded away.
-    if (const ExactRegion* region = ExactRegionOf(m_params)) SetExactRegion(&params, *region);
-    return params;
+    return WithRegionOf(params, m_params);
 }
 
 void CPerfParamsDlg::DoDataExchange(CDataExchange& dx) {
