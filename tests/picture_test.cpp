@@ -159,14 +159,21 @@ TEST(TypedCorners, AreDoublesWhereTheySufficeAndExactBeyond) {
                                       {"1e12345678", C::NotANumber},
                                       {"", C::NotANumber}})
         EXPECT_EQ(CheckCornerComponent(text), check) << text;
+    for (const auto& [text, held] :
+         {std::pair{"2.50", true}, {"-0.0", true}, {"0.916667", true}, {"9007199254740993", false}, {"1e-400", false}})
+        EXPECT_EQ(HeldByDouble(text), held) << text;
 
     PictureParams next = DefaultPictureParams();
     const ExactRegion shown{ExactRegion::Kind::Corners, "-2.416667", "1.25", "0.916667", "-1.25"};
     ExactRegion typed = shown;
-    typed.a = "-2";
+    typed.a = "-2.0";
     PictureParams made = TypedCornersPicture(next, shown, typed);
     const SearchRect expected{{-2.0, 1.25}, {0.916667, -1.25}};
     EXPECT_TRUE(made.exact == nullptr && std::memcmp(&made.rect, &expected, sizeof expected) == 0);
+    typed.a = "-2.0000000000000000000001";
+    made = TypedCornersPicture(next, shown, typed);
+    EXPECT_TRUE(ExactRegionOf(made) && made.exact->a == typed.a && ChooseArithmetic(made) == Arithmetic::Doubles &&
+                std::memcmp(&made.rect, &expected, sizeof expected) == 0);
 
     typed = {ExactRegion::Kind::Corners, "-0.776610592599701856564039502553659749328",
              "0.134608961675028166056737270233557809541", "-0.776610592599701856564039502552329749328",

@@ -272,7 +272,12 @@ PictureParams ZoomedPicture(const PictureParams& next, const SearchRect& region,
 
 PictureParams TypedCornersPicture(const PictureParams& next, const ExactRegion& shown, const ExactRegion& typed) {
     if (typed.a == shown.a && typed.b == shown.b && typed.c == shown.c && typed.d == shown.d) return next;
-    return ZoomedPicture(next, RoundedCorners(typed, next.width, next.height), typed);
+    if (HeldByDouble(typed.a) && HeldByDouble(typed.b) && HeldByDouble(typed.c) && HeldByDouble(typed.d))
+        return ZoomedPicture(next, RoundedCorners(typed, next.width, next.height), typed);
+    // Digits past a double's are kept, however the picture is computed.
+    PictureParams exact = next;
+    SetExactRegion(&exact, typed);
+    return exact;
 }
 
 std::string WhyBeyond(const PictureParams& next, const ExactRegion& region) {

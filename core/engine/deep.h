@@ -41,7 +41,9 @@ PictureParams ZoomedPicture(const PictureParams& next, const SearchRect& region,
 
 // The next picture once corners were typed over those shown: next itself
 // where none was changed, so that a region, a centre's among them, is kept
-// bit for bit; otherwise the corners typed, as ZoomedPicture takes them.
+// bit for bit; corners that doubles hold as ZoomedPicture takes a region,
+// so that such numbers give the doubles they always gave and perturbation
+// its exact region; any others as their exact region.
 PictureParams TypedCornersPicture(const PictureParams& next, const ExactRegion& shown, const ExactRegion& typed);
 
 // Why next with this region is beyond every arithmetic here (one sentence,

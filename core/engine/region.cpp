@@ -7,6 +7,7 @@
 #include <cmath>
 #include <cstdlib>
 
+#include "core/base/decimal.h"
 #include "core/engine/bignum.h"
 
 bool IsDecimalNumber(const std::string& text) {
@@ -47,6 +48,42 @@ bool IsPositiveDecimal(const std::string& text) {
 bool IsSoundRegion(const ExactRegion& r) {
     if (!IsDecimalNumber(r.a) || !IsDecimalNumber(r.b) || !IsDecimalNumber(r.c)) return false;
     return r.kind == ExactRegion::Kind::Centre ? r.d.empty() && IsPositiveDecimal(r.c) : IsDecimalNumber(r.d);
+}
+
+namespace {
+
+// A decimal number's value written one way only: its sign, its digits
+// without the zeros around them, and the power of ten of the last one.
+std::string CanonicalValue(const std::string& text) {
+    std::size_t i = 0;
+    const bool negative = !text.empty() && text[0] == '-';
+    if (!text.empty() && (text[0] == '+' || text[0] == '-')) ++i;
+    std::string digits;
+    long long decimals = 0;
+    bool point = false;
+    for (; i < text.size() && text[i] != 'e' && text[i] != 'E'; ++i) {
+        if (text[i] == '.') {
+            point = true;
+            continue;
+        }
+        digits += text[i];
+        if (point) ++decimals;
+    }
+    const long long power = i < text.size() ? std::strtoll(text.c_str() + i + 1, nullptr, 10) : 0;
+    const std::size_t first = digits.find_first_not_of('0');
+    // Zero keeps its sign, as a double does.
+    if (first == std::string::npos) return negative ? "-0" : "0";
+    const std::size_t last = digits.find_last_not_of('0');
+    const long long exponent = power - decimals + static_cast<long long>(digits.size() - 1 - last);
+    return (negative ? "-" : "") + digits.substr(first, last - first + 1) + "e" + std::to_string(exponent);
+}
+
+}  // namespace
+
+bool HeldByDouble(const std::string& text) {
+    if (!IsDecimalNumber(text)) return false;
+    const double value = std::strtod(text.c_str(), nullptr);
+    return std::isfinite(value) && CanonicalValue(text) == CanonicalValue(ShortestDecimal(value));
 }
 
 ComponentCheck CheckCornerComponent(const std::string& text) {

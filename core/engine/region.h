@@ -34,6 +34,11 @@ bool IsPositiveDecimal(const std::string& text);
 // width is above zero.
 bool IsSoundRegion(const ExactRegion& region);
 
+// Whether a decimal number means just what the shortest digits of its
+// nearest double mean ("2.50" as "2.5" does): the double then holds all it
+// says.
+bool HeldByDouble(const std::string& text);
+
 // What a corner's component typed as text is: a decimal number whose
 // nearest double lies within kMinCornerComponent to kMaxCornerComponent, as
 // a typed double always had to, or why not.

@@ -3,10 +3,10 @@
 
 #include <cerrno>
 #include <cmath>
-#include <cstdio>
 #include <cstdlib>
 #include <exception>
 
+#include "core/base/decimal.h"
 #include "win/framework/services.h"
 #include "win/framework/window.h"
 
@@ -53,16 +53,6 @@ std::string WithBounds(std::string text, const std::string& low, const std::stri
 
 }  // namespace
 
-// OK without an edit gives the value back bit for bit.
-std::string NumberText(double value) {
-    char buffer[64];
-    for (int digits = 1; digits <= 17; ++digits) {
-        std::snprintf(buffer, sizeof buffer, "%.*g", digits, value);
-        if (std::strtod(buffer, nullptr) == value) break;
-    }
-    return buffer;
-}
-
 void CDataExchange::Fail(int controlId, const std::string& message) {
     m_bFailed = TRUE;
     AppMessageBox(message, MB_OK | MB_ICONEXCLAMATION);
@@ -76,7 +66,8 @@ void CDataExchange::FailNumber(int controlId) {
 }
 
 void CDataExchange::FailNumberRange(int controlId, double minimum, double maximum) {
-    Fail(controlId, WithBounds(LoadResourceString(IDS_PROMPT_NUMBER_RANGE), NumberText(minimum), NumberText(maximum)));
+    Fail(controlId,
+         WithBounds(LoadResourceString(IDS_PROMPT_NUMBER_RANGE), ShortestDecimal(minimum), ShortestDecimal(maximum)));
 }
 
 void CDataExchange::Int(int controlId, int& value, int minimum, int maximum) {
@@ -106,7 +97,7 @@ BOOL CDataExchange::ReadDouble(int controlId, double* value) {
 void CDataExchange::Double(int controlId, double& value) {
     if (m_bFailed) return;
     if (!m_bSaveAndValidate) {
-        ::SetDlgItemTextA(m_hDialog, controlId, NumberText(value).c_str());
+        ::SetDlgItemTextA(m_hDialog, controlId, ShortestDecimal(value).c_str());
         return;
     }
     double parsed = 0.0;

@@ -39,10 +39,6 @@ private:
     BOOL m_bFailed = FALSE;
 };
 
-// The shortest decimal digits that read back as value, as a double field
-// shows it.
-std::string NumberText(double value);
-
 class CDialog {
 public:
     explicit CDialog(UINT templateId) : m_nTemplateId(templateId) {}

@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <vector>
 
+#include "core/base/decimal.h"
 #include "core/engine/deep.h"
 #include "core/engine/generator.h"
 #include "core/engine/zoom.h"
@@ -35,8 +36,8 @@ Meeting NeighboursMeet(const PictureParams& params) {
 ExactRegion ShownCorners(const PictureParams& params) {
     if (const ExactRegion* region = ExactRegionOf(params)) return ExactCorners(*region, params.width, params.height);
     const SearchRect& r = params.rect;
-    return ExactRegion{ExactRegion::Kind::Corners, NumberText(r.upperLeft.re), NumberText(r.upperLeft.im),
-                       NumberText(r.lowerRight.re), NumberText(r.lowerRight.im)};
+    return ExactRegion{ExactRegion::Kind::Corners, ShortestDecimal(r.upperLeft.re), ShortestDecimal(r.upperLeft.im),
+                       ShortestDecimal(r.lowerRight.re), ShortestDecimal(r.lowerRight.im)};
 }
 
 }  // namespace
