@@ -194,7 +194,8 @@ TEST(TypedCorners, AreDoublesWhereTheySufficeAndExactBeyond) {
     PictureParams wide = centre;
     wide.width = 640;
     SetExactRegion(&wide, *centre.exact);
-    const ExactRegion* kept = ExactRegionOf(WithRegionOf(next, wide));
+    const PictureParams carried = WithRegionOf(next, wide);
+    const ExactRegion* kept = ExactRegionOf(carried);
     EXPECT_TRUE(kept && kept->kind == ExactRegion::Kind::Centre && kept->c == "1.33e-30");
 
     next.exponent = 3.0;
