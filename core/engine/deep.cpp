@@ -430,6 +430,23 @@ PictureParams ZoomedPicture(const PictureParams& next, const SearchRect& region,
     return ChooseArithmetic(deep) == Arithmetic::Perturbation ? deep : zoomed;
 }
 
+PictureParams TypedCornersPicture(const PictureParams& next, const ExactRegion& shown, const ExactRegion& typed) {
+    if (typed.a == shown.a && typed.b == shown.b && typed.c == shown.c && typed.d == shown.d) return next;
+    if (HeldByDouble(typed.a) && HeldByDouble(typed.b) && HeldByDouble(typed.c) && HeldByDouble(typed.d))
+        return ZoomedPicture(next, RoundedCorners(typed, next.width, next.height), typed);
+    // Digits past a double's are kept, however the picture is computed.
+    PictureParams exact = next;
+    SetExactRegion(&exact, typed);
+    return exact;
+}
+
+std::string WhyBeyond(const PictureParams& next, const ExactRegion& region) {
+    PictureParams exact = next;
+    SetExactRegion(&exact, region);
+    std::string why;
+    return ChooseArithmetic(exact, &why) == Arithmetic::Beyond ? why : std::string();
+}
+
 std::string LimitHint(const PictureParams& params, const std::int32_t* counts) {
     if (ChooseArithmetic(params) != Arithmetic::Perturbation) return {};
     const std::int64_t pixels = static_cast<std::int64_t>(params.width) * params.height;

@@ -40,6 +40,18 @@ bool PixelsDistinguishable(const PictureParams& params);
 // perturbation can compute it, with the same region found exactly.
 PictureParams ZoomedPicture(const PictureParams& next, const SearchRect& region, const ExactRegion& exact);
 
+// The next picture once corners were typed over those shown: next itself
+// where none was changed, so that a region, a centre's among them, is kept
+// bit for bit; corners that doubles hold as ZoomedPicture takes a region,
+// so that such numbers give the doubles they always gave and perturbation
+// its exact region; any others as their exact region.
+PictureParams TypedCornersPicture(const PictureParams& next, const ExactRegion& shown, const ExactRegion& typed);
+
+// Why next with this region is beyond every arithmetic here (one sentence,
+// as ChooseArithmetic says it); empty where it is not, or where only the
+// reach of doubles stops it.
+std::string WhyBeyond(const PictureParams& next, const ExactRegion& region);
+
 // What to tell of a deep picture most of whose pixels reached the iteration
 // limit, whose details deeper zooms need a higher limit to show ("73 % of
 // the picture reached the iteration limit; raise it to see more"); empty
