@@ -254,14 +254,40 @@ double MpfrSecondsPerIteration(const char* re, const char* im, const char* width
     return seconds / static_cast<double>(std::max<std::int64_t>(iterations, 1));
 }
 
+// The loop in MPFR at pixel (col, row) of a picture `width` wide around
+// re + i im, rows counted from the bottom.
+int MpfrPixel(const char* re, const char* im, const char* width, int w, int h, int col, int row, int limit,
+              mpfr_prec_t bits) {
+    mpfr_t cr, ci, d;
+    for (mpfr_ptr x : {cr, ci, d}) mpfr_init2(x, bits);
+    mpfr_set_str(d, width, 10, MPFR_RNDN);
+    mpfr_div_si(d, d, w, MPFR_RNDN);
+    mpfr_mul_si(cr, d, 2 * col - w, MPFR_RNDN);
+    mpfr_div_2ui(cr, cr, 1, MPFR_RNDN);
+    mpfr_mul_si(ci, d, 2 * row - h, MPFR_RNDN);
+    mpfr_div_2ui(ci, ci, 1, MPFR_RNDN);
+    mpfr_set_str(d, re, 10, MPFR_RNDN);
+    mpfr_add(cr, cr, d, MPFR_RNDN);
+    mpfr_set_str(d, im, 10, MPFR_RNDN);
+    mpfr_add(ci, ci, d, MPFR_RNDN);
+    const int count = MpfrCount(cr, ci, limit, bits);
+    for (mpfr_ptr x : {cr, ci, d}) mpfr_clear(x);
+    return count;
+}
+
 // Deep pictures against the double kernel on pictures of the same size and
-// limit, by effective speed: the sum of the exact counts over the wall time.
-// On the full view most pixels are proven interior and stop early; the
-// boundary zoom runs every step.
+// limit, by effective speed: the sum of the exact counts over the wall time
+// of the whole process (reference orbit, skips and pixels). On the full view
+// most pixels are proven interior and stop early, which inflates its
+// figure; on the boundary zoom, where no pixel reaches N, every count is
+// steps really taken, as in the ceiling of the steps alone.
 bool DeepScenes(int threads) {
     GeneratorControl control;
     control.threads = threads;
-    std::vector<std::int32_t> counts(640 * 480);
+    std::vector<std::int32_t> counts(640 * 480), unskipped(counts.size());
+    const auto sum = [](const std::vector<std::int32_t>& v) {
+        return static_cast<double>(std::accumulate(v.begin(), v.end(), std::int64_t{0}));
+    };
     std::printf("deep pictures, 640 x 480, N = 20000 (effective speed = sum of the counts / wall time)\n");
     double speeds[2] = {};
     const GeneratorInput doubles[] = {Make(640, 480, kDefaultSearchRect, 20000, 2.0, 0.0),
@@ -269,31 +295,65 @@ bool DeepScenes(int threads) {
     const char* names[] = {"double kernel, full view", "double kernel, boundary zoom"};
     for (int k = 0; k < 2; ++k) {
         const double seconds = Seconds([&] { GenerateCounts(doubles[k], counts.data(), control); }, 1.5);
-        const double iterations = static_cast<double>(std::accumulate(counts.begin(), counts.end(), std::int64_t{0}));
+        const double iterations = sum(counts);
         Row(names[k], seconds, iterations, 0.0);
-        std::printf("\n");
+        std::printf("  %.0f %% of the pixels at N\n",
+                    100.0 * static_cast<double>(std::count(counts.begin(), counts.end(), 20000)) / 307200.0);
         speeds[k] = iterations / seconds;
     }
+    const SimdLevel widest = EffectiveSimdLevel(SimdLevel::Avx512);
+    double steps = 0.0;
+    const double ceiling = Seconds([&] { steps = CeilingSteps(widest, GeneratorThreadCount(threads)); }, 1.0);
+    std::printf("  %-30s %9s   %7.3f G it/s\n", "double kernel, steps alone", "", steps / ceiling / 1e9);
     for (const char* width : {"1e-100", "1e-300"}) {
         PictureParams p = Make(640, 480, kDefaultSearchRect, 20000, 2.0, 0.0);
         SetExactRegion(&p, ExactRegion{ExactRegion::Kind::Centre, kSpiralRe, kSpiralIm, width, {}});
         DeepPlan plan;
         if (!PlanDeep(p, &plan)) return false;
         const double seconds = Seconds([&] { GeneratePictureCounts(p, counts.data(), control); }, 0.0);
-        const double iterations = static_cast<double>(std::accumulate(counts.begin(), counts.end(), std::int64_t{0}));
+        const double without = Seconds(
+            [&] {
+                DeepPlan bare;
+                PlanDeep(p, &bare);
+                bare.skips.clear();
+                RunDeep(bare, unskipped.data(), control);
+            },
+            0.0);
+        const double iterations = sum(counts);
+        const double skipped = static_cast<double>(SkippedSteps(plan));
         const auto reached = std::count(counts.begin(), counts.end(), p.iterations);
         const double mpfr = MpfrSecondsPerIteration(kSpiralRe, kSpiralIm, width, p.iterations, plan.bits) * iterations;
+        // Where skipping changed a count, the loop without it should be off
+        // the exact count as well: its own rounding decided there.
+        std::size_t changed = 0, exactBefore = 0, exactAfter = 0;
+        for (std::size_t i = 0; i < counts.size(); ++i) {
+            if (counts[i] == unskipped[i]) continue;
+            ++changed;
+            const int exact = MpfrPixel(kSpiralRe, kSpiralIm, width, 640, 480, static_cast<int>(i % 640),
+                                        static_cast<int>(i / 640), p.iterations, plan.bits);
+            exactBefore += unskipped[i] == exact;
+            exactAfter += counts[i] == exact;
+        }
         std::printf("  spiral, width %s (%.3g iterations, %.0f %% of the pixels at N, a reference orbit of %d bits)\n",
                     width, iterations, 100.0 * static_cast<double>(reached) / static_cast<double>(counts.size()),
                     plan.bits);
-        Row("perturbation, whole picture", seconds, iterations, 0.0);
-        std::printf("\n");
-        std::printf("  %-28s %10.4f s   %.1f %% of the picture's time\n", "of it the reference orbit",
-                    plan.referenceSeconds, 100.0 * plan.referenceSeconds / seconds);
-        std::printf("  %-28s %10s     x%.4f the full view's, x%.2f the boundary zoom's\n", "effective speed", "",
-                    (iterations / seconds) / speeds[0], (iterations / seconds) / speeds[1]);
-        std::printf("  %-28s %10.1f s   (from 16 pixels) x%.0f the perturbation's time\n", "MPFR loop per pixel", mpfr,
-                    mpfr / seconds);
+        for (int skipping : {1, 0}) {
+            const double t = skipping ? seconds : without;
+            Row(skipping ? "perturbation, skipping" : "perturbation, no skipping", t, iterations, 0.0);
+            std::printf("  x%.3f the full view's, x%.2f the boundary zoom's; MPFR per pixel x%.0f\n",
+                        iterations / t / speeds[0], iterations / t / speeds[1], mpfr / t);
+        }
+        std::printf("  %-30s %9.4f s   %.1f %% of the time with skipping, %.1f %% without\n",
+                    "of it the reference orbit", plan.referenceSeconds, 100.0 * plan.referenceSeconds / seconds,
+                    100.0 * plan.referenceSeconds / without);
+        std::printf("  %-30s %9.4f s   %.1f %% of the steps skipped; the steps taken at %.3f G it/s\n",
+                    "making the skips", plan.skipSeconds, 100.0 * skipped / iterations,
+                    (iterations - skipped) / (seconds - plan.referenceSeconds - plan.skipSeconds) / 1e9);
+        std::printf("  %-30s %9.1f s   (from 16 pixels)\n", "MPFR loop per pixel", mpfr);
+        std::printf(
+            "  skipping changed %zu pixels' counts; the exact count was the one without skipping at %zu of "
+            "them, the one with skipping at %zu\n",
+            changed, exactBefore, exactAfter);
     }
     std::printf("\n");
     return true;

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <condition_variable>
+#include <cstring>
 #include <mutex>
 #include <set>
 #include <tuple>
@@ -10,6 +11,7 @@
 #include <vector>
 
 #include "core/engine/computation.h"
+#include "core/engine/deep.h"
 #include "core/engine/picture.h"
 #include "core/engine/zoom.h"
 #include "core/palettes/schemes.h"
@@ -136,6 +138,69 @@ TEST(PrecisionLimit, NeighbouringPixelsMustKeepDistinctCoordinates) {
         params.rect = ZoomedRegion(kDefaultSearchRect, {133, 99}, width - 1, height - 1, {10, 10}, {50, 40});
         EXPECT_FALSE(NeighboursDistinct(params)) << width << " x " << height;
     }
+}
+
+// Corners typed as text: ordinary numbers give the doubles they always
+// gave, deep ones are kept in all their digits, a centre is shown as its
+// corners and kept when none is changed or the size is, and a region no
+// arithmetic here computes says why.
+TEST(TypedCorners, AreDoublesWhereTheySufficeAndExactBeyond) {
+    using C = ComponentCheck;
+    const std::string longest = "0." + std::string(kMaxDecimalLength - 2, '1');
+    for (const auto& [text, check] : {std::pair<std::string, C>{"-2.416667", C::Sound},
+                                      {"-5", C::Sound},
+                                      {"1e-400", C::Sound},
+                                      {longest, C::Sound},
+                                      {longest + "1", C::TooLong},
+                                      {"5.5", C::OutOfRange},
+                                      {"1e999", C::OutOfRange},
+                                      {"0x1p1", C::NotANumber},
+                                      {"inf", C::NotANumber},
+                                      {"1e12345678", C::NotANumber},
+                                      {"", C::NotANumber}})
+        EXPECT_EQ(CheckCornerComponent(text), check) << text;
+    for (const auto& [text, held] :
+         {std::pair{"2.50", true}, {"-0.0", true}, {"0.916667", true}, {"9007199254740993", false}, {"1e-400", false}})
+        EXPECT_EQ(HeldByDouble(text), held) << text;
+
+    PictureParams next = DefaultPictureParams();
+    const ExactRegion shown{ExactRegion::Kind::Corners, "-2.416667", "1.25", "0.916667", "-1.25"};
+    ExactRegion typed = shown;
+    typed.a = "-2.0";
+    PictureParams made = TypedCornersPicture(next, shown, typed);
+    const SearchRect expected{{-2.0, 1.25}, {0.916667, -1.25}};
+    EXPECT_TRUE(made.exact == nullptr && std::memcmp(&made.rect, &expected, sizeof expected) == 0);
+    typed.a = "-2.0000000000000000000001";
+    made = TypedCornersPicture(next, shown, typed);
+    EXPECT_TRUE(ExactRegionOf(made) && made.exact->a == typed.a && ChooseArithmetic(made) == Arithmetic::Doubles &&
+                std::memcmp(&made.rect, &expected, sizeof expected) == 0);
+
+    typed = {ExactRegion::Kind::Corners, "-0.776610592599701856564039502553659749328",
+             "0.134608961675028166056737270233557809541", "-0.776610592599701856564039502552329749328",
+             "0.134608961675028166056737270232557809541"};
+    made = TypedCornersPicture(next, shown, typed);
+    ASSERT_NE(ExactRegionOf(made), nullptr);
+    EXPECT_EQ(ExactRegionOf(made)->a + ExactRegionOf(made)->d, typed.a + typed.d);
+    EXPECT_EQ(ChooseArithmetic(made), Arithmetic::Perturbation);
+
+    PictureParams centre = next;
+    SetExactRegion(&centre, {ExactRegion::Kind::Centre, "0", "0", "1.33e-30", {}});
+    const ExactRegion corners = ExactCorners(*centre.exact, centre.width, centre.height);
+    const std::string tail = std::string(22, '0');
+    EXPECT_EQ(corners.a + " " + corners.b,
+              "-0." + std::string(30, '0') + "665" + tail + " 0." + std::string(30, '0') + "500" + tail);
+    EXPECT_EQ(TypedCornersPicture(centre, corners, corners).exact, centre.exact);
+    // A centre's region kept for another size is not rounded away.
+    PictureParams wide = centre;
+    wide.width = 640;
+    SetExactRegion(&wide, *centre.exact);
+    const PictureParams carried = WithRegionOf(next, wide);
+    const ExactRegion* kept = ExactRegionOf(carried);
+    EXPECT_TRUE(kept && kept->kind == ExactRegion::Kind::Centre && kept->c == "1.33e-30");
+
+    next.exponent = 3.0;
+    EXPECT_EQ(WhyBeyond(next, typed), "past the precision of doubles, pictures are computed for the exponent 2 only");
+    EXPECT_EQ(WhyBeyond(next, shown), "");
 }
 
 // A picture computed on a thread of its own: the generator's counts, its end

@@ -52,32 +52,49 @@ void Spacing(const ExactRegion& region, int width, int height, int* spacing, int
     *bits = Exponent(far) - *spacing + 64;
 }
 
-template <class Big>
-bool Escaped(const Big& re, const Big& im) {
-    return re * re + im * im >= 4;
-}
-
 // Z(0) = 0, Z(n + 1) = Z(n)^2 + C, up to the first escaped point or to
-// Z(N + 1): no pixel's index passes N + 1. Answers the last index.
+// Z(N + 1): no pixel's index passes N + 1. Answers the last index. The
+// squares that test a point are the ones its step takes.
 template <class Big>
 int Orbit(const Big& cr, const Big& ci, int limit, std::vector<Big>* re, std::vector<Big>* im) {
     re->assign(1, Big(0));
     im->assign(1, Big(0));
-    Big zr = 0, zi = 0;
+    Big zr = 0, zi = 0, a = 0, b = 0;
     int n = 0;
     while (n < limit + kFirstIndex) {
-        const Big a = zr * zr;
-        const Big b = zi * zi;
         const Big t = zr * zi;
         zr = (a - b) + cr;
         zi = (t + t) + ci;
         ++n;
         re->push_back(zr);
         im->push_back(zi);
-        if (Escaped(zr, zi)) break;
+        a = zr * zr;
+        b = zi * zi;
+        if (a + b >= 4) break;
     }
     return n;
 }
+
+template <class Big>
+void Reference(const std::vector<Big>& re, const std::vector<Big>& im, int scaleExponent, DeepPlan* plan) {
+    plan->reference.assign(4 * (re.size() + kReferencePadding), 0.0);
+    // A power of two scales a double's rounding with it wherever neither
+    // the double nor the result leaves the normal range (Z is below 4 and
+    // the scale above 2^-1011); only the others are scaled in the digits.
+    const auto scaled = [&](const Big& x, double rounded) {
+        if (rounded == 0.0 || std::fabs(rounded) >= 0x1p-1000) return std::ldexp(rounded, -scaleExponent);
+        return static_cast<double>(ldexp(x, -scaleExponent));
+    };
+    for (std::size_t n = 0; n < re.size(); ++n) {
+        double* z = &plan->reference[4 * n];
+        z[0] = static_cast<double>(re[n]);
+        z[1] = static_cast<double>(im[n]);
+        z[2] = scaled(re[n], z[0]);
+        z[3] = scaled(im[n], z[1]);
+    }
+}
+
+inline int PerturbedCount(const DeepRun& run, double dcr, double dci);
 
 template <unsigned Bits>
 void Plan(const PictureParams& params, const ExactRegion& region, int spacing, DeepPlan* plan) {
@@ -103,31 +120,44 @@ void Plan(const PictureParams& params, const ExactRegion& region, int spacing, D
         if (axisRow >= 0 && k < kSpread) candidates.push_back({across, axisRow});
         if (axisRow < 0) candidates.push_back({across, (2 * (k / kSpread) + 1) * height / (2 * kSpread)});
     }
-    std::vector<Big> re, im, bestRe, bestIm;
-    int best = -1;
-    for (const auto& [column, row] : candidates) {
-        if (best >= limit + kFirstIndex) break;
-        const int end = Orbit(grid.originRe + grid.stepRe * column, grid.originIm + grid.stepIm * row, limit, &re, &im);
-        if (end > best) {
-            best = end;
-            bestRe.swap(re);
-            bestIm.swap(im);
-            plan->refColumn = column;
-            plan->refRow = row;
-        }
-    }
-
+    // Only the centre's orbit is computed in high precision at first; the
+    // others' lengths come from perturbation against it, and the longest
+    // (the first of equals) is computed again as the reference.
     const int scaleExponent = spacing < kScaledBelow ? spacing + kScaleAbovePixel : 0;
     plan->scale = std::ldexp(1.0, scaleExponent);
-    plan->refEnd = best;
-    plan->reference.resize(4 * bestRe.size());
-    for (std::size_t n = 0; n < bestRe.size(); ++n) {
-        double* z = &plan->reference[4 * n];
-        z[0] = static_cast<double>(bestRe[n]);
-        z[1] = static_cast<double>(bestIm[n]);
-        z[2] = static_cast<double>(ldexp(bestRe[n], -scaleExponent));
-        z[3] = static_cast<double>(ldexp(bestIm[n], -scaleExponent));
+    const auto point = [&](std::pair<int, int> at, std::vector<Big>* re, std::vector<Big>* im) {
+        return Orbit(grid.originRe + grid.stepRe * at.first, grid.originIm + grid.stepIm * at.second, limit, re, im);
+    };
+    std::vector<Big> re, im;
+    plan->refEnd = point(candidates[0], &re, &im);
+    Reference(re, im, scaleExponent, plan);
+    std::size_t chosen = 0;
+    if (plan->refEnd < limit + kFirstIndex) {
+        DeepRun run;
+        run.limit = limit;
+        run.reference = plan->reference.data();
+        run.refEnd = plan->refEnd;
+        run.scale = plan->scale;
+        const Big stepRe = ldexp(grid.stepRe, -scaleExponent);
+        const Big stepIm = ldexp(grid.stepIm, -scaleExponent);
+        int best = plan->refEnd;
+        for (std::size_t k = 1; k < candidates.size() && best < limit + kFirstIndex; ++k) {
+            const double dcr = static_cast<double>(stepRe * (candidates[k].first - candidates[0].first));
+            const double dci = static_cast<double>(stepIm * (candidates[k].second - candidates[0].second));
+            const int end = PerturbedCount(run, dcr, dci) + kFirstIndex;
+            if (end > best) {
+                best = end;
+                chosen = k;
+            }
+        }
+        if (chosen != 0) {
+            plan->refEnd = point(candidates[chosen], &re, &im);
+            Reference(re, im, scaleExponent, plan);
+        }
     }
+    plan->refColumn = candidates[chosen].first;
+    plan->refRow = candidates[chosen].second;
+
     // c - C of each column and row, each rounded once.
     plan->dcRe.resize(static_cast<std::size_t>(width));
     plan->dcIm.resize(static_cast<std::size_t>(height));
@@ -142,14 +172,140 @@ void Plan(const PictureParams& params, const ExactRegion& region, int spacing, D
     plan->referenceSeconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
 }
 
-// One pixel's count, step by step: the definition the vector loops follow
-// operation for operation, lane by lane.
+// Skipping steps.
+//
+// In the scaled units a pixel's step at index k is w' = 2 Z(k) w + s w^2 + d,
+// d = (c - C) / s, Z(k) the reference's doubles. While s |w| <= 2 eta |Z(k)|
+// (eta = 2^-53) the square is at most eta times the linear term: the step is
+// w' = 2 Z(k) (1 + t) w + d with |t| <= eta, a change of the multiplier no
+// larger than one rounding of the loop's own products. The loop's step in
+// doubles is likewise the exact linear step with its multiplier and d each
+// changed by less than tau = 2^-50 (its roundings and the square together).
+//
+// Over the steps m ... m + l - 1 the linear steps compose to
+// w(m + l) = A w(m) + B d, A = prod 2 Z(k), B = sum_j prod_{k > j} 2 Z(k),
+// and every orbit whose multipliers and d are changed by at most tau (the
+// exact orbit, the loop's in doubles) keeps, at every k of the run,
+//   |w(k)| <= (|A(m..k)| |w(m)| + Bhat(m..k) |d|) (1 + tau)^(k - m),
+// Bhat the sum of the moduli of B's terms. So a radius on w(m) bounds every
+// w(k) of a run: a single step has rho(k) = 2 eta |Z(k)| / s, and none where
+// |Z(k)|^2 >= 4 (1 - 2^-40); a run x of h steps followed by a run y has
+//   R = min(R_x, (R_y / (1 + tau)^h - Bhat_x D) / |A_x|),
+// D at least every pixel's |d|; each bound is rounded the safe way. Taken
+// from |re w(m)| + |im w(m)| < R (which gives |w(m)| < R), no index of the
+// run can change the loop's course:
+//  - none escapes: |Z(k) + z(k)| <= |Z(k)| (1 + 2 eta) stays below 2 by far
+//    more than the loop's rounding of the test;
+//  - none rebases: |Z(k) + z(k)| >= |Z(k)| (1 - 2 eta), while |z(k)| is
+//    2^-52 |Z(k)| at most, by either norm (they differ by sqrt 2 at most);
+//  - none is the reference's end: runs stop before refEnd;
+//  - none reaches N: a run is taken only where count + l <= N.
+// So the loop would have taken each of the l steps, arriving at m + l with
+// count + l, as the skip does. The skip's w(m + l), from A and B rounded in
+// a tree of products and sums, is itself the outcome of those steps with
+// every multiplier and d changed by a few roundings: it lies within the same
+// bound of the exact orbit as the loop's own, and a later count can differ
+// from the unskipped loop's only where that loop, too, decides an escape
+// within its rounding of |z|^2 = 4.
+//
+// A pixel skips from its start only, until no run from its index holds; its
+// own steps follow, with no skipping after a rebase.
+constexpr double kEta = 0x1p-53;
+constexpr double kTau = 0x1p-50;
+constexpr double kUp = 1.0 + 0x1p-48;    // past the roundings of a bound made from above
+constexpr double kDown = 1.0 - 0x1p-48;  // and from below
+constexpr double kNearTwo = 4.0 * (1.0 - 0x1p-40);
+// |A| is bounded from above even where its product underflows.
+constexpr double kLeastNormal = 0x1p-1022;
+
+void MakeSkips(DeepPlan* plan) {
+    plan->skips.clear();
+    const int steps = plan->refEnd - kFirstIndex;
+    if (steps < 1) return;
+    double largestRe = 0.0, largestIm = 0.0;
+    for (double d : plan->dcRe) largestRe = std::max(largestRe, std::fabs(d));
+    for (double d : plan->dcIm) largestIm = std::max(largestIm, std::fabs(d));
+    const double dMax = (largestRe + largestIm) * kUp;
+    const double perScale = 1.0 / plan->scale;  // a power of two
+    std::vector<DeepSkip> level(static_cast<std::size_t>(steps));
+    std::vector<double> absA(level.size()), absB(level.size(), 1.0);
+    for (int k = 0; k < steps; ++k) {
+        const double zr = plan->reference[4 * static_cast<std::size_t>(k + kFirstIndex)];
+        const double zi = plan->reference[4 * static_cast<std::size_t>(k + kFirstIndex) + 1];
+        const double square = zr * zr + zi * zi;
+        const double modulus = std::sqrt(square);
+        absA[k] = std::max(2.0 * modulus * kUp, kLeastNormal);
+        const double rho = square < kNearTwo ? 2.0 * kEta * (modulus * kDown) * perScale * kDown : 0.0;
+        level[k] = DeepSkip{2.0 * zr, 2.0 * zi, 1.0, 0.0, rho};
+    }
+    double h = 1.0;  // the steps of each run of this level
+    for (;;) {
+        const std::size_t size = level.size() / 2;
+        plan->skips.push_back(std::move(level));
+        const std::vector<DeepSkip>& below = plan->skips.back();
+        if (size == 0 || plan->skips.size() == static_cast<std::size_t>(kSkipLevels)) break;
+        std::vector<DeepSkip> next(size);
+        std::vector<double> nextA(size), nextB(size);
+        for (std::size_t i = 0; i < size; ++i) {
+            const DeepSkip& x = below[2 * i];
+            const DeepSkip& y = below[2 * i + 1];
+            DeepSkip& xy = next[i];
+            xy.ar = y.ar * x.ar - y.ai * x.ai;
+            xy.ai = y.ar * x.ai + y.ai * x.ar;
+            xy.br = (y.ar * x.br - y.ai * x.bi) + y.br;
+            xy.bi = (y.ar * x.bi + y.ai * x.br) + y.bi;
+            nextA[i] = std::max(absA[2 * i + 1] * absA[2 * i] * kUp, kLeastNormal);
+            nextB[i] = (absA[2 * i + 1] * absB[2 * i] + absB[2 * i + 1]) * kUp;
+            const double reach = (y.radius * (1.0 - 2.0 * h * kTau) - absB[2 * i] * dMax) / absA[2 * i] * kDown;
+            // A product or sum past the doubles' range gives 0, not NaN.
+            xy.radius = reach > 0.0 ? std::min(x.radius, reach) : 0.0;
+        }
+        level.swap(next);
+        absA.swap(nextA);
+        absB.swap(nextB);
+        h *= 2.0;
+    }
+}
+
+}  // namespace
+
+DeepStart SkipFromStart(const DeepRun& run, double dcr, double dci) {
+    DeepStart at{dcr, dci, kFirstIndex, 0};
+    while (at.count < run.limit && run.skipCount[0] > 0) {
+        const unsigned offset = static_cast<unsigned>(at.n - kFirstIndex);
+        const int left = run.limit - at.count;
+        // The longest run from here that exists and ends by the limit.
+        int j = kSkipLevels - 1;
+        while (j > 0 && ((offset & ((1u << j) - 1)) != 0 || (1 << j) > left ||
+                         static_cast<int>(offset >> j) >= run.skipCount[j]))
+            --j;
+        if (static_cast<int>(offset) >= run.skipCount[0]) break;
+        const double size = std::fabs(at.wr) + std::fabs(at.wi);
+        while (j >= 0 && !(size < run.skips[j][offset >> j].radius)) --j;
+        if (j < 0) break;
+        const DeepSkip& skip = run.skips[j][offset >> j];
+        const double nr = (skip.ar * at.wr - skip.ai * at.wi) + (skip.br * dcr - skip.bi * dci);
+        const double ni = (skip.ar * at.wi + skip.ai * at.wr) + (skip.br * dci + skip.bi * dcr);
+        at.wr = nr;
+        at.wi = ni;
+        at.n += 1 << j;
+        at.count += 1 << j;
+    }
+    return at;
+}
+
+namespace {
+
+// One pixel's count, step by step after its skips: the definition the
+// vector loops follow operation for operation, lane by lane.
 inline int PerturbedCount(const DeepRun& run, double dcr, double dci) {
+    const DeepStart start = SkipFromStart(run, dcr, dci);
+    if (start.count >= run.limit) return start.count;
     const double* ref = run.reference;
     const double s = run.scale;
-    double wr = dcr, wi = dci;
-    int n = kFirstIndex;
-    int count = 0;
+    double wr = start.wr, wi = start.wi;
+    int n = start.n;
+    int count = start.count;
     for (;;) {
         const double* z = ref + 4 * n;
         double zr = s * wr, zi = s * wi;
@@ -192,6 +348,10 @@ DeepRun RunOf(const DeepPlan& plan, const int* rowOrder, std::int32_t* counts) {
     run.dcIm = plan.dcIm.data();
     run.rowOrder = rowOrder;
     run.counts = counts;
+    for (std::size_t j = 0; j < plan.skips.size() && j < static_cast<std::size_t>(kSkipLevels); ++j) {
+        run.skips[j] = plan.skips[j].data();
+        run.skipCount[j] = static_cast<int>(plan.skips[j].size());
+    }
     return run;
 }
 
@@ -270,6 +430,23 @@ PictureParams ZoomedPicture(const PictureParams& next, const SearchRect& region,
     return ChooseArithmetic(deep) == Arithmetic::Perturbation ? deep : zoomed;
 }
 
+PictureParams TypedCornersPicture(const PictureParams& next, const ExactRegion& shown, const ExactRegion& typed) {
+    if (typed.a == shown.a && typed.b == shown.b && typed.c == shown.c && typed.d == shown.d) return next;
+    if (HeldByDouble(typed.a) && HeldByDouble(typed.b) && HeldByDouble(typed.c) && HeldByDouble(typed.d))
+        return ZoomedPicture(next, RoundedCorners(typed, next.width, next.height), typed);
+    // Digits past a double's are kept, however the picture is computed.
+    PictureParams exact = next;
+    SetExactRegion(&exact, typed);
+    return exact;
+}
+
+std::string WhyBeyond(const PictureParams& next, const ExactRegion& region) {
+    PictureParams exact = next;
+    SetExactRegion(&exact, region);
+    std::string why;
+    return ChooseArithmetic(exact, &why) == Arithmetic::Beyond ? why : std::string();
+}
+
 std::string LimitHint(const PictureParams& params, const std::int32_t* counts) {
     if (ChooseArithmetic(params) != Arithmetic::Perturbation) return {};
     const std::int64_t pixels = static_cast<std::int64_t>(params.width) * params.height;
@@ -290,6 +467,9 @@ bool PlanDeep(const PictureParams& params, DeepPlan* plan) {
         Plan<kTiers[1]>(params, region, spacing, plan);
     else
         Plan<kTiers[2]>(params, region, spacing, plan);
+    const auto started = std::chrono::steady_clock::now();
+    MakeSkips(plan);
+    plan->skipSeconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
     return true;
 }
 
@@ -306,6 +486,14 @@ void RunDeepReference(const DeepPlan& plan, std::int32_t* counts) {
     for (int r = 0; r < plan.height; ++r)
         for (int c = 0; c < plan.width; ++c)
             counts[static_cast<std::ptrdiff_t>(r) * plan.width + c] = PerturbedCount(run, plan.dcRe[c], plan.dcIm[r]);
+}
+
+std::int64_t SkippedSteps(const DeepPlan& plan) {
+    const DeepRun run = RunOf(plan, nullptr, nullptr);
+    std::int64_t steps = 0;
+    for (int r = 0; r < plan.height; ++r)
+        for (int c = 0; c < plan.width; ++c) steps += SkipFromStart(run, plan.dcRe[c], plan.dcIm[r]).count;
+    return steps;
 }
 
 bool GeneratePictureCounts(const PictureParams& params, std::int32_t* counts, const GeneratorControl& control) {

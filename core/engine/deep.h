@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "core/engine/deep_kernels.h"
 #include "core/engine/generator.h"
 #include "core/engine/region.h"
 
@@ -39,6 +40,18 @@ bool PixelsDistinguishable(const PictureParams& params);
 // perturbation can compute it, with the same region found exactly.
 PictureParams ZoomedPicture(const PictureParams& next, const SearchRect& region, const ExactRegion& exact);
 
+// The next picture once corners were typed over those shown: next itself
+// where none was changed, so that a region, a centre's among them, is kept
+// bit for bit; corners that doubles hold as ZoomedPicture takes a region,
+// so that such numbers give the doubles they always gave and perturbation
+// its exact region; any others as their exact region.
+PictureParams TypedCornersPicture(const PictureParams& next, const ExactRegion& shown, const ExactRegion& typed);
+
+// Why next with this region is beyond every arithmetic here (one sentence,
+// as ChooseArithmetic says it); empty where it is not, or where only the
+// reach of doubles stops it.
+std::string WhyBeyond(const PictureParams& next, const ExactRegion& region);
+
 // What to tell of a deep picture most of whose pixels reached the iteration
 // limit, whose details deeper zooms need a higher limit to show ("73 % of
 // the picture reached the iteration limit; raise it to see more"); empty
@@ -60,14 +73,18 @@ struct DeepPlan {
     int bits = 0;   // the reference orbit's binary digits
     // Z(0) = 0, Z(1) = C, ... Z(refEnd), four doubles an index: re, im, and
     // both divided by scale. Z(refEnd) is the reference's first escaped
-    // point, or Z(N + 1).
+    // point, or Z(N + 1); then kReferencePadding points of zeros.
     std::vector<double> reference;
     int refEnd = 0;
     int refColumn = 0, refRow = 0;  // the reference's pixel
     double scale = 1.0;
     // (c - C) / scale of every column and of every row.
     std::vector<double> dcRe, dcIm;
+    // The skips, by length 2^j (DeepRun): empty where none is proven, or
+    // cleared to compute the picture without skipping.
+    std::vector<std::vector<DeepSkip>> skips;
     double referenceSeconds = 0.0;  // the time the high-precision work took
+    double skipSeconds = 0.0;       // the time the skips took to make
 };
 
 // False (with nothing planned) unless params is a Perturbation picture.
@@ -75,6 +92,8 @@ bool PlanDeep(const PictureParams& params, DeepPlan* plan);
 // The counts of a planned picture, as GenerateCounts gives them, by the
 // vector loops on worker threads.
 bool RunDeep(const DeepPlan& plan, std::int32_t* counts, const GeneratorControl& control = {});
+// The steps the skips take over the whole picture, for the benchmark.
+std::int64_t SkippedSteps(const DeepPlan& plan);
 // The same by the scalar loop, one pixel at a time on the calling thread:
 // the definition of the counts, which the vector loops reproduce exactly.
 void RunDeepReference(const DeepPlan& plan, std::int32_t* counts);

@@ -10,11 +10,23 @@
 // with a count of 0.
 constexpr int kFirstIndex = 1;
 
+// A run of 2^level steps from an index m, as one linear map of the scaled
+// difference: w -> A w + B (c - C) / scale, for |re w| + |im w| < radius
+// (deep.cpp shows what the radius proves).
+struct DeepSkip {
+    double ar, ai, br, bi, radius;
+};
+constexpr int kSkipLevels = 24;  // 2^23 steps and more than any limit
+
+// Z(refEnd) is followed by this many points of zeros, which the vector
+// loops may read for lanes that are done.
+constexpr int kReferencePadding = 32;
+
 struct DeepRun {
     int width = 0;
     int limit = 0;  // N, at least 1
     // Z(n) and Z(n) / scale for n = 0 ... refEnd, four doubles an index:
-    // re, im, re / scale, im / scale.
+    // re, im, re / scale, im / scale; then kReferencePadding of zeros.
     const double* reference = nullptr;
     int refEnd = 0;
     double scale = 1.0;
@@ -22,7 +34,22 @@ struct DeepRun {
     const double* dcIm = nullptr;  // and of every row
     const int* rowOrder = nullptr;
     std::int32_t* counts = nullptr;
+    // The skips of each length 2^j from the indices 1 + i 2^j, i < skipCount[j];
+    // none at all where skipping is off.
+    const DeepSkip* skips[kSkipLevels] = {};
+    int skipCount[kSkipLevels] = {};
 };
+
+// Where a pixel's own steps begin: its scaled difference, its index into the
+// reference and its count once it has taken every skip it may from its start.
+struct DeepStart {
+    double wr, wi;
+    int n, count;
+};
+// The skips of the pixel whose (c - C) / scale is (dcr, dci), from its
+// start: the one definition the scalar and the vector loops share, compiled
+// once for every processor.
+DeepStart SkipFromStart(const DeepRun& run, double dcr, double dci);
 
 // Computes the pixels of the rows the source hands out until it has none
 // left; each is built with its own instruction set and called only when the

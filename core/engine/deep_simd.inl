@@ -11,6 +11,8 @@
 // instruction set in their types.
 #include <xsimd/xsimd.hpp>
 
+#include <algorithm>
+#include <cstddef>
 #include <cstdint>
 
 namespace {
@@ -20,7 +22,22 @@ using Bools = xsimd::batch_bool<double, TINDRAL_SIMD_ARCH>;
 constexpr int kLanes = static_cast<int>(Batch::size);
 constexpr int kGroups = TINDRAL_DEEP_GROUPS;
 constexpr int kSlots = kGroups * kLanes;
-constexpr int kChunk = 16;
+constexpr int kChunk = 32;
+static_assert(kChunk <= kReferencePadding, "a done lane's index stays within the reference");
+
+// base[4 n] of every lane's index n (below 2^29).
+inline Batch Fetch(const double* base, const Batch& n) {
+#if defined(__AVX512F__)
+    return _mm512_i32gather_pd(_mm512_cvttpd_epi32(n * Batch(4.0)), base, 8);
+#elif defined(__AVX2__)
+    return _mm256_i32gather_pd(base, _mm256_cvttpd_epi32(n * Batch(4.0)), 8);
+#else
+    alignas(16) double index[kLanes], z[kLanes];
+    n.store_aligned(index);
+    for (int l = 0; l < kLanes; ++l) z[l] = base[4 * static_cast<std::ptrdiff_t>(index[l])];
+    return Batch::load_aligned(z);
+#endif
+}
 
 class DeepQueue {
 public:
@@ -32,8 +49,12 @@ public:
         int active = 0;
         for (int s = 0; s < kSlots; ++s) active += Take(s);
         for (unsigned chunks = 1; active > 0; ++chunks) {
-            Chunk();
+            if (m_run.scale == 1.0)
+                Chunk<false>();
+            else
+                Chunk<true>();
             for (int s = 0; s < kSlots; ++s) {
+                if (m_pixel[s] < 0) m_n[s] = kFirstIndex;  // an idle lane's index stays put
                 if (m_pixel[s] < 0 || m_live[s] != 0.0) continue;
                 m_run.counts[m_pixel[s]] = static_cast<std::int32_t>(m_count[s]);
                 ++m_finished;
@@ -46,12 +67,23 @@ public:
     }
 
 private:
+    // kChunk steps of every lane, each fetching the reference's point at its
+    // own index. The index is only compared with the reference's end in a
+    // chunk that may reach it, and a group takes the road of a rebase only
+    // at a step where one of its lanes does. At scale 1, s w
+    // is w and Z / s is Z, bit for bit, and are not computed again.
+    template <bool kScaled>
     void Chunk() {
+        const int end = m_run.refEnd;
+        const double* ref = m_run.reference;
+        double highest = 0.0;
+        for (int k = 0; k < kSlots; ++k) highest = m_live[k] != 0.0 && m_n[k] > highest ? m_n[k] : highest;
+        const bool mayEnd = highest + kChunk > end;
         Batch wr[kGroups], wi[kGroups], dcr[kGroups], dci[kGroups], n[kGroups], count[kGroups];
         Bools live[kGroups];
         const Batch zero(0.0), one(1.0), two(2.0), four(4.0), s(m_run.scale);
         const Batch limit(static_cast<double>(m_run.limit));
-        const Batch end(static_cast<double>(m_run.refEnd));
+        const Batch last(static_cast<double>(end));
         for (int g = 0; g < kGroups; ++g) {
             const int at = g * kLanes;
             wr[g] = Batch::load_unaligned(m_wr + at);
@@ -62,40 +94,42 @@ private:
             count[g] = Batch::load_unaligned(m_count + at);
             live[g] = Batch::load_unaligned(m_live + at) != zero;
         }
-        alignas(64) double index[kSlots];
-        alignas(64) double refRe[kSlots], refIm[kSlots], refSRe[kSlots], refSIm[kSlots];
-        const double* ref = m_run.reference;
         for (int i = 0; i < kChunk; ++i) {
-            for (int g = 0; g < kGroups; ++g) n[g].store_aligned(index + g * kLanes);
-            for (int k = 0; k < kSlots; ++k) {
-                const double* z = ref + 4 * static_cast<std::int64_t>(index[k]);
-                refRe[k] = z[0];
-                refIm[k] = z[1];
-                refSRe[k] = z[2];
-                refSIm[k] = z[3];
-            }
+#pragma GCC unroll 8
             for (int g = 0; g < kGroups; ++g) {
-                const int at = g * kLanes;
-                const Batch bigR = Batch::load_aligned(refRe + at);
-                const Batch bigI = Batch::load_aligned(refIm + at);
-                Batch zr = s * wr[g], zi = s * wi[g];
+                const Batch bigR = Fetch(ref, n[g]);
+                const Batch bigI = Fetch(ref + 1, n[g]);
+                const Batch zr = kScaled ? s * wr[g] : wr[g];
+                const Batch zi = kScaled ? s * wi[g] : wi[g];
                 const Batch fr = bigR + zr, fi = bigI + zi;
                 live[g] = live[g] & !(fr * fr + fi * fi >= four);
-                const Batch gr = Batch::load_aligned(refSRe + at) + wr[g];
-                const Batch gi = Batch::load_aligned(refSIm + at) + wi[g];
-                const Bools rebase =
-                    (n[g] == end) | ((xsimd::abs(gr) + xsimd::abs(gi)) < (xsimd::abs(wr[g]) + xsimd::abs(wi[g])));
-                const Batch ar = xsimd::select(rebase, gr, wr[g]);
-                const Batch ai = xsimd::select(rebase, gi, wi[g]);
-                zr = xsimd::select(rebase, s * ar, zr);
-                zi = xsimd::select(rebase, s * ai, zi);
-                const Batch br = xsimd::select(rebase, zero, bigR);
-                const Batch bi = xsimd::select(rebase, zero, bigI);
-                const Batch nr = (br * ar - bi * ai) * two + (zr * ar - zi * ai) + dcr[g];
-                const Batch ni = (br * ai + bi * ar) * two + (zr * ai) * two + dci[g];
-                wr[g] = xsimd::select(live[g], nr, wr[g]);
-                wi[g] = xsimd::select(live[g], ni, wi[g]);
-                n[g] = xsimd::select(live[g], xsimd::select(rebase, zero, n[g]) + one, n[g]);
+                const Batch gr = kScaled ? Fetch(ref + 2, n[g]) + wr[g] : fr;
+                const Batch gi = kScaled ? Fetch(ref + 3, n[g]) + wi[g] : fi;
+                Bools rebase = (xsimd::abs(gr) + xsimd::abs(gi)) < (xsimd::abs(wr[g]) + xsimd::abs(wi[g]));
+                if (mayEnd) rebase = rebase | (n[g] == last);
+                rebase = rebase & live[g];
+                Batch nr, ni;
+                if (xsimd::none(rebase)) {
+                    nr = (bigR * wr[g] - bigI * wi[g]) * two + (zr * wr[g] - zi * wi[g]) + dcr[g];
+                    ni = (bigR * wi[g] + bigI * wr[g]) * two + (zr * wi[g]) * two + dci[g];
+                } else {
+                    const Batch ar = xsimd::select(rebase, gr, wr[g]);
+                    const Batch ai = xsimd::select(rebase, gi, wi[g]);
+                    const Batch sr = xsimd::select(rebase, kScaled ? s * ar : ar, zr);
+                    const Batch si = xsimd::select(rebase, kScaled ? s * ai : ai, zi);
+                    const Batch br = xsimd::select(rebase, zero, bigR);
+                    const Batch bi = xsimd::select(rebase, zero, bigI);
+                    nr = (br * ar - bi * ai) * two + (sr * ar - si * ai) + dcr[g];
+                    ni = (br * ai + bi * ar) * two + (sr * ai) * two + dci[g];
+                    n[g] = xsimd::select(rebase, zero, n[g]);
+                }
+                // A lane that is done keeps its count; its w is never read
+                // again, and its index, which stays apart from w so that the
+                // gathers need not wait, runs on by less than a chunk into
+                // the reference's padding.
+                wr[g] = nr;
+                wi[g] = ni;
+                n[g] = n[g] + one;
                 count[g] = xsimd::select(live[g], count[g] + one, count[g]);
                 live[g] = live[g] & (count[g] < limit);
             }
@@ -118,20 +152,32 @@ private:
         m_pixel[s] = -1;
     }
 
-    // Loads the next pixel into slot s; false, the slot idle, when none is left.
+    // Loads the next pixel into slot s, past its skips; false, the slot idle,
+    // when none is left. A pixel its skips take to the limit is done here.
     bool Take(int s) {
-        if (!Advance()) {
-            Idle(s);
-            return false;
+        for (;;) {
+            if (!Advance()) {
+                Idle(s);
+                return false;
+            }
+            const int column = m_column++;
+            const double dcr = m_run.dcRe[column];
+            const DeepStart start = SkipFromStart(m_run, dcr, m_rowDc);
+            if (start.count >= m_run.limit) {
+                m_run.counts[m_rowStart + column] = static_cast<std::int32_t>(start.count);
+                ++m_finished;
+                continue;
+            }
+            m_pixel[s] = m_rowStart + column;
+            m_dcr[s] = dcr;
+            m_dci[s] = m_rowDc;
+            m_wr[s] = start.wr;
+            m_wi[s] = start.wi;
+            m_n[s] = start.n;
+            m_count[s] = start.count;
+            m_live[s] = 1.0;
+            return true;
         }
-        const int column = m_column++;
-        m_pixel[s] = m_rowStart + column;
-        m_dcr[s] = m_wr[s] = m_run.dcRe[column];
-        m_dci[s] = m_wi[s] = m_rowDc;
-        m_n[s] = kFirstIndex;
-        m_count[s] = 0.0;
-        m_live[s] = 1.0;
-        return true;
     }
 
     bool Advance() {

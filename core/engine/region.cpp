@@ -7,6 +7,7 @@
 #include <cmath>
 #include <cstdlib>
 
+#include "core/base/decimal.h"
 #include "core/engine/bignum.h"
 
 bool IsDecimalNumber(const std::string& text) {
@@ -49,6 +50,50 @@ bool IsSoundRegion(const ExactRegion& r) {
     return r.kind == ExactRegion::Kind::Centre ? r.d.empty() && IsPositiveDecimal(r.c) : IsDecimalNumber(r.d);
 }
 
+namespace {
+
+// A decimal number's value written one way only: its sign, its digits
+// without the zeros around them, and the power of ten of the last one.
+std::string CanonicalValue(const std::string& text) {
+    std::size_t i = 0;
+    const bool negative = !text.empty() && text[0] == '-';
+    if (!text.empty() && (text[0] == '+' || text[0] == '-')) ++i;
+    std::string digits;
+    long long decimals = 0;
+    bool point = false;
+    for (; i < text.size() && text[i] != 'e' && text[i] != 'E'; ++i) {
+        if (text[i] == '.') {
+            point = true;
+            continue;
+        }
+        digits += text[i];
+        if (point) ++decimals;
+    }
+    const long long power = i < text.size() ? std::strtoll(text.c_str() + i + 1, nullptr, 10) : 0;
+    const std::size_t first = digits.find_first_not_of('0');
+    // Zero keeps its sign, as a double does.
+    if (first == std::string::npos) return negative ? "-0" : "0";
+    const std::size_t last = digits.find_last_not_of('0');
+    const long long exponent = power - decimals + static_cast<long long>(digits.size() - 1 - last);
+    return (negative ? "-" : "") + digits.substr(first, last - first + 1) + "e" + std::to_string(exponent);
+}
+
+}  // namespace
+
+bool HeldByDouble(const std::string& text) {
+    if (!IsDecimalNumber(text)) return false;
+    const double value = std::strtod(text.c_str(), nullptr);
+    return std::isfinite(value) && CanonicalValue(text) == CanonicalValue(ShortestDecimal(value));
+}
+
+ComponentCheck CheckCornerComponent(const std::string& text) {
+    if (text.size() > kMaxDecimalLength) return ComponentCheck::TooLong;
+    if (!IsDecimalNumber(text)) return ComponentCheck::NotANumber;
+    const double rounded = std::strtod(text.c_str(), nullptr);
+    return rounded < kMinCornerComponent || rounded > kMaxCornerComponent ? ComponentCheck::OutOfRange
+                                                                          : ComponentCheck::Sound;
+}
+
 SearchRect RoundedCorners(const ExactRegion& region, int width, int height) {
     if (region.kind == ExactRegion::Kind::Corners) {
         // strtod rounds to nearest, as corners were always read.
@@ -64,6 +109,14 @@ SearchRect RoundedCorners(const ExactRegion& region, int width, int height) {
 void SetExactRegion(PictureParams* params, const ExactRegion& region) {
     params->rect = RoundedCorners(region, params->width, params->height);
     params->exact = std::make_shared<const ExactRegion>(region);
+}
+
+PictureParams WithRegionOf(const PictureParams& next, const PictureParams& picture) {
+    PictureParams params = next;
+    params.rect = picture.rect;
+    params.exact = picture.exact;
+    if (const ExactRegion* region = ExactRegionOf(picture)) SetExactRegion(&params, *region);
+    return params;
 }
 
 const ExactRegion* ExactRegionOf(const PictureParams& params) {
@@ -93,6 +146,17 @@ std::string Fixed(const WidestFloat& x, int decimals) {
 }
 
 }  // namespace
+
+ExactRegion ExactCorners(const ExactRegion& region, int width, int height) {
+    if (region.kind == ExactRegion::Kind::Corners) return region;
+    // The corners RoundedCorners rounds, before their rounding.
+    const WidestFloat re(region.a), im(region.b), w(region.c);
+    const WidestFloat spacing = w / std::max(width, 1);
+    const WidestFloat halfHeight = spacing * height / 2;
+    const int decimals = DecimalsFor(spacing, 24);
+    return ExactRegion{ExactRegion::Kind::Corners, Fixed(re - w / 2, decimals), Fixed(im + halfHeight, decimals),
+                       Fixed(re + w / 2, decimals), Fixed(im - halfHeight, decimals)};
+}
 
 ExactRegion ZoomedExactRegion(const PictureParams& old, PixelSize client, int lastColumn, int lastRow,
                               PixelPoint corner, PixelPoint otherCorner) {

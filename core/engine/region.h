@@ -34,14 +34,34 @@ bool IsPositiveDecimal(const std::string& text);
 // width is above zero.
 bool IsSoundRegion(const ExactRegion& region);
 
+// Whether a decimal number means just what the shortest digits of its
+// nearest double mean ("2.50" as "2.5" does): the double then holds all it
+// says.
+bool HeldByDouble(const std::string& text);
+
+// What a corner's component typed as text is: a decimal number whose
+// nearest double lies within kMinCornerComponent to kMaxCornerComponent, as
+// a typed double always had to, or why not.
+enum class ComponentCheck { Sound, NotANumber, TooLong, OutOfRange };
+ComponentCheck CheckCornerComponent(const std::string& text);
+
 // The region's corners rounded to the nearest doubles, the rectangle the
 // double loops, the window and the version 1 record use; for a centre,
 // (re - w/2, im + (h/2) d) and (re + w/2, im - (h/2) d), d = w / width.
 SearchRect RoundedCorners(const ExactRegion& region, int width, int height);
 
+// The region as its two corners: corners as they are, a centre's in as
+// many decimals as its pixels need, and more.
+ExactRegion ExactCorners(const ExactRegion& region, int width, int height);
+
 // Params with this region: its rounded corners in rect, the region itself
 // in exact.
 void SetExactRegion(PictureParams* params, const ExactRegion& region);
+
+// next with picture's region: its exact region where it has one, kept for
+// next's size (a centre's corners follow the size, so the region is not
+// rounded away), otherwise its rectangle.
+PictureParams WithRegionOf(const PictureParams& next, const PictureParams& picture);
 
 // The exact region params stands for, or null: one whose rounded corners
 // are params' rect for params' size. A region left behind when the

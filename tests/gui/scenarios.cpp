@@ -68,9 +68,9 @@ std::string KeysOf(const ACCEL& accel) {
 std::string FieldTexts(HWND dialog, std::initializer_list<int> ids) {
     std::string joined;
     for (int id : ids) {
-        char text[64] = {};
-        ::GetDlgItemTextA(dialog, id, text, sizeof text);
-        joined += (joined.empty() ? "" : " ") + std::string(text);
+        std::string text(static_cast<std::size_t>(::GetWindowTextLengthA(::GetDlgItem(dialog, id))) + 1, '\0');
+        text.resize(::GetDlgItemTextA(dialog, id, text.data(), static_cast<int>(text.size())));
+        joined += (joined.empty() ? "" : " ") + text;
     }
     return joined;
 }
@@ -629,14 +629,19 @@ int Explore(const std::vector<std::string>&) {
     const std::vector<unsigned> table = TableOf(document, 201);
     CheckEqual(std::count(table.begin(), table.end(), 0u), 0L, "black bands with a 64-colour palette");
 
-    // OK without an edit keeps a deep region bit for bit; a region past the
-    // precision of doubles is refused.
+    // OK without an edit keeps a deep region bit for bit; one past the
+    // precision of doubles that perturbation cannot compute either (for the
+    // exponent 3) is refused, saying why.
     const SearchRect deep{{-0.743643887037151, 0.131825904205330}, {-0.743643887036151, 0.131825904204580}};
-    OnUi([&] {
-        PictureParams params = App()->NextPicture();
-        params.rect = deep;
-        App()->SetNextPicture(params);
-    });
+    const auto setExponent = [](double exponent, const SearchRect* rect) {
+        OnUi([&] {
+            PictureParams params = App()->NextPicture();
+            if (rect) params.rect = *rect;
+            params.exponent = exponent;
+            App()->SetNextPicture(params);
+        });
+    };
+    setExponent(3.0, &deep);
     for (const char* lowerRightReal : {static_cast<const char*>(nullptr), "-0.743643887037150"}) {
         PostCommand(ID_OPTIONS_REGION);
         HWND dialog = WaitForDialog("Search Rectangle");
@@ -645,7 +650,8 @@ int Explore(const std::vector<std::string>&) {
         ClickButton(dialog, IDOK);
         if (lowerRightReal) {
             // Said before the dialog closes, so that the region typed can be mended.
-            ExpectMessageBox(kPrecisionLimit);
+            ExpectMessageBox(
+                PrecisionLimitMessage("past the precision of doubles, pictures are computed for the exponent 2 only"));
             HWND focus = nullptr;
             OnUi([&] { focus = ::GetFocus(); });
             Check(::IsWindowVisible(dialog) && focus == ::GetDlgItem(dialog, IDC_LOWER_RIGHT_REAL),
@@ -659,6 +665,8 @@ int Explore(const std::vector<std::string>&) {
                                                                ? "a region past the limit of precision is not taken"
                                                                : "OK without an edit keeps the region bit for bit");
     }
+
+    setExponent(2.0, nullptr);
 
     // Dragging zooms on past the doubles' reach: each region is found
     // exactly and computed by perturbation, the status bar tells that most
@@ -702,6 +710,61 @@ int Explore(const std::vector<std::string>&) {
           }),
           "a saved deep picture opens again from its exact region");
     std::remove(deepFile.c_str());
+
+    // The Search Rectangle shows a deep region in all its digits and takes
+    // typed corners 1e-30 apart exactly; a bad long number keeps its field.
+    const ExactRegion* reopened = ExactRegionOf(DocumentOf(ActiveChild())->Params());
+    if (!reopened) return 1;
+    const ExactRegion zoomedRegion = *reopened;
+    const ExactRegion typed{ExactRegion::Kind::Corners, "-0.776610592599701856564039502553659749328",
+                            "0.134608961675028166056737270233557809541", "-0.776610592599701856564039502552329749328",
+                            "0.134608961675028166056737270232557809541"};
+    const std::initializer_list<int> corners{IDC_UPPER_LEFT_REAL, IDC_UPPER_LEFT_IMAG, IDC_LOWER_RIGHT_REAL,
+                                             IDC_LOWER_RIGHT_IMAG};
+    const auto showing = [&](const ExactRegion& region) {
+        PostCommand(ID_OPTIONS_REGION);
+        HWND dialog = WaitForDialog("Search Rectangle");
+        CheckText(dialog ? FieldTexts(dialog, corners) : "",
+                  region.a + " " + region.b + " " + region.c + " " + region.d,
+                  "the Search Rectangle shows a deep region's corners exactly");
+        return dialog;
+    };
+    HWND dialog = showing(zoomedRegion);
+    if (!dialog) return 1;
+    for (const auto& [text, message] :
+         {std::pair<std::string, std::string>{typed.a + "x", "Please enter a number."},
+          {std::string(kMaxDecimalLength + 1, '1'), "Please enter a number of at most 4000 characters."}}) {
+        ::SetDlgItemTextA(dialog, IDC_UPPER_LEFT_REAL, text.c_str());
+        ClickButton(dialog, IDOK);
+        ExpectMessageBox(message);
+        HWND focus = nullptr;
+        OnUi([&] { focus = ::GetFocus(); });
+        Check(::IsWindowVisible(dialog) && focus == ::GetDlgItem(dialog, IDC_UPPER_LEFT_REAL) &&
+                  FieldTexts(dialog, {IDC_UPPER_LEFT_REAL}) == text,
+              "a bad number of " + std::to_string(text.size()) + " characters is refused and kept in its field");
+    }
+    for (const auto& [id, text] : {std::pair{IDC_UPPER_LEFT_REAL, typed.a},
+                                   {IDC_UPPER_LEFT_IMAG, typed.b},
+                                   {IDC_LOWER_RIGHT_REAL, typed.c},
+                                   {IDC_LOWER_RIGHT_IMAG, typed.d}})
+        ::SetDlgItemTextA(dialog, id, text.c_str());
+    ClickButton(dialog, IDOK);
+    WaitUntil([dialog] { return !::IsWindow(dialog); });
+    SendCommand(ID_FILE_NEW);
+    Settle();
+    const PictureParams made = DocumentOf(ActiveChild())->Params();
+    const ExactRegion* exact = ExactRegionOf(made);
+    Check(ChooseArithmetic(made) == Arithmetic::Perturbation && exact && exact->a == typed.a && exact->b == typed.b &&
+              exact->c == typed.c && exact->d == typed.d,
+          "the typed corners make a picture computed from them exactly");
+    ::SendMessageA(ViewOf(ActiveChild()), WM_MOUSEMOVE, 0, 0);
+    CheckText(StatusText().substr(0, StatusText().find(':')),
+              "-0.776610592599701856564039502553660 + 0.134608961675028166056737270233548i",
+              "the status bar over the typed picture's top-left pixel");
+    dialog = showing(typed);
+    if (!dialog) return 1;
+    ClickButton(dialog, IDCANCEL);
+    WaitUntil([dialog] { return !::IsWindow(dialog); });
     return 0;
 }
 
@@ -918,8 +981,10 @@ int ComputingScenario(const std::vector<std::string>&) {
     const auto plain = static_cast<std::size_t>(std::count(shot.pixels.begin(), shot.pixels.end(), background));
     Check(shot.width > 0 && plain < shot.pixels.size() && plain * 10 > shot.pixels.size() * 9,
           "a computing window shows a line of text on its background");
-    Check(!MenuItemEnabled("&File", ID_FILE_SAVE) && !ToolbarButtonEnabled(ID_FILE_SAVE),
-          "Save is greyed while the picture computes");
+    // The toolbar follows the active picture when the program is next idle.
+    Check(
+        WaitUntil([] { return !MenuItemEnabled("&File", ID_FILE_SAVE) && !ToolbarButtonEnabled(ID_FILE_SAVE); }, 5000),
+        "Save is greyed while the picture computes");
     PostCommand(ID_FILE_SAVE);
     ExpectMessageBox("This picture is still being computed: it can be saved once it is done.");
     PostCommand(ID_EDIT_COPY);

@@ -76,15 +76,14 @@ void CTindralApp::SetNextPicture(const PictureParams& params) {
 
 void CTindralApp::PictureActivated(const PictureParams& params) {
     // The iteration limit and the size stay as the user last set them.
-    m_next.rect = params.rect;
-    m_next.exact = params.exact;
+    m_next = WithRegionOf(m_next, params);
     m_next.noise = params.noise;
     m_next.exponent = params.exponent;
 }
 
 void CTindralApp::ZoomTo(const SearchRect& region, const ExactRegion& exact) {
     const PictureParams next = ZoomedPicture(NextPicture(), region, exact);
-    if (!WithinPrecision(next)) return;
+    if (!WithinPrecision(next, exact)) return;
     m_next.rect = next.rect;
     m_next.exact = next.exact;
     OnCommand(ID_FILE_NEW, TRUE);
@@ -164,9 +163,9 @@ void CTindralApp::ShowStatus(const std::string& text) {
     if (m_mainFrame) m_mainFrame->ShowStatus(text);
 }
 
-bool CTindralApp::WithinPrecision(const PictureParams& params) {
+bool CTindralApp::WithinPrecision(const PictureParams& params, const ExactRegion& exact) {
     if (PixelsDistinguishable(params)) return true;
-    AppMessageBox(kPrecisionLimit);
+    AppMessageBox(PrecisionLimitMessage(WhyBeyond(params, exact)));
     return false;
 }
 

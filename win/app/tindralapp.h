@@ -82,8 +82,9 @@ private:
     void OnLoadPalette();
     void OnAutoColorAssign() { m_bAutoColor = m_bAutoColor ? FALSE : TRUE; }
 
-    // Refuses parameters whose neighbouring pixels doubles cannot tell apart.
-    bool WithinPrecision(const PictureParams& params);
+    // Refuses parameters whose neighbouring pixels no arithmetic here tells
+    // apart, saying why where the exact region says it.
+    bool WithinPrecision(const PictureParams& params, const ExactRegion& exact);
     void UseScheme(Scheme scheme);
     // Makes the logical palette from new entries, realises it and sees that
     // every open picture takes it.

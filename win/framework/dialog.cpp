@@ -3,33 +3,22 @@
 
 #include <cerrno>
 #include <cmath>
-#include <cstdio>
 #include <cstdlib>
 #include <exception>
 
+#include "core/base/decimal.h"
 #include "win/framework/services.h"
 #include "win/framework/window.h"
 
 namespace {
 
 std::string FieldText(HWND dialog, int controlId) {
-    char buffer[256] = {};
-    ::GetDlgItemTextA(dialog, controlId, buffer, sizeof buffer);
-    std::string text = buffer;
+    // All of it: a number cut short would be read as another number.
+    std::string text(static_cast<std::size_t>(::GetWindowTextLengthA(::GetDlgItem(dialog, controlId))) + 1, '\0');
+    text.resize(::GetDlgItemTextA(dialog, controlId, text.data(), static_cast<int>(text.size())));
     const auto first = text.find_first_not_of(" \t");
     const auto last = text.find_last_not_of(" \t");
     return first == std::string::npos ? std::string() : text.substr(first, last - first + 1);
-}
-
-// The shortest digits that read back as the same double, so that OK without
-// an edit gives the value back bit for bit.
-std::string FormatNumber(double value) {
-    char buffer[64];
-    for (int digits = 1; digits <= 17; ++digits) {
-        std::snprintf(buffer, sizeof buffer, "%.*g", digits, value);
-        if (std::strtod(buffer, nullptr) == value) break;
-    }
-    return buffer;
 }
 
 // Digits with an optional sign, decimal point and exponent: what a user
@@ -72,6 +61,15 @@ void CDataExchange::Fail(int controlId, const std::string& message) {
     ::SendMessageA(control, EM_SETSEL, 0, -1);
 }
 
+void CDataExchange::FailNumber(int controlId) {
+    Fail(controlId, LoadResourceString(IDS_PROMPT_NUMBER));
+}
+
+void CDataExchange::FailNumberRange(int controlId, double minimum, double maximum) {
+    Fail(controlId,
+         WithBounds(LoadResourceString(IDS_PROMPT_NUMBER_RANGE), ShortestDecimal(minimum), ShortestDecimal(maximum)));
+}
+
 void CDataExchange::Int(int controlId, int& value, int minimum, int maximum) {
     if (m_bFailed) return;
     if (!m_bSaveAndValidate) {
@@ -99,12 +97,11 @@ BOOL CDataExchange::ReadDouble(int controlId, double* value) {
 void CDataExchange::Double(int controlId, double& value) {
     if (m_bFailed) return;
     if (!m_bSaveAndValidate) {
-        ::SetDlgItemTextA(m_hDialog, controlId, FormatNumber(value).c_str());
+        ::SetDlgItemTextA(m_hDialog, controlId, ShortestDecimal(value).c_str());
         return;
     }
     double parsed = 0.0;
-    if (!ReadDouble(controlId, &parsed) || !std::isfinite(parsed))
-        return Fail(controlId, LoadResourceString(IDS_PROMPT_NUMBER));
+    if (!ReadDouble(controlId, &parsed) || !std::isfinite(parsed)) return FailNumber(controlId);
     value = parsed;
 }
 
@@ -112,11 +109,19 @@ void CDataExchange::Double(int controlId, double& value, double minimum, double 
     if (m_bFailed) return;
     if (!m_bSaveAndValidate) return Double(controlId, value);
     double parsed = 0.0;
-    if (!ReadDouble(controlId, &parsed)) return Fail(controlId, LoadResourceString(IDS_PROMPT_NUMBER));
-    if (parsed < minimum || parsed > maximum)
-        return Fail(controlId, WithBounds(LoadResourceString(IDS_PROMPT_NUMBER_RANGE), FormatNumber(minimum),
-                                          FormatNumber(maximum)));
+    if (!ReadDouble(controlId, &parsed)) return FailNumber(controlId);
+    if (parsed < minimum || parsed > maximum) return FailNumberRange(controlId, minimum, maximum);
     value = parsed;
+}
+
+void CDataExchange::Text(int controlId, std::string& value, std::size_t maxLength) {
+    if (m_bFailed) return;
+    if (m_bSaveAndValidate) {
+        value = FieldText(m_hDialog, controlId);
+        return;
+    }
+    ::SendDlgItemMessageA(m_hDialog, controlId, EM_SETLIMITTEXT, maxLength, 0);
+    ::SetDlgItemTextA(m_hDialog, controlId, value.c_str());
 }
 
 INT_PTR CDialog::DoModal() {

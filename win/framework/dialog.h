@@ -1,5 +1,5 @@
-// Modal dialogs from .rc templates, with the exchange of int and double edit
-// fields and their range checks.
+// Modal dialogs from .rc templates, with the exchange of int, double and
+// text edit fields and their range checks.
 #pragma once
 
 #include "win/framework/win32.h"
@@ -16,11 +16,18 @@ public:
     void Int(int controlId, int& value, int minimum, int maximum);
     void Double(int controlId, double& value, double minimum, double maximum);
     void Double(int controlId, double& value);
+    // The field's text without the spaces and tabs around it; the user can
+    // type up to maxLength characters into it.
+    void Text(int controlId, std::string& value, std::size_t maxLength);
     BOOL Failed() const { return m_bFailed; }
     BOOL Saving() const { return m_bSaveAndValidate; }
     // A check of the values together, after each has passed its own: the
     // message, and the focus on the field the user is to change.
     void Fail(int controlId, const std::string& message);
+    // A number field's own messages: it holds no number, or one outside
+    // minimum to maximum.
+    void FailNumber(int controlId);
+    void FailNumberRange(int controlId, double minimum, double maximum);
 
 private:
     // Whether a field holds a decimal number, read into value; too large or

@@ -4,9 +4,11 @@
 #include "win/ui/dialogs.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cstdlib>
 #include <vector>
 
+#include "core/base/decimal.h"
 #include "core/engine/deep.h"
 #include "core/engine/generator.h"
 #include "core/engine/zoom.h"
@@ -29,7 +31,23 @@ Meeting NeighboursMeet(const PictureParams& params) {
     return std::adjacent_find(columnRe.begin(), columnRe.end()) != columnRe.end() ? Meeting::Columns : Meeting::Rows;
 }
 
+// What the dialog shows: an exact region's corners in all their digits,
+// otherwise rect's doubles as a double field shows them.
+ExactRegion ShownCorners(const PictureParams& params) {
+    if (const ExactRegion* region = ExactRegionOf(params)) return ExactCorners(*region, params.width, params.height);
+    const SearchRect& r = params.rect;
+    return ExactRegion{ExactRegion::Kind::Corners, ShortestDecimal(r.upperLeft.re), ShortestDecimal(r.upperLeft.im),
+                       ShortestDecimal(r.lowerRight.re), ShortestDecimal(r.lowerRight.im)};
+}
+
 }  // namespace
+
+std::string PrecisionLimitMessage(const std::string& why) {
+    if (why.empty()) return kPrecisionLimit;
+    std::string reason = why;
+    reason[0] = static_cast<char>(std::toupper(static_cast<unsigned char>(reason[0])));
+    return std::string(kPrecisionLimit) + "\n\n" + reason + ".";
+}
 
 void CDisclaimerDlg::OnCancel() {
     std::exit(0);
@@ -51,7 +69,7 @@ PictureParams CPerfParamsDlg::Params() const {
     params.height = m_nHeight;
     params.width = m_nWidth;
     params.exponent = m_dExponent;
-    return params;
+    return WithRegionOf(params, m_params);
 }
 
 void CPerfParamsDlg::DoDataExchange(CDataExchange& dx) {
@@ -63,47 +81,75 @@ void CPerfParamsDlg::DoDataExchange(CDataExchange& dx) {
     // A picture past the precision is refused while the values can still be
     // changed.
     if (!dx.Saving() || dx.Failed()) return;
-    const Meeting meeting = NeighboursMeet(Params());
-    if (meeting != Meeting::None)
-        dx.Fail(meeting == Meeting::Columns ? IDC_IMAGE_WIDTH : IDC_IMAGE_HEIGHT, kPrecisionLimit);
+    const PictureParams params = Params();
+    const Meeting meeting = NeighboursMeet(params);
+    if (meeting == Meeting::None) return;
+    std::string why;
+    ChooseArithmetic(params, &why);
+    // The user goes back to the exponent or the noise where the old one
+    // would do, otherwise to the side whose pixels meet.
+    int field = meeting == Meeting::Columns ? IDC_IMAGE_WIDTH : IDC_IMAGE_HEIGHT;
+    PictureParams undone = params;
+    undone.exponent = m_params.exponent;
+    if (params.exponent != m_params.exponent && PixelsDistinguishable(undone)) field = IDC_EXPONENT;
+    undone = params;
+    undone.noise = m_params.noise;
+    if (params.noise != m_params.noise && PixelsDistinguishable(undone)) field = IDC_NOISE;
+    dx.Fail(field, PrecisionLimitMessage(why));
 }
 
 CRegionDlg::CRegionDlg(const PictureParams& params)
-    : CDialog(IDD_REGION),
-      m_dUpperLeftImag(params.rect.upperLeft.im),
-      m_dUpperLeftReal(params.rect.upperLeft.re),
-      m_dLowerRightImag(params.rect.lowerRight.im),
-      m_dLowerRightReal(params.rect.lowerRight.re),
-      m_params(params) {}
+    : CDialog(IDD_REGION), m_params(params), m_shown(ShownCorners(params)) {
+    m_strUpperLeftImag = m_shown.b;
+    m_strUpperLeftReal = m_shown.a;
+    m_strLowerRightImag = m_shown.d;
+    m_strLowerRightReal = m_shown.c;
+}
+
+ExactRegion CRegionDlg::Typed() const {
+    return ExactRegion{ExactRegion::Kind::Corners, m_strUpperLeftReal, m_strUpperLeftImag, m_strLowerRightReal,
+                       m_strLowerRightImag};
+}
 
 PictureParams CRegionDlg::Params() const {
-    PictureParams params = m_params;
-    params.rect = SearchRect{{m_dUpperLeftReal, m_dUpperLeftImag}, {m_dLowerRightReal, m_dLowerRightImag}};
-    return params;
+    return TypedCornersPicture(m_params, m_shown, Typed());
+}
+
+void CRegionDlg::Component(CDataExchange& dx, int controlId, std::string& text) {
+    // One character more than a number may have: a longer one pasted is cut
+    // there and refused, never cut into another number.
+    dx.Text(controlId, text, kMaxDecimalLength + 1);
+    if (!dx.Saving() || dx.Failed()) return;
+    switch (CheckCornerComponent(text)) {
+        case ComponentCheck::Sound:
+            return;
+        case ComponentCheck::NotANumber:
+            return dx.FailNumber(controlId);
+        case ComponentCheck::TooLong:
+            return dx.Fail(controlId,
+                           "Please enter a number of at most " + std::to_string(kMaxDecimalLength) + " characters.");
+        case ComponentCheck::OutOfRange:
+            return dx.FailNumberRange(controlId, kMinCornerComponent, kMaxCornerComponent);
+    }
 }
 
 void CRegionDlg::DoDataExchange(CDataExchange& dx) {
-    dx.Double(IDC_UPPER_LEFT_IMAG, m_dUpperLeftImag, kMinCornerComponent, kMaxCornerComponent);
-    dx.Double(IDC_UPPER_LEFT_REAL, m_dUpperLeftReal, kMinCornerComponent, kMaxCornerComponent);
-    dx.Double(IDC_LOWER_RIGHT_IMAG, m_dLowerRightImag, kMinCornerComponent, kMaxCornerComponent);
-    dx.Double(IDC_LOWER_RIGHT_REAL, m_dLowerRightReal, kMinCornerComponent, kMaxCornerComponent);
+    Component(dx, IDC_UPPER_LEFT_IMAG, m_strUpperLeftImag);
+    Component(dx, IDC_UPPER_LEFT_REAL, m_strUpperLeftReal);
+    Component(dx, IDC_LOWER_RIGHT_IMAG, m_strLowerRightImag);
+    Component(dx, IDC_LOWER_RIGHT_REAL, m_strLowerRightReal);
     if (!dx.Saving() || dx.Failed()) return;
+    const Meeting meeting = NeighboursMeet(Params());
+    if (meeting == Meeting::None) return;
+    const std::string message = PrecisionLimitMessage(WhyBeyond(m_params, Typed()));
     // The user goes back to the corner of that axis they changed, the lower
     // right one unless only the upper left one was.
-    switch (NeighboursMeet(Params())) {
-        case Meeting::None:
-            return;
-        case Meeting::Columns: {
-            const bool upperOnly =
-                m_dUpperLeftReal != m_params.rect.upperLeft.re && m_dLowerRightReal == m_params.rect.lowerRight.re;
-            return dx.Fail(upperOnly ? IDC_UPPER_LEFT_REAL : IDC_LOWER_RIGHT_REAL, kPrecisionLimit);
-        }
-        case Meeting::Rows: {
-            const bool upperOnly =
-                m_dUpperLeftImag != m_params.rect.upperLeft.im && m_dLowerRightImag == m_params.rect.lowerRight.im;
-            return dx.Fail(upperOnly ? IDC_UPPER_LEFT_IMAG : IDC_LOWER_RIGHT_IMAG, kPrecisionLimit);
-        }
+    if (meeting == Meeting::Columns) {
+        const bool upperOnly = m_strUpperLeftReal != m_shown.a && m_strLowerRightReal == m_shown.c;
+        return dx.Fail(upperOnly ? IDC_UPPER_LEFT_REAL : IDC_LOWER_RIGHT_REAL, message);
     }
+    const bool upperOnly = m_strUpperLeftImag != m_shown.b && m_strLowerRightImag == m_shown.d;
+    dx.Fail(upperOnly ? IDC_UPPER_LEFT_IMAG : IDC_LOWER_RIGHT_IMAG, message);
 }
 
 void ShowProgramHelp() {
@@ -116,7 +162,8 @@ void ShowProgramHelp() {
         "palette window, Load Palette takes the colours of any bitmap or indexed PNG file.\n"
         "View: shows or hides the toolbar and the status bar; Palette opens a window with the current colours.\n"
         "Options: Performance Params sets the image size, the iteration limit, the noise and the exponent; "
-        "Region sets the corners of the rectangle of the complex plane. Both apply to the next picture.\n"
+        "Region sets the corners of the rectangle of the complex plane, in decimals of any length (up to 4000 "
+        "characters). Both apply to the next picture.\n"
         "Palettes: five colour schemes, the current one ticked; every open picture takes on the new colours at "
         "once.\n"
         "The Auto-color-assign button, pressed while it is on, switches the automatic colour assignment off, so "

@@ -3,7 +3,10 @@
 
 #include "win/framework/dialog.h"
 
+#include <string>
+
 #include "core/engine/params.h"
+#include "core/engine/region.h"
 
 #include "win/ui/resource.h"
 
@@ -42,25 +45,33 @@ private:
     PictureParams m_params;
 };
 
+// The corners as decimal numbers of any length: an exact region's own, or
+// the shortest digits of rect's doubles.
 class CRegionDlg : public CDialog {
 public:
     explicit CRegionDlg(const PictureParams& params);
     PictureParams Params() const;
 
-    double m_dUpperLeftImag = 0.0;
-    double m_dUpperLeftReal = 0.0;
-    double m_dLowerRightImag = 0.0;
-    double m_dLowerRightReal = 0.0;
+    std::string m_strUpperLeftImag;
+    std::string m_strUpperLeftReal;
+    std::string m_strLowerRightImag;
+    std::string m_strLowerRightReal;
 
 protected:
     void DoDataExchange(CDataExchange& dx) override;
 
 private:
+    ExactRegion Typed() const;
+    void Component(CDataExchange& dx, int controlId, std::string& text);
+
     PictureParams m_params;
+    ExactRegion m_shown;
 };
 
-// What a zoom, a region or a size past the precision of doubles is told.
+// What a zoom, a region or a size past the precision of doubles is told,
+// and with it why, where one arithmetic says why (ChooseArithmetic).
 extern const char kPrecisionLimit[];
+std::string PrecisionLimitMessage(const std::string& why);
 
 // Our own short help, since current systems cannot show the old help files.
 void ShowProgramHelp();

@@ -27,7 +27,9 @@ BOOL CTindralDoc::OnNewDocument() {
     if (!CDocument::OnNewDocument()) return FALSE;
     const std::string size = std::to_string(Width()) + " x " + std::to_string(Height());
     if (!PixelsDistinguishable(Params())) {
-        AppMessageBox(kPrecisionLimit);
+        std::string why;
+        ChooseArithmetic(Params(), &why);
+        AppMessageBox(PrecisionLimitMessage(why));
         return FALSE;
     }
     m_explorer.PictureStarting();
