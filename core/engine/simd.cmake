@@ -1,15 +1,6 @@
 # The generator's vector loops: one file per instruction set, each compiled
-# for its own, and xsimd for the vector math. xsimd is header-only; the
-# Windows compilers must not see the rest of /usr/include, so they get a
-# directory that holds just it.
-find_path(TINDRAL_XSIMD_DIR xsimd/xsimd.hpp PATHS /usr/include NO_DEFAULT_PATH NO_CMAKE_FIND_ROOT_PATH)
-if(NOT TINDRAL_XSIMD_DIR)
-  message(FATAL_ERROR "xsimd not found: install libxsimd-dev (make deps)")
-endif()
-set(TINDRAL_XSIMD_INCLUDE ${CMAKE_BINARY_DIR}/xsimd-include)
-file(MAKE_DIRECTORY ${TINDRAL_XSIMD_INCLUDE})
-file(CREATE_LINK ${TINDRAL_XSIMD_DIR}/xsimd ${TINDRAL_XSIMD_INCLUDE}/xsimd SYMBOLIC)
-include_directories(SYSTEM ${TINDRAL_XSIMD_INCLUDE})
+# for its own, and xsimd for the vector math.
+tindral_header_library(xsimd xsimd/xsimd.hpp xsimd libxsimd-dev)
 
 list(APPEND TINDRAL_CORE_SOURCES
   core/engine/vecmath.cpp
