@@ -179,10 +179,11 @@ void Uninstall() {
     const std::string command = UninstallValue("QuietUninstallString");
     PROCESS_INFORMATION process{};
     Check(!command.empty() && Run(command, nullptr, true, &process), "the uninstaller runs silently");
-    // The uninstaller hands its work to a copy of itself and returns at once.
+    // The uninstaller hands its work to a copy of itself and returns at once;
+    // the copy removes the folder before the entry and the Start menu.
     Check(WaitUntil([&] { return !Exists(folder); }), "the program's folder is gone: " + folder);
-    Check(UninstallValue("DisplayName").empty(), "Tindral is gone from the list of programs");
-    Check(StartMenuLink().empty(), "Tindral is gone from the Start menu");
+    Check(WaitUntil([] { return UninstallValue("DisplayName").empty(); }), "Tindral is gone from the list of programs");
+    Check(WaitUntil([] { return StartMenuLink().empty(); }), "Tindral is gone from the Start menu");
 }
 
 void Portable(const std::string& folder) {
