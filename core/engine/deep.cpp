@@ -58,24 +58,27 @@ void Spacing(const ExactRegion& region, int width, int height, int* spacing, int
 // last index.
 //
 // Its digits are a fixed point of kFraction = Bits + 48 fractional bits
-// (fixedpoint.h). Every step of it is the exact step plus an error below
-// 4 2^-kFraction in each part (three squares, each rounded to the nearest
-// within 2^-44 of a unit, and C rounded once). A float of Bits digits errs
-// by 2^-Bits of the largest term of its sums instead: Z^2 + C near 0 (a
-// copy's nucleus) cancels terms of the size of C, so there too its error is
-// of that size, not of the size of the small result, and it is no more
-// exact there than here, where the bound is 2^-46 of its own wherever |C| or
-// |Z|^2 is above 2^-44. (Below that, C lies deep in the main cardioid, where
-// every orbit nearby converges and none escapes.) An error made at step k
-// reaches Z(n) times dZ(n)/dZ(k), and a pixel's own difference from the
-// reference grows as dZ(n)/dc, their sum over k: a pixel one spacing away,
-// Bits = 64 + its digits, differs from the reference by about 2^(46 + 64)
-// times the orbit's error, so each double, Z / scale included (computed
-// from the digits, not from the rounded Z, for |Z| < 2^-1000 where the
-// double would be subnormal or nearly), is the rounding of the exact orbit
-// but for ties closer than that. The escape test a + b >= 4 is exact on the
-// rounded squares: it can decide otherwise than the exact orbit only within
-// 2^(3 - kFraction) of the circle.
+// (fixedpoint.h). Every step is the exact step plus an error below
+// 4 2^-kFraction = 2^(-46 - Bits) in each part: three squares, each rounded
+// to the nearest within 2^-44 of a unit, and C rounded once. A float of
+// Bits digits errs by up to 2^-Bits of the largest term of each sum, and
+// Z^2 + C near 0 (a copy's nucleus) cancels terms of the size of C: there
+// too its error is of that size, not of the small result's, so its extra
+// digits there are noise, and this bound is below the float's wherever C or
+// Z^2 is above 2^-46 (below that, C lies deep in the main cardioid, where
+// every orbit nearby converges and none escapes), and 2^-46 of it where one
+// is near 1. An error made at step k reaches Z(n) times dZ(n)/dZ(k), while
+// a pixel's difference from the reference grows as dZ(n)/dc, the sum of
+// those over k; one spacing away (Bits = 64 + the spacing's digits, or
+// more) it is some 2^110 times the orbit's error, whichever n. So each
+// double, Z / scale included (made from the digits, not from the rounded Z,
+// where |Z| < 2^-1000 makes Z's double subnormal or nearly), is the exact
+// orbit's rounding wherever Z is not far smaller than the pixels'
+// differences from it, and elsewhere off by less than 2^-110 of them (the
+// float's, 2^-64): far below the doubles' own rounding of Z + z. The escape
+// test a + b >= 4 adds the rounded squares exactly: it decides otherwise
+// than the computed Z's exact squares only within 2^(1 - kFraction) of the
+// circle, far closer than the orbit's own error.
 template <int Limbs, class Big>
 int Reference(const Big& cr, const Big& ci, int last, int scaleExponent, DeepPlan* plan) {
     std::vector<double>& z = plan->reference;
@@ -92,7 +95,10 @@ int Reference(const Big& cr, const Big& ci, int last, int scaleExponent, DeepPla
         end = FixedOrbit(ToFixed<Limbs>(cr), ToFixed<Limbs>(ci), last,
                          [&](const Fixed<Limbs>& re, const Fixed<Limbs>& im) {
                              const double r = ToDouble(re), i = ToDouble(im);
-                             z.insert(z.end(), {r, i, scaled(re, r), scaled(im, i)});
+                             z.push_back(r);
+                             z.push_back(i);
+                             z.push_back(scaled(re, r));
+                             z.push_back(scaled(im, i));
                          });
     } else {
         // Beyond the fixed point's reach, C escapes at once.
