@@ -270,7 +270,10 @@ void MakeSkips(DeepPlan* plan) {
 }  // namespace
 
 DeepStart SkipFromStart(const DeepRun& run, double dcr, double dci) {
-    DeepStart at{dcr, dci, kFirstIndex, 0};
+    return SkipOnward(run, dcr, dci, DeepStart{dcr, dci, kFirstIndex, 0});
+}
+
+DeepStart SkipOnward(const DeepRun& run, double dcr, double dci, DeepStart at) {
     while (at.count < run.limit && run.skipCount[0] > 0) {
         const unsigned offset = static_cast<unsigned>(at.n - kFirstIndex);
         const int left = run.limit - at.count;
