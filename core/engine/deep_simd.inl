@@ -76,9 +76,9 @@ void RowStarts(const DeepRun& run, double dci, DeepStart* starts) {
             n += 1 << j;
             count += 1 << j;
         }
-        alignas(64) double re[kLanes], im[kLanes];
-        wr.store_aligned(re);
-        wi.store_aligned(im);
+        double re[kLanes], im[kLanes];
+        wr.store_unaligned(re);
+        wi.store_unaligned(im);
         for (int l = 0; l < kLanes; ++l) {
             const DeepStart at{re[l], im[l], n, count};
             starts[column + l] = together ? at : SkipOnward(run, run.dcRe[column + l], dci, at);
