@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "core/engine/deep.h"
+#include "core/engine/fixedpoint.h"
 #include "core/engine/region.h"
 #include "support/variants.h"
 
@@ -157,6 +158,76 @@ std::vector<std::int32_t> Exact(const DeepCase& c, int width, int height, mpfr_p
         }
     for (mpfr_ptr x : {re, im, d, cr, ci, zr, zi, a, b, t}) mpfr_clear(x);
     return counts;
+}
+
+// x exactly, from its limbs.
+template <int Limbs>
+void SetFixed(mpfr_t to, const Fixed<Limbs>& x) {
+    mpfr_set_si_2exp(to, x.Negative() ? -1 : 0, 64 * Limbs - Fixed<Limbs>::kFraction, MPFR_RNDN);
+    for (int i = 0; i < Limbs; ++i) {
+        mpfr_t limb;
+        mpfr_init2(limb, 64);
+        mpfr_set_ui_2exp(limb, x.limb[i], 64 * i - Fixed<Limbs>::kFraction, MPFR_RNDN);
+        mpfr_add(to, to, limb, MPFR_RNDN);
+        mpfr_clear(limb);
+    }
+}
+
+// The reference orbit's doubles, and its doubles scaled for the deepest
+// pictures, are those of its C's orbit in twice the digits: one that
+// escapes after its errors have grown 2^1000-fold, one that passes within
+// about 1e-290 of 0 every 31 steps (a small copy's nucleus). Past the
+// least normal double, one rounding down to the subnormals.
+TEST(ReferenceOrbit, GivesTheDoublesOfTheExactOrbit) {
+    constexpr int kLimbs = 18;
+    using F = Fixed<kLimbs>;
+    mpfr_t cr, ci, zr, zi, a, b, t;
+    for (mpfr_ptr x : {cr, ci, zr, zi, a, b, t}) mpfr_init2(x, 2 * F::kFraction);
+    const auto same = [&](mpfr_t exact, const F& x) {
+        mpfr_mul_2si(t, exact, 1010, MPFR_RNDN);
+        return ToDouble(x) == mpfr_get_d(exact, MPFR_RNDN) && ToDouble(x, -1010) == mpfr_get_d(t, MPFR_RNDN);
+    };
+    for (std::uint64_t low : {1ULL, 1ULL << 61, (1ULL << 61) + 1, 3ULL << 61, 1ULL << 62}) {
+        F x;
+        x.limb[0] = low;
+        for (const F& y : {x, -x}) {
+            SetFixed(a, y);
+            EXPECT_EQ(ToDouble(y), mpfr_get_d(a, MPFR_RNDN)) << low;
+        }
+    }
+    const std::pair<WidestFloat, WidestFloat> points[] = {
+        {WidestFloat("-2.3e-302"), WidestFloat(JustAboveOne(301, "41"))},
+        {WidestFloat(kCopyRe) + WidestFloat("1e-300"), WidestFloat(kCopyIm)}};
+    for (const auto& [re, im] : points) {
+        const F fr = ToFixed<kLimbs>(re), fi = ToFixed<kLimbs>(im);
+        SetFixed(cr, fr);
+        SetFixed(ci, fi);
+        mpfr_set_ui(zr, 0, MPFR_RNDN);
+        mpfr_set_ui(zi, 0, MPFR_RNDN);
+        int n = 0;
+        bool escaped = false;
+        double nearest = 1.0;
+        const int last = 3000;
+        const int end = FixedOrbit(fr, fi, last, [&](const F& r, const F& i) {
+            EXPECT_FALSE(escaped) << n;
+            EXPECT_TRUE(same(zr, r) && same(zi, i)) << n;
+            if (n > 0) nearest = std::min(nearest, std::fabs(ToDouble(r)) + std::fabs(ToDouble(i)));
+            mpfr_sqr(a, zr, MPFR_RNDN);
+            mpfr_sqr(b, zi, MPFR_RNDN);
+            mpfr_add(t, a, b, MPFR_RNDN);
+            escaped = n > 0 && mpfr_cmp_ui(t, 4) >= 0;
+            mpfr_mul(zi, zr, zi, MPFR_RNDN);
+            mpfr_mul_2ui(zi, zi, 1, MPFR_RNDN);
+            mpfr_add(zi, zi, ci, MPFR_RNDN);
+            mpfr_sub(zr, a, b, MPFR_RNDN);
+            mpfr_add(zr, zr, cr, MPFR_RNDN);
+            ++n;
+        });
+        EXPECT_EQ(end + 1, n);
+        EXPECT_TRUE(escaped || end == last) << re;
+        EXPECT_TRUE(end < last || nearest < 1e-280) << re << " tests nothing: " << end << ", " << nearest;
+    }
+    for (mpfr_ptr x : {cr, ci, zr, zi, a, b, t}) mpfr_clear(x);
 }
 #endif
 

@@ -14,6 +14,7 @@
 
 #include "core/engine/bignum.h"
 #include "core/engine/deep_kernels.h"
+#include "core/engine/fixedpoint.h"
 #include "core/engine/generator_rows.h"
 #include "core/engine/region.h"
 #include "core/engine/zoom.h"
@@ -52,46 +53,61 @@ void Spacing(const ExactRegion& region, int width, int height, int* spacing, int
     *bits = Exponent(far) - *spacing + 64;
 }
 
-// Z(0) = 0, Z(n + 1) = Z(n)^2 + C, up to the first escaped point or to
-// Z(N + 1): no pixel's index passes N + 1. Answers the last index. The
-// squares that test a point are the ones its step takes.
-template <class Big>
-int Orbit(const Big& cr, const Big& ci, int limit, std::vector<Big>* re, std::vector<Big>* im) {
-    re->assign(1, Big(0));
-    im->assign(1, Big(0));
-    Big zr = 0, zi = 0, a = 0, b = 0;
-    int n = 0;
-    while (n < limit + kFirstIndex) {
-        const Big t = zr * zi;
-        zr = (a - b) + cr;
-        zi = (t + t) + ci;
-        ++n;
-        re->push_back(zr);
-        im->push_back(zi);
-        a = zr * zr;
-        b = zi * zi;
-        if (a + b >= 4) break;
+// The reference orbit of C, up to its first escaped point or to Z(N + 1)
+// (no pixel's index passes N + 1), as the doubles of the plan; answers the
+// last index.
+//
+// Its digits are a fixed point of kFraction = Bits + 48 fractional bits
+// (fixedpoint.h). Every step is the exact step plus an error below
+// 4 2^-kFraction = 2^(-46 - Bits) in each part: three squares, each rounded
+// to the nearest within 2^-44 of a unit, and C rounded once. A float of
+// Bits digits errs by up to 2^-Bits of the largest term of each sum, and
+// Z^2 + C near 0 (a copy's nucleus) cancels terms of the size of C: there
+// too its error is of that size, not of the small result's, so its extra
+// digits there are noise, and this bound is below the float's wherever C or
+// Z^2 is above 2^-46 (below that, C lies deep in the main cardioid, where
+// every orbit nearby converges and none escapes), and 2^-46 of it where one
+// is near 1. An error made at step k reaches Z(n) times dZ(n)/dZ(k), while
+// a pixel's difference from the reference grows as dZ(n)/dc, the sum of
+// those over k; one spacing away (Bits = 64 + the spacing's digits, or
+// more) it is some 2^110 times the orbit's error, whichever n. So each
+// double, Z / scale included (made from the digits, not from the rounded Z,
+// where |Z| < 2^-1000 makes Z's double subnormal or nearly), is the exact
+// orbit's rounding wherever Z is not far smaller than the pixels'
+// differences from it, and elsewhere off by less than 2^-110 of them (the
+// float's, 2^-64): far below the doubles' own rounding of Z + z. The escape
+// test a + b >= 4 adds the rounded squares exactly: it decides otherwise
+// than the computed Z's exact squares only within 2^(1 - kFraction) of the
+// circle, far closer than the orbit's own error.
+template <int Limbs, class Big>
+int Reference(const Big& cr, const Big& ci, int last, int scaleExponent, DeepPlan* plan) {
+    std::vector<double>& z = plan->reference;
+    z.clear();
+    int end = 1;
+    if (abs(cr) < 64 && abs(ci) < 64) {
+        // A power of two scales a double's rounding with it wherever
+        // neither the double nor the result leaves the normal range (Z is
+        // below 100, and the scale above 2^-1011).
+        const double unscale = std::ldexp(1.0, -scaleExponent);
+        const auto scaled = [&](const Fixed<Limbs>& x, double rounded) {
+            return std::fabs(rounded) >= 0x1p-1000 ? rounded * unscale : ToDouble(x, scaleExponent);
+        };
+        end = FixedOrbit(ToFixed<Limbs>(cr), ToFixed<Limbs>(ci), last,
+                         [&](const Fixed<Limbs>& re, const Fixed<Limbs>& im) {
+                             const double r = ToDouble(re), i = ToDouble(im);
+                             z.push_back(r);
+                             z.push_back(i);
+                             z.push_back(scaled(re, r));
+                             z.push_back(scaled(im, i));
+                         });
+    } else {
+        // Beyond the fixed point's reach, C escapes at once.
+        z.insert(z.end(),
+                 {0.0, 0.0, 0.0, 0.0, static_cast<double>(cr), static_cast<double>(ci),
+                  static_cast<double>(ldexp(cr, -scaleExponent)), static_cast<double>(ldexp(ci, -scaleExponent))});
     }
-    return n;
-}
-
-template <class Big>
-void Reference(const std::vector<Big>& re, const std::vector<Big>& im, int scaleExponent, DeepPlan* plan) {
-    plan->reference.assign(4 * (re.size() + kReferencePadding), 0.0);
-    // A power of two scales a double's rounding with it wherever neither
-    // the double nor the result leaves the normal range (Z is below 4 and
-    // the scale above 2^-1011); only the others are scaled in the digits.
-    const auto scaled = [&](const Big& x, double rounded) {
-        if (rounded == 0.0 || std::fabs(rounded) >= 0x1p-1000) return std::ldexp(rounded, -scaleExponent);
-        return static_cast<double>(ldexp(x, -scaleExponent));
-    };
-    for (std::size_t n = 0; n < re.size(); ++n) {
-        double* z = &plan->reference[4 * n];
-        z[0] = static_cast<double>(re[n]);
-        z[1] = static_cast<double>(im[n]);
-        z[2] = scaled(re[n], z[0]);
-        z[3] = scaled(im[n], z[1]);
-    }
+    z.resize(z.size() + 4 * kReferencePadding, 0.0);
+    return end;
 }
 
 inline int PerturbedCount(const DeepRun& run, double dcr, double dci);
@@ -125,12 +141,11 @@ void Plan(const PictureParams& params, const ExactRegion& region, int spacing, D
     // (the first of equals) is computed again as the reference.
     const int scaleExponent = spacing < kScaledBelow ? spacing + kScaleAbovePixel : 0;
     plan->scale = std::ldexp(1.0, scaleExponent);
-    const auto point = [&](std::pair<int, int> at, std::vector<Big>* re, std::vector<Big>* im) {
-        return Orbit(grid.originRe + grid.stepRe * at.first, grid.originIm + grid.stepIm * at.second, limit, re, im);
+    const auto point = [&](std::pair<int, int> at) {
+        return Reference<Bits / 64 + 1>(grid.originRe + grid.stepRe * at.first, grid.originIm + grid.stepIm * at.second,
+                                        limit + kFirstIndex, scaleExponent, plan);
     };
-    std::vector<Big> re, im;
-    plan->refEnd = point(candidates[0], &re, &im);
-    Reference(re, im, scaleExponent, plan);
+    plan->refEnd = point(candidates[0]);
     std::size_t chosen = 0;
     if (plan->refEnd < limit + kFirstIndex) {
         DeepRun run;
@@ -150,10 +165,7 @@ void Plan(const PictureParams& params, const ExactRegion& region, int spacing, D
                 chosen = k;
             }
         }
-        if (chosen != 0) {
-            plan->refEnd = point(candidates[chosen], &re, &im);
-            Reference(re, im, scaleExponent, plan);
-        }
+        if (chosen != 0) plan->refEnd = point(candidates[chosen]);
     }
     plan->refColumn = candidates[chosen].first;
     plan->refRow = candidates[chosen].second;
@@ -270,15 +282,21 @@ void MakeSkips(DeepPlan* plan) {
 }  // namespace
 
 DeepStart SkipFromStart(const DeepRun& run, double dcr, double dci) {
-    DeepStart at{dcr, dci, kFirstIndex, 0};
+    return SkipOnward(run, dcr, dci, DeepStart{dcr, dci, kFirstIndex, 0});
+}
+
+DeepStart SkipOnward(const DeepRun& run, double dcr, double dci, DeepStart at) {
     while (at.count < run.limit && run.skipCount[0] > 0) {
         const unsigned offset = static_cast<unsigned>(at.n - kFirstIndex);
         const int left = run.limit - at.count;
-        // The longest run from here that exists and ends by the limit.
+        // The longest run from here that exists and ends by the limit: runs
+        // of 2^j start at multiples of 2^j, and level j holds the runs that
+        // end by the orbit's last whole one, so each of the three holds for
+        // every j below one that it holds for.
         int j = kSkipLevels - 1;
-        while (j > 0 && ((offset & ((1u << j) - 1)) != 0 || (1 << j) > left ||
-                         static_cast<int>(offset >> j) >= run.skipCount[j]))
-            --j;
+        if (offset != 0) j = std::min(j, __builtin_ctz(offset));
+        j = std::min(j, 31 - __builtin_clz(static_cast<unsigned>(left)));
+        while (j > 0 && static_cast<int>(offset >> j) >= run.skipCount[j]) --j;
         if (static_cast<int>(offset) >= run.skipCount[0]) break;
         const double size = std::fabs(at.wr) + std::fabs(at.wi);
         while (j >= 0 && !(size < run.skips[j][offset >> j].radius)) --j;

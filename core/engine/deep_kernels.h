@@ -50,6 +50,8 @@ struct DeepStart {
 // start: the one definition the scalar and the vector loops share, compiled
 // once for every processor.
 DeepStart SkipFromStart(const DeepRun& run, double dcr, double dci);
+// The same skips taken on from a state that they reached.
+DeepStart SkipOnward(const DeepRun& run, double dcr, double dci, DeepStart at);
 
 // Computes the pixels of the rows the source hands out until it has none
 // left; each is built with its own instruction set and called only when the

@@ -14,6 +14,7 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
+#include <vector>
 
 namespace {
 
@@ -37,6 +38,53 @@ inline Batch Fetch(const double* base, const Batch& n) {
     for (int l = 0; l < kLanes; ++l) z[l] = base[4 * static_cast<std::ptrdiff_t>(index[l])];
     return Batch::load_aligned(z);
 #endif
+}
+
+// The starts of a row's pixels, whose (c - C) / scale are (dcRe[c], dci):
+// kLanes pixels at a time take their skips together, lane by lane the scalar
+// definition's operations, for as long as every lane takes the same run; a
+// group whose lanes part goes on from there one pixel at a time.
+void RowStarts(const DeepRun& run, double dci, DeepStart* starts) {
+    const int width = run.width;
+    int column = 0;
+    for (; run.skipCount[0] > 0 && column + kLanes <= width; column += kLanes) {
+        const Batch dcr = Batch::load_unaligned(run.dcRe + column), dcrI(dci);
+        Batch wr = dcr, wi(dci);
+        int n = kFirstIndex, count = 0;
+        bool together = true;
+        while (count < run.limit) {
+            const unsigned offset = static_cast<unsigned>(n - kFirstIndex);
+            const int left = run.limit - count;
+            int j = kSkipLevels - 1;
+            if (offset != 0) j = std::min(j, __builtin_ctz(offset));
+            j = std::min(j, 31 - __builtin_clz(static_cast<unsigned>(left)));
+            while (j > 0 && static_cast<int>(offset >> j) >= run.skipCount[j]) --j;
+            if (static_cast<int>(offset) >= run.skipCount[0]) break;
+            const Batch size = xsimd::abs(wr) + xsimd::abs(wi);
+            while (j >= 0 && xsimd::none(size < Batch(run.skips[j][offset >> j].radius))) --j;
+            if (j < 0) break;
+            const DeepSkip& skip = run.skips[j][offset >> j];
+            if (!xsimd::all(size < Batch(skip.radius))) {
+                together = false;
+                break;
+            }
+            const Batch ar(skip.ar), ai(skip.ai), br(skip.br), bi(skip.bi);
+            const Batch nr = (ar * wr - ai * wi) + (br * dcr - bi * dcrI);
+            const Batch ni = (ar * wi + ai * wr) + (br * dcrI + bi * dcr);
+            wr = nr;
+            wi = ni;
+            n += 1 << j;
+            count += 1 << j;
+        }
+        double re[kLanes], im[kLanes];
+        wr.store_unaligned(re);
+        wi.store_unaligned(im);
+        for (int l = 0; l < kLanes; ++l) {
+            const DeepStart at{re[l], im[l], n, count};
+            starts[column + l] = together ? at : SkipOnward(run, run.dcRe[column + l], dci, at);
+        }
+    }
+    for (; column < width; ++column) starts[column] = SkipFromStart(run, run.dcRe[column], dci);
 }
 
 class DeepQueue {
@@ -162,7 +210,7 @@ private:
             }
             const int column = m_column++;
             const double dcr = m_run.dcRe[column];
-            const DeepStart start = SkipFromStart(m_run, dcr, m_rowDc);
+            const DeepStart start = m_starts[column];
             if (start.count >= m_run.limit) {
                 m_run.counts[m_rowStart + column] = static_cast<std::int32_t>(start.count);
                 ++m_finished;
@@ -190,6 +238,7 @@ private:
         const int row = m_run.rowOrder[m_position];
         m_rowStart = static_cast<std::int64_t>(row) * m_run.width;
         m_rowDc = m_run.dcIm[row];
+        RowStarts(m_run, m_rowDc, m_starts.data());
         m_column = 0;
         return true;
     }
@@ -201,6 +250,7 @@ private:
     int m_column = 1 << 30;
     std::int64_t m_rowStart = 0;
     double m_rowDc = 0.0;
+    std::vector<DeepStart> m_starts = std::vector<DeepStart>(static_cast<std::size_t>(m_run.width));
     std::int64_t m_finished = 0;
     // Lane state, lane l of group g at g * kLanes + l.
     double m_wr[kSlots], m_wi[kSlots];    // the scaled difference w = z / scale
