@@ -289,14 +289,7 @@ DeepStart SkipOnward(const DeepRun& run, double dcr, double dci, DeepStart at) {
     while (at.count < run.limit && run.skipCount[0] > 0) {
         const unsigned offset = static_cast<unsigned>(at.n - kFirstIndex);
         const int left = run.limit - at.count;
-        // The longest run from here that exists and ends by the limit: runs
-        // of 2^j start at multiples of 2^j, and level j holds the runs that
-        // end by the orbit's last whole one, so each of the three holds for
-        // every j below one that it holds for.
-        int j = kSkipLevels - 1;
-        if (offset != 0) j = std::min(j, __builtin_ctz(offset));
-        j = std::min(j, 31 - __builtin_clz(static_cast<unsigned>(left)));
-        while (j > 0 && static_cast<int>(offset >> j) >= run.skipCount[j]) --j;
+        int j = LongestSkip(run, offset, left);
         if (static_cast<int>(offset) >= run.skipCount[0]) break;
         const double size = std::fabs(at.wr) + std::fabs(at.wi);
         while (j >= 0 && !(size < run.skips[j][offset >> j].radius)) --j;

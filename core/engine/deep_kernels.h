@@ -2,6 +2,7 @@
 // generator_kernels.h is for the double loops.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 
 #include "core/engine/generator_kernels.h"
@@ -39,6 +40,19 @@ struct DeepRun {
     const DeepSkip* skips[kSkipLevels] = {};
     int skipCount[kSkipLevels] = {};
 };
+
+// The level of the longest run from the index kFirstIndex + offset that
+// exists and ends by the limit, left steps away (at least 1); 0 when none
+// does. Runs of 2^j start at multiples of 2^j, and level j holds the runs
+// that end by the orbit's last whole one, so each of the three holds for
+// every j below one that it holds for.
+inline int LongestSkip(const DeepRun& run, unsigned offset, int left) {
+    int j = kSkipLevels - 1;
+    if (offset != 0) j = std::min(j, __builtin_ctz(offset));
+    j = std::min(j, 31 - __builtin_clz(static_cast<unsigned>(left)));
+    while (j > 0 && static_cast<int>(offset >> j) >= run.skipCount[j]) --j;
+    return j;
+}
 
 // Where a pixel's own steps begin: its scaled difference, its index into the
 // reference and its count once it has taken every skip it may from its start.

@@ -55,10 +55,7 @@ void RowStarts(const DeepRun& run, double dci, DeepStart* starts) {
         while (count < run.limit) {
             const unsigned offset = static_cast<unsigned>(n - kFirstIndex);
             const int left = run.limit - count;
-            int j = kSkipLevels - 1;
-            if (offset != 0) j = std::min(j, __builtin_ctz(offset));
-            j = std::min(j, 31 - __builtin_clz(static_cast<unsigned>(left)));
-            while (j > 0 && static_cast<int>(offset >> j) >= run.skipCount[j]) --j;
+            int j = LongestSkip(run, offset, left);
             if (static_cast<int>(offset) >= run.skipCount[0]) break;
             const Batch size = xsimd::abs(wr) + xsimd::abs(wi);
             while (j >= 0 && xsimd::none(size < Batch(run.skips[j][offset >> j].radius))) --j;
