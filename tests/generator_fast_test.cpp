@@ -88,6 +88,8 @@ const std::vector<Scene> kScenes = {
     // Where nearly every orbit escapes late, and where |c| comes so near 2
     // that an escaped orbit may come back in.
     {"Filament", {80, 60, Around(-0.7500035, 0.002, 5e-6), 2.0, 0.0, 2000}},
+    // Past the first blocks, pixels join the lanes without first steps.
+    {"NoisyFilament", {80, 60, Around(-0.7500035, 0.002, 5e-6), 2.0, 1.0, 2000}},
     {"AntennaTip", {96, 64, {{-2.0005, 1e-6}, {-1.9965, 0.0}}, 2.0, 0.0, 800}},  // row 0 on the axis
     {"NoisyAntennaTip", {64, 64, Around(-1.9985, 0.0, 4e-3), 2.0, 3.0, 800}},
     {"NoisyInterior", {160, 120, {{-1.3, 0.7}, {0.4, -0.7}}, 2.0, 4.0, 600}},

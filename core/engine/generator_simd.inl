@@ -95,6 +95,22 @@ inline Counts NextLook(const Counts& count, int least) {
 inline void WriteCounts(std::int32_t* p, unsigned lanes, const Counts& count) {
     _mm512_mask_cvtepi64_storeu_epi32(p, static_cast<__mmask8>(lanes), count);
 }
+// Lanes whose |z|^2 is below 4: the complement of OutBits.
+inline Mask InsideMask(const Batch& norm) {
+    return _mm512_cmp_pd_mask(norm, Batch(4.0), _CMP_LT_OQ);
+}
+inline Batch Select(Mask m, const Batch& yes, const Batch& no) {
+    return _mm512_mask_mov_pd(no, m, yes);
+}
+inline Counts Select(Mask m, const Counts& yes, const Counts& no) {
+    return _mm512_mask_mov_epi64(no, m, yes);
+}
+inline Counts CountsOf(std::int64_t n) {
+    return _mm512_set1_epi64(n);
+}
+inline Counts Plus(const Counts& x, const Counts& y) {
+    return _mm512_add_epi64(x, y);
+}
 #else
 using Mask = Batch;
 inline Batch AddIfLive(const Batch&, const Mask&, const Batch& x, const Batch& y) {
@@ -150,6 +166,21 @@ inline Counts NextLook(const Counts& count, int least) {
     const __m256i floor = _mm256_set1_epi64x(least);
     const __m256i wait = _mm256_blendv_epi8(floor, half, _mm256_cmpgt_epi64(half, floor));
     return _mm256_add_epi64(count, _mm256_sub_epi64(wait, _mm256_set1_epi64x(1)));
+}
+inline Mask InsideMask(const Batch& norm) {
+    return _mm256_cmp_pd(norm, Batch(4.0), _CMP_LT_OQ);
+}
+inline Batch Select(const Mask& m, const Batch& yes, const Batch& no) {
+    return _mm256_blendv_pd(no, yes, m);
+}
+inline Counts Select(const Mask& m, const Counts& yes, const Counts& no) {
+    return _mm256_blendv_epi8(no, yes, _mm256_castpd_si256(m));
+}
+inline Counts CountsOf(std::int64_t n) {
+    return _mm256_set1_epi64x(n);
+}
+inline Counts Plus(const Counts& x, const Counts& y) {
+    return _mm256_add_epi64(x, y);
 }
 inline void WriteCounts(std::int32_t* p, unsigned lanes, const Counts& count) {
     const __m256i low = _mm256_permutevar8x32_epi32(count, _mm256_setr_epi32(0, 2, 4, 6, 1, 3, 5, 7));
@@ -213,6 +244,21 @@ inline void WriteCounts(std::int32_t* p, unsigned lanes, const Counts& count) {
     _mm_storeu_si128(reinterpret_cast<__m128i*>(values), count);
     if (lanes & 1u) p[0] = static_cast<std::int32_t>(values[0]);
     if (lanes & 2u) p[1] = static_cast<std::int32_t>(values[1]);
+}
+inline Mask InsideMask(const Batch& norm) {
+    return _mm_cmplt_pd(norm, Batch(4.0));
+}
+inline Batch Select(const Mask& m, const Batch& yes, const Batch& no) {
+    return _mm_or_pd(_mm_and_pd(m, yes), _mm_andnot_pd(m, no));
+}
+inline Counts Select(const Mask& m, const Counts& yes, const Counts& no) {
+    return Blend(_mm_castpd_si128(m), yes, no);
+}
+inline Counts CountsOf(std::int64_t n) {
+    return _mm_set1_epi64x(n);
+}
+inline Counts Plus(const Counts& x, const Counts& y) {
+    return _mm_add_epi64(x, y);
 }
 inline Counts NextLook(const Counts& count, int least) {
     const __m128i half = _mm_srli_epi64(count, 1);
@@ -443,8 +489,32 @@ struct Quadratic {
             count[g] = AddCounts(count[g], chunk);
             StoreCounts(state.count + at, count[g]);
             const unsigned careful = static_cast<unsigned>(carefulLanes >> at) & kAllLanes;
-            const unsigned look = OutLanes(zr[g], zi[g]) | careful;
-            escaped[g] = look ? Settle(state, at, look, careful, chunk, marks) : 0;
+            const unsigned out = OutLanes(zr[g], zi[g]);
+            escaped[g] = 0;
+            if (careful != 0) {
+                escaped[g] = Settle(state, at, out | careful, careful, chunk, marks);
+            } else if (out != 0) {
+                // The lanes out are rewound all at once: a lane is in at
+                // every mark before its first out and out from there on, so
+                // its last mark inside is the last where it is in (the end,
+                // where every lane here is out, is left out). As in Settle,
+                // they then wait for WalkRewound.
+                Batch fromRe = Batch::load_unaligned(state.markRe[0] + at);
+                Batch fromIm = Batch::load_unaligned(state.markIm[0] + at);
+                Counts back = CountsOf(-chunk);
+                for (int m = 1; m < marks; ++m) {
+                    const Batch re = Batch::load_unaligned(state.markRe[m] + at);
+                    const Batch im = Batch::load_unaligned(state.markIm[m] + at);
+                    const Mask in = InsideMask(re * re + im * im);
+                    fromRe = Select(in, re, fromRe);
+                    fromIm = Select(in, im, fromIm);
+                    back = Select(in, CountsOf(state.markAt[m] - chunk), back);
+                }
+                StoreWhere(state.zr + at, out, fromRe);
+                StoreWhere(state.zi + at, out, fromIm);
+                StoreWhere(state.count + at, out, Plus(count[g], back));
+                escaped[g] = out;
+            }
         }
         Notice notice = AfterChunk<true, kGroups>(state, zr, zi, count, escaped, discLanes, kChunk);
         notice.rewound = notice.escaped;
@@ -480,8 +550,10 @@ struct Quadratic {
         return stayed;
     }
 
-    // Finds, for the chosen lanes of the group at `at`, where they escaped
-    // in the chunk just taken, and answers those done. A lane out at the end
+    // The same as the vector rewind at the end of Chunk, lane by lane, for a
+    // group with careful lanes: finds, for the chosen lanes of the group at
+    // `at`, where they escaped in the chunk just taken, and answers those
+    // done. A lane out at the end
     // is rewound to its last mark inside (z and count), from which it
     // escapes within kMarkSteps steps, taken later for a whole vector of
     // such lanes at once (WalkRewound): neither the lanes nor the steps wait
@@ -877,22 +949,26 @@ private:
         // Every lane still live has taken every step.
         std::uint64_t live = ~std::uint64_t{0} >> (64 - loaded);
         int steps = 0;
-        live = FirstSteps(live, loaded, kFirstSteps, kFirstChunk, &steps);
+        // Once the last few blocks went on in vain (as on a filament, where
+        // orbits last thousands of steps), the blocks go to the lanes at
+        // once, and now and then one still takes its steps first, to tell
+        // when that changes; the polar loop's lanes look before every step
+        // and gain nothing by it.
+        const bool vain = Loop::kBlind && m_vainBlocks >= kVainBlocks;
+        const bool probe = vain && (++m_blocks & 15) == 0;
+        if (!vain || probe) live = FirstSteps(live, loaded, kFirstSteps, kFirstChunk, &steps);
         if (Loop::kDiscs && live != 0 && steps < m_run.limit) live = InDiscsAfterFirstSteps(live);
         // Lanes with interior discs count as idle: they are better off where
-        // their discs are looked at.
-        // A block none of whose lanes escaped goes on too, unless the last
-        // few such blocks went on in vain (as on a filament, where orbits
-        // last thousands of steps), and then still now and then; the polar
-        // loop's lanes look before every step and gain nothing by it.
+        // their discs are looked at. A block none of whose lanes escaped goes
+        // on too, unless blocks go on in vain.
         const int busy = __builtin_popcountll(live & ~m_blockDiscs);
         const bool quiet = busy == loaded;
-        if (steps < m_run.limit && 4 * busy >= 3 * loaded &&
-            (!quiet || !Loop::kBlind || m_vainBlocks < kVainBlocks || (++m_blocks & 15) == 0)) {
+        if ((!vain || probe) && steps < m_run.limit && 4 * busy >= 3 * loaded) {
             const std::uint64_t before = live;
             live = FirstSteps(live, loaded, kMostFirstSteps, kMoreChunk, &steps);
             if (quiet) m_vainBlocks = live == before ? m_vainBlocks + 1 : 0;
         }
+        if (probe && !quiet) m_vainBlocks = 0;
         if (steps >= m_run.limit) {
             WriteBlock(live, m_limits);
             live = 0;
