@@ -7,6 +7,7 @@
 #define TINDRAL_QUADRATIC_GROUPS 4
 #define TINDRAL_QUADRATIC_CHUNK 16
 #define TINDRAL_QUADRATIC_LANE_CHUNK 32
+#define TINDRAL_QUADRATIC_MARK_STEPS 8
 #define TINDRAL_BLIND_BELOW 18
 #define TINDRAL_KERNEL GenerateAvx2
 #include "core/engine/generator_simd.inl"

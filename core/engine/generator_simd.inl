@@ -272,11 +272,12 @@ inline Counts NextLook(const Counts& count, int least) {
 #endif
 
 // The quadratic loop's lanes run a chunk of up to kLaneChunk steps at a time
-// without looking at |z|, marking z every kMarkSteps steps: four marks a
+// without looking at |z|, marking z every kMarkSteps steps: a few marks a
 // chunk kept the stores of marks and the search for the last one inside
 // cheaper than the steps walked again from there.
 constexpr int kLaneChunk = TINDRAL_QUADRATIC_LANE_CHUNK;
-constexpr int kMarkSteps = kLaneChunk / 4;
+constexpr int kMarkSteps = TINDRAL_QUADRATIC_MARK_STEPS;
+static_assert(kLaneChunk % kMarkSteps == 0);
 // Lanes found out wait until this many vectors of them can be walked at once.
 constexpr int kWalkVectors = 8;
 constexpr int kWalkLanes = kWalkVectors * kLanes;

@@ -11,6 +11,7 @@
 #endif
 #define TINDRAL_QUADRATIC_CHUNK 16
 #define TINDRAL_QUADRATIC_LANE_CHUNK 32
+#define TINDRAL_QUADRATIC_MARK_STEPS 8
 #define TINDRAL_BLIND_BELOW 18
 #define TINDRAL_KERNEL GenerateSse2
 #include "core/engine/generator_simd.inl"
