@@ -17,6 +17,7 @@
 
 #include <cmath>
 #include <limits>
+#include <vector>
 
 #include "core/engine/generator_discs.inl"
 
@@ -683,7 +684,11 @@ public:
     static constexpr int kSlots = Loop::kGroups * kLanes;
 
     LaneQueue(const KernelRun& run, PixelSource& source) : m_run(run), m_source(source), m_loop{run.exponent} {
-        if (run.noisy) m_noise.SeedWith(run.seed);
+        if (run.noisy) {
+            m_noise.SeedWith(run.seed);
+            m_rowNoiseRe.resize(static_cast<std::size_t>(run.width));
+            m_rowNoiseIm.resize(static_cast<std::size_t>(run.width));
+        }
         for (std::int64_t& limit : m_limits) limit = run.limit;
         // Block lanes are never due and never meet a saved z; without
         // interior discs (the polar loop) none is ever found.
@@ -882,6 +887,11 @@ private:
         m_rowIm = m_run.rowIm[row];
         m_rowStart = static_cast<std::int64_t>(row) * m_run.width;
         m_column = 0;
+        // A row's noise at once: drawing costs little a pixel beside what
+        // each call to draw costs.
+        if (m_run.noisy)
+            m_noise.DrawRun(static_cast<std::uint64_t>(m_rowStart), m_run.width, m_run.sigma, m_rowNoiseRe.data(),
+                            m_rowNoiseIm.data());
         return true;
     }
 
@@ -908,41 +918,27 @@ private:
             m_column += kSlots;
             loaded = kSlots;
             if (m_run.noisy) {
-                m_noise.DrawRun(static_cast<std::uint64_t>(m_blockStart), kSlots, m_run.sigma, m_block.zr, m_block.zi);
+                const int from = m_column - kSlots;
 #pragma GCC unroll 8
                 for (int g = 0; g < Loop::kGroups; ++g) {
                     const int at = g * kLanes;
-                    (Batch::load_unaligned(m_block.zr + at) + Batch::load_unaligned(m_block.cr + at))
+                    (Batch::load_unaligned(m_rowNoiseRe.data() + from + at) + Batch::load_unaligned(m_block.cr + at))
                         .store_unaligned(m_block.zr + at);
-                    (Batch::load_unaligned(m_block.zi + at) + Batch::load_unaligned(m_block.ci + at))
+                    (Batch::load_unaligned(m_rowNoiseIm.data() + from + at) + Batch::load_unaligned(m_block.ci + at))
                         .store_unaligned(m_block.zi + at);
                 }
             }
         }
-        const int one = loaded;
         for (; loaded < kSlots && Advance(); ++loaded) {
             const int column = m_column++;
             const double x = m_run.columnRe[column];
             const double y = m_rowIm;
-            m_block.zr[loaded] = x;
-            m_block.zi[loaded] = y;
+            m_block.zr[loaded] = m_run.noisy ? m_rowNoiseRe[column] + x : x;
+            m_block.zi[loaded] = m_run.noisy ? m_rowNoiseIm[column] + y : y;
             m_block.cr[loaded] = x;
             m_block.ci[loaded] = y;
             m_block.count[loaded] = 0;
             m_blockPixel[loaded] = m_rowStart + column;
-        }
-        // The noise of pixels taken one at a time, in runs of consecutive
-        // pixels as in a row, which draws them at the speed of whole blocks.
-        if (m_run.noisy) {
-            for (int k = one, end = one; k < loaded; k = end) {
-                for (end = k + 1; end < loaded && m_blockPixel[end] == m_blockPixel[end - 1] + 1;) ++end;
-                m_noise.DrawRun(static_cast<std::uint64_t>(m_blockPixel[k]), end - k, m_run.sigma, m_block.zr + k,
-                                m_block.zi + k);
-                for (int b = k; b < end; ++b) {
-                    m_block.zr[b] = m_block.zr[b] + m_block.cr[b];
-                    m_block.zi[b] = m_block.zi[b] + m_block.ci[b];
-                }
-            }
         }
         if (loaded == 0) return false;
         // The rest take steps nobody looks at.
@@ -1058,6 +1054,9 @@ private:
     PixelSource& m_source;
     const Loop m_loop;
     CGaussNoise m_noise;
+    // The noise of the current row's pixels.
+    std::vector<double> m_rowNoiseRe;
+    std::vector<double> m_rowNoiseIm;
     // The rows handed out: positions in rowOrder, and where in the current row.
     int m_position = 0;
     int m_end = 0;
