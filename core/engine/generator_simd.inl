@@ -106,12 +106,6 @@ inline Batch Select(Mask m, const Batch& yes, const Batch& no) {
 inline Counts Select(Mask m, const Counts& yes, const Counts& no) {
     return _mm512_mask_mov_epi64(no, m, yes);
 }
-inline Counts CountsOf(std::int64_t n) {
-    return _mm512_set1_epi64(n);
-}
-inline Counts Plus(const Counts& x, const Counts& y) {
-    return _mm512_add_epi64(x, y);
-}
 #else
 using Mask = Batch;
 inline Batch AddIfLive(const Batch&, const Mask&, const Batch& x, const Batch& y) {
@@ -176,12 +170,6 @@ inline Batch Select(const Mask& m, const Batch& yes, const Batch& no) {
 }
 inline Counts Select(const Mask& m, const Counts& yes, const Counts& no) {
     return _mm256_blendv_epi8(no, yes, _mm256_castpd_si256(m));
-}
-inline Counts CountsOf(std::int64_t n) {
-    return _mm256_set1_epi64x(n);
-}
-inline Counts Plus(const Counts& x, const Counts& y) {
-    return _mm256_add_epi64(x, y);
 }
 inline void WriteCounts(std::int32_t* p, unsigned lanes, const Counts& count) {
     const __m256i low = _mm256_permutevar8x32_epi32(count, _mm256_setr_epi32(0, 2, 4, 6, 1, 3, 5, 7));
@@ -254,12 +242,6 @@ inline Batch Select(const Mask& m, const Batch& yes, const Batch& no) {
 }
 inline Counts Select(const Mask& m, const Counts& yes, const Counts& no) {
     return Blend(_mm_castpd_si128(m), yes, no);
-}
-inline Counts CountsOf(std::int64_t n) {
-    return _mm_set1_epi64x(n);
-}
-inline Counts Plus(const Counts& x, const Counts& y) {
-    return _mm_add_epi64(x, y);
 }
 inline Counts NextLook(const Counts& count, int least) {
     const __m128i half = _mm_srli_epi64(count, 1);
@@ -491,39 +473,36 @@ struct Quadratic {
             count[g] = AddCounts(count[g], chunk);
             StoreCounts(state.count + at, count[g]);
             const unsigned careful = static_cast<unsigned>(carefulLanes >> at) & kAllLanes;
-            const unsigned out = OutLanes(zr[g], zi[g]);
-            escaped[g] = 0;
-            if (careful != 0) {
-                escaped[g] = Settle(state, at, out | careful, careful, chunk, marks);
-            } else if (out != 0) {
+            const unsigned out = OutLanes(zr[g], zi[g]) & ~careful;
+            escaped[g] = out;
+            if (out != 0) {
                 // The lanes out are rewound all at once: a lane is in at
                 // every mark before its first out and out from there on, so
                 // its last mark inside is the last where it is in (the end,
-                // where every lane here is out, is left out). As in Settle,
-                // they then wait for WalkRewound.
+                // where every lane here is out, is left out).
                 Batch fromRe = Batch::load_unaligned(state.markRe[0] + at);
                 Batch fromIm = Batch::load_unaligned(state.markIm[0] + at);
-                Counts back = CountsOf(-chunk);
+                Counts from = AddCounts(count[g], -chunk);
                 for (int m = 1; m < marks; ++m) {
                     const Batch re = Batch::load_unaligned(state.markRe[m] + at);
                     const Batch im = Batch::load_unaligned(state.markIm[m] + at);
                     const Mask in = InsideMask(re * re + im * im);
                     fromRe = Select(in, re, fromRe);
                     fromIm = Select(in, im, fromIm);
-                    back = Select(in, CountsOf(state.markAt[m] - chunk), back);
+                    from = Select(in, AddCounts(count[g], state.markAt[m] - chunk), from);
                 }
                 StoreWhere(state.zr + at, out, fromRe);
                 StoreWhere(state.zi + at, out, fromIm);
-                StoreWhere(state.count + at, out, Plus(count[g], back));
-                escaped[g] = out;
+                StoreWhere(state.count + at, out, from);
             }
+            if (careful != 0) escaped[g] |= Settle(state, at, careful, chunk);
         }
         Notice notice = AfterChunk<true, kGroups>(state, zr, zi, count, escaped, discLanes, kChunk);
         notice.rewound = notice.escaped;
         return notice;
     }
 
-    // Takes a vector of lanes rewound by Settle on, looking before each
+    // Takes a vector of lanes rewound by Chunk or Settle on, looking before each
     // step, until they escape: at most the steps to the next mark, and one
     // look more. Leaves their counts in `count` and answers those that never
     // escaped (z was NaN), whose count is N.
@@ -552,40 +531,15 @@ struct Quadratic {
         return stayed;
     }
 
-    // The same as the vector rewind at the end of Chunk, lane by lane, for a
-    // group with careful lanes: finds, for the chosen lanes of the group at
-    // `at`, where they escaped in the chunk just taken, and answers those
-    // done. A lane out at the end
-    // is rewound to its last mark inside (z and count), from which it
-    // escapes within kMarkSteps steps, taken later for a whole vector of
-    // such lanes at once (WalkRewound): neither the lanes nor the steps wait
-    // for it. A careful lane takes its whole chunk again here, looking; if
-    // it escaped, it is left at the z where it did, which WalkRewound finds
-    // out at once. Careful lanes that did not escape keep the chunk's z and
-    // count.
+    // Takes the whole chunk just taken again, looking, for the careful lanes
+    // of the group at `at`, and answers those that escaped: each is left at
+    // the z where it did, which WalkRewound finds out at once, like the
+    // lanes Chunk rewinds to their last mark inside. Careful lanes that did
+    // not escape keep the chunk's z and count.
     template <int Slots>
-    __attribute__((noinline)) static unsigned Settle(LaneState<Slots>& state, int at, unsigned lanes, unsigned careful,
-                                                     int chunk, int marks) {
-        // Which lanes are out at each mark, all at once: a lane is in at
-        // every mark before its first out and out from there on, so the
-        // marks where it is in say where that is.
-        unsigned outAt[kMarks];
-        for (int m = 0; m <= marks; ++m)
-            outAt[m] =
-                OutLanes(Batch::load_unaligned(state.markRe[m] + at), Batch::load_unaligned(state.markIm[m] + at));
+    __attribute__((noinline)) static unsigned Settle(LaneState<Slots>& state, int at, unsigned careful, int chunk) {
         unsigned done = 0;
-        for (unsigned sure = lanes & ~careful; sure != 0; sure &= sure - 1) {
-            const int l = __builtin_ctz(sure);
-            const int s = at + l;
-            int in = 0;
-            for (int m = 0; m <= marks; ++m) in += ~outAt[m] >> l & 1u;
-            const int from = in > 0 ? in - 1 : 0;
-            state.zr[s] = state.markRe[from][s];
-            state.zi[s] = state.markIm[from][s];
-            state.count[s] += state.markAt[from] - chunk;
-            done |= 1u << l;
-        }
-        for (careful &= lanes; careful != 0; careful &= careful - 1) {
+        for (; careful != 0; careful &= careful - 1) {
             const int l = __builtin_ctz(careful);
             const int s = at + l;
             double zr = state.markRe[0][s];
